@@ -1,0 +1,63 @@
+#pragma once
+// How the download engine reaches the USB download adapters. A backend (simulated
+// adapters, libusb, Windows device interfaces) implements Transport for discovery and
+// opening, and Endpoint for one opened endpoint. The engine adds on top what every
+// backend shares: TransportResult codes, length checks, read retries, slot handles.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace kestrel {
+
+// Result of PipeRead / PipeWrite; the values are the adapter tool's own.
+enum class TransportResult : int {
+  kDone = 0,
+  kInvalidHandle = 1,
+  kReadFailed = 2,    // a read failed at least once (even if a later attempt delivered)
+  kWriteFailed = 4,
+  kBadPointer = 6,
+  kBadLength = 7,     // length 0 or above 4096
+};
+
+constexpr size_t kMaxTransfer = 4096;
+constexpr int kMaxInterfaces = 127;
+
+struct DeviceInterfaceInfo {
+  std::string devicePath;
+  std::string displayName;
+  std::string instanceId;  // empty: the slot is never opened
+};
+
+// One opened endpoint: the device itself, the out pipe ("PIPE01") or the in pipe
+// ("PIPE00"). Called from the slot's worker thread only.
+class Endpoint {
+ public:
+  virtual ~Endpoint() = default;
+  // One write of the whole length; true and the count taken, or false.
+  virtual bool Write(const uint8_t* data, size_t length, size_t* written) = 0;
+  // One read attempt of up to length bytes; waits at most timeoutMs for data.
+  // False on error, on timeout, or when the adapter is gone.
+  virtual bool Read(uint8_t* buffer, size_t length, size_t* received, int timeoutMs) = 0;
+};
+
+// Discovery and opening; used from the user-interface (or command-line) thread only.
+class Transport {
+ public:
+  virtual ~Transport() = default;
+  // Present interfaces of the adapter class, 0..127.
+  virtual int CountInterfaces() = 0;
+  // All strings empty when the index yields no interface.
+  virtual DeviceInterfaceInfo GetInterfaceInfo(int index) = 0;
+  // Opens the device of interface index and makes its path the current one.
+  virtual std::unique_ptr<Endpoint> OpenInterface(int index) = 0;
+  // Opens pipe name ("PIPE01" out, "PIPE00" in) of the current device path.
+  virtual std::unique_ptr<Endpoint> OpenPipe(const std::string& name) = 0;
+};
+
+// The instance part of a device path: after its first "#" up to its last "#", the text
+// between that part's first and last "#". "\\?\usb#vid_1234&pid_5678#6&2a0b&0&2#{guid}"
+// gives "6&2a0b&0&2"; a path with fewer than three "#" gives "".
+std::string InstanceIdFromDevicePath(const std::string& devicePath);
+
+}  // namespace kestrel

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a Debian 12 machine; skips what is there.
+# Usage: scripts/setup.sh [--with-gui] [--with-cross]
+set -euo pipefail
+
+pkgs=(cmake ninja-build g++ pkg-config
+      libgtest-dev libgmock-dev libbenchmark-dev
+      libcli11-dev nlohmann-json3-dev libusb-1.0-0-dev
+      clang-14 libclang-rt-14-dev)
+for arg in "$@"; do
+  case "$arg" in
+    --with-gui) pkgs+=(qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools
+                       qt6-l10n-tools libgl-dev xvfb) ;;
+    --with-cross) pkgs+=(g++-mingw-w64-x86-64-posix) ;;
+    --with-samples) pkgs+=(espeak-ng sox) ;;
+    *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the debug build with all unit, CLI and
+# simulator tests, the thread-sanitizer run of the download engine, and the Windows
+# cross-build of the platform-independent parts.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh --with-cross
+jobs=$(nproc)
+
+if [ -f kestrel/transport/win32/CMakeLists.txt ] || ls kestrel/transport/win32/*.cpp >/dev/null 2>&1; then
+  echo "== Windows cross-build (mingw-w64) =="
+  cmake --preset mingw >/dev/null
+  cmake --build --preset mingw -j "$jobs"
+fi
+
+if ls tests/kestrel/*.cpp >/dev/null 2>&1 && [ "${QR_SKIP_TSAN:-0}" != 1 ]; then
+  echo "== Download engine under ThreadSanitizer =="
+  cmake --preset tsan >/dev/null
+  cmake --build --preset tsan -j "$jobs" --target kestrel_tests
+  ctest --preset tsan -R '^(Engine|Burn|Parallel)' --no-tests=ignore
+fi
+
+echo "== Debug build and all tests =="
+cmake --preset dev >/dev/null
+cmake --build --preset dev -j "$jobs"
+ctest --preset dev -j "$jobs"
