@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "SimHost.h"
+#include "SimProcess.h"
+#include "transport/sim/SimTransport.h"
+
+namespace kestrel {
+namespace {
+
+using testing::SimHost;
+using testing::SimProcess;
+
+class SimTransportTest : public ::testing::Test {
+ protected:
+  void StartSim(const std::vector<std::string>& args) {
+    if (!SimProcess::Available()) GTEST_SKIP() << "kestrel-adapter-sim not built";
+    ASSERT_TRUE(sim_.Start(args));
+  }
+  SimProcess sim_;
+};
+
+TEST_F(SimTransportTest, LifecycleFollowsPlugAndUnplug) {
+  StartSim({"--boards", "2", "--erase-ms", "0"});
+  SimTransport t(sim_.dir());
+  ASSERT_EQ(t.CountInterfaces(), 2);
+
+  DeviceInterfaceInfo info = t.GetInterfaceInfo(0);
+  EXPECT_EQ(info.devicePath, sim_.dir() + "/adapter0.sock");
+  EXPECT_FALSE(info.displayName.empty());
+  EXPECT_FALSE(info.instanceId.empty());
+  EXPECT_NE(t.GetInterfaceInfo(1).instanceId, info.instanceId);
+  EXPECT_TRUE(t.GetInterfaceInfo(2).devicePath.empty());
+
+  SimHost a;
+  ASSERT_TRUE(a.Open(t, 0));
+  EXPECT_EQ(t.currentPath(), info.devicePath);
+  // The in pipe's path carries its own name only, not the out pipe's as well.
+  EXPECT_EQ(t.PipePath("PIPE00"), info.devicePath + "\\PIPE00");
+
+  ASSERT_TRUE(a.Send({0xA3}));
+  auto reply = a.ReadOnce(11);
+  ASSERT_TRUE(reply);
+  ASSERT_EQ(reply->size(), 11u);
+  EXPECT_EQ((*reply)[0], 0xEE);
+  EXPECT_EQ((*reply)[1], 0x03);
+
+  // Pipes only go their own way; the device endpoint carries nothing.
+  uint8_t byte = 0xA3;
+  size_t n = 0;
+  EXPECT_FALSE(a.in->Write(&byte, 1, &n));
+  EXPECT_FALSE(a.out->Read(&byte, 1, &n, 10));
+  EXPECT_FALSE(a.device->Write(&byte, 1, &n));
+
+  // "USB Reset" closes the device endpoint only; the pipes keep working.
+  a.device.reset();
+  ASSERT_TRUE(a.Send({0xA4}));
+  auto released = a.ReadOnce(11);
+  ASSERT_TRUE(released);
+  EXPECT_EQ((*released)[0], 0xEE);
+
+  // Board 1 is pulled out while open: its reads fail at once, not after the timeout.
+  SimHost b;
+  ASSERT_TRUE(b.Open(t, 1));
+  EXPECT_EQ(sim_.Control("unplug 1"), "ok");
+  EXPECT_EQ(t.CountInterfaces(), 1);
+  auto t0 = std::chrono::steady_clock::now();
+  EXPECT_FALSE(b.ReadOnce(11, 3000));
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2500));
+  EXPECT_FALSE(b.Send({0xA3}));
+  EXPECT_EQ(t.OpenInterface(1), nullptr);
+
+  // Plugged back, it counts again and opens afresh.
+  EXPECT_EQ(sim_.Control("plug 1"), "ok");
+  EXPECT_EQ(t.CountInterfaces(), 2);
+  SimHost again;
+  ASSERT_TRUE(again.Open(t, 1));
+  ASSERT_TRUE(again.Send({0xA3}));
+  auto r = again.ReadOnce(11);
+  ASSERT_TRUE(r);
+  EXPECT_EQ((*r)[1], 0x03);
+}
+
+TEST_F(SimTransportTest, ReadWithNothingToReadTimesOut) {
+  StartSim({"--boards", "1"});
+  SimTransport t(sim_.dir());
+  SimHost a;
+  ASSERT_TRUE(a.Open(t, 0));
+  auto t0 = std::chrono::steady_clock::now();
+  EXPECT_FALSE(a.ReadOnce(11, 100));
+  EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(90));
+}
+
+TEST_F(SimTransportTest, InterfaceWithoutInstanceIdIsCountedButHasNoId) {
+  StartSim({"--boards", "3", "--fault", "1:no-id"});
+  SimTransport t(sim_.dir());
+  ASSERT_EQ(t.CountInterfaces(), 3);
+  DeviceInterfaceInfo info = t.GetInterfaceInfo(1);
+  EXPECT_EQ(info.devicePath, sim_.dir() + "/adapter1.noid.sock");
+  EXPECT_TRUE(info.instanceId.empty());
+  EXPECT_FALSE(info.displayName.empty());
+  EXPECT_FALSE(t.GetInterfaceInfo(2).instanceId.empty());
+}
+
+TEST_F(SimTransportTest, OrderFollowsAdapterNumberNotNameOrder) {
+  StartSim({"--boards", "12"});
+  SimTransport t(sim_.dir());
+  ASSERT_EQ(t.CountInterfaces(), 12);
+  EXPECT_EQ(t.GetInterfaceInfo(2).devicePath, sim_.dir() + "/adapter2.sock");
+  EXPECT_EQ(t.GetInterfaceInfo(10).devicePath, sim_.dir() + "/adapter10.sock");
+}
+
+TEST_F(SimTransportTest, IgnoresFilesThatAreNotAdapterSockets) {
+  StartSim({"--boards", "1"});
+  // A regular file with an adapter's name is no adapter; neither are control.sock and
+  // the flash files.
+  std::ofstream(sim_.dir() + "/adapter5.sock") << "x";
+  SimTransport t(sim_.dir());
+  EXPECT_EQ(t.CountInterfaces(), 1);
+}
+
+TEST_F(SimTransportTest, HostMayDropAndReopenItsConnections) {
+  StartSim({"--boards", "1"});
+  SimTransport t(sim_.dir());
+  for (int round = 0; round < 3; ++round) {
+    SimHost a;
+    ASSERT_TRUE(a.Open(t, 0));
+    ASSERT_TRUE(a.Send({0xA3}));
+    auto r = a.ReadOnce(11);
+    ASSERT_TRUE(r) << "round " << round;
+    EXPECT_EQ((*r)[1], 0x03);
+  }
+  // A pipe opened alone and dropped leaves nothing that the next pair would pick up.
+  { auto lone = t.OpenPipe("PIPE01"); }
+  SimHost b;
+  ASSERT_TRUE(b.Open(t, 0));
+  ASSERT_TRUE(b.Send({0xA3}));
+  EXPECT_TRUE(b.ReadOnce(11));
+}
+
+TEST_F(SimTransportTest, RefusesUnknownPipesAndBadTransfers) {
+  StartSim({"--boards", "1"});
+  SimTransport t(sim_.dir());
+  SimHost a;
+  ASSERT_TRUE(a.Open(t, 0));
+  EXPECT_EQ(t.OpenPipe("PIPE02"), nullptr);
+  EXPECT_EQ(t.OpenPipe(""), nullptr);
+  std::vector<uint8_t> big(kMaxTransfer + 1, 0xAA);
+  size_t n = 1;
+  EXPECT_FALSE(a.out->Write(big.data(), big.size(), &n));
+  EXPECT_EQ(n, 0u);
+  EXPECT_FALSE(a.out->Write(big.data(), 0, &n));
+  EXPECT_FALSE(a.out->Write(nullptr, 4, &n));
+  EXPECT_TRUE(a.out->Write(big.data(), kMaxTransfer, &n));
+  EXPECT_EQ(n, kMaxTransfer);
+}
+
+// Backends that can run here without adapters answer alike: nothing present, nothing opens.
+TEST(SimTransportNoAdapters, EmptyOrMissingFolder) {
+  SimProcess empty;  // its folder, never started
+  for (const std::string& dir : {std::string("/nonexistent/kestrel"), empty.dir()}) {
+    SimTransport t(dir);
+    EXPECT_EQ(t.CountInterfaces(), 0) << dir;
+    DeviceInterfaceInfo info = t.GetInterfaceInfo(0);
+    EXPECT_TRUE(info.devicePath.empty() && info.displayName.empty() && info.instanceId.empty());
+    EXPECT_TRUE(t.GetInterfaceInfo(-1).devicePath.empty());
+    EXPECT_EQ(t.OpenInterface(0), nullptr);
+    EXPECT_EQ(t.OpenPipe("PIPE01"), nullptr);
+    EXPECT_EQ(t.OpenPipe("PIPE00"), nullptr);
+  }
+}
+
+}  // namespace
+}  // namespace kestrel
