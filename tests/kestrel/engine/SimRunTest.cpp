@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "../transport/SimProcess.h"
 #include "core/ProductionEngine.h"
@@ -21,6 +22,24 @@ namespace {
 
 using kestrel::testing::SimProcess;
 
+// The programs are defined by the build but only exist once built (a sanitizer build of
+// the test binary alone has neither).
+bool SimBuilt() {
+#ifdef KESTREL_SIM_PATH
+  return std::filesystem::exists(KESTREL_SIM_PATH);
+#else
+  return false;
+#endif
+}
+
+bool CliBuilt() {
+#ifdef KESTREL_CLI_PATH
+  return SimBuilt() && std::filesystem::exists(KESTREL_CLI_PATH);
+#else
+  return false;
+#endif
+}
+
 std::vector<uint8_t> RecordImage(size_t length) {
   auto image = PatternImage(length);
   PutRecord(image, 0x80000, "QR_SPEAKER", Addr("00:00:00:00:00:01"));
@@ -30,7 +49,7 @@ std::vector<uint8_t> RecordImage(size_t length) {
 #ifdef HAVE_SIM_TRANSPORT
 TEST(SimFaultRun, EachFaultFailsItsOwnSlotOnly) {
   SimProcess sim;
-  if (!SimProcess::Available()) GTEST_SKIP() << "simulator not built";
+  if (!SimBuilt()) GTEST_SKIP() << "simulator not built";
   ASSERT_TRUE(sim.Start({"--boards", "4", "--flash-kb", "1024", "--fault", "0:read-fail-once",
                          "--fault", "1:flip=4660", "--fault", "2:drop-data=3", "--fault", "3:vanish=200000"}));
   TempDir dir;
@@ -61,7 +80,7 @@ TEST(SimFaultRun, EachFaultFailsItsOwnSlotOnly) {
 
 TEST(SimFaultRun, UnconfirmedConnectGivesNine) {
   SimProcess sim;
-  if (!SimProcess::Available()) GTEST_SKIP() << "simulator not built";
+  if (!SimBuilt()) GTEST_SKIP() << "simulator not built";
   ASSERT_TRUE(sim.Start({"--boards", "2", "--flash-kb", "512", "--fault", "0:connect=noee", "--fault", "1:connect=ee00"}));
   TempDir dir;
   WriteFile(dir.File("image.IMG"), PatternImage(4000));
@@ -91,7 +110,7 @@ int RunCli(const std::string& args, std::string* out) {
 
 TEST(CliRun, BurnsFourBoardsAndCarriesTheNextAddressInTheImage) {
   SimProcess sim;
-  if (!SimProcess::Available()) GTEST_SKIP() << "simulator not built";
+  if (!CliBuilt()) GTEST_SKIP() << "kestrel-cli or the simulator not built";
   ASSERT_TRUE(sim.Start({"--boards", "4", "--flash-kb", "1024"}));
   TempDir dir;
   const auto image = RecordImage(0x81000);
@@ -122,7 +141,7 @@ TEST(CliRun, BurnsFourBoardsAndCarriesTheNextAddressInTheImage) {
 
 TEST(CliRun, FailedSlotUnknownOptionAndMissingImageAreErrors) {
   SimProcess sim;
-  if (!SimProcess::Available()) GTEST_SKIP() << "simulator not built";
+  if (!CliBuilt()) GTEST_SKIP() << "kestrel-cli or the simulator not built";
   ASSERT_TRUE(sim.Start({"--boards", "3", "--flash-kb", "512", "--fault", "2:flip=10"}));
   TempDir dir;
   WriteFile(dir.File("image.IMG"), PatternImage(3000));
