@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <system_error>
 
 #include "core/DownloadProtocol.h"
 
@@ -210,7 +211,22 @@ bool ProductionEngine::Start(Operation op) {
     FinalStep(op);
     return true;
   }
-  for (int n = 0; n < rows; ++n) workers_.emplace_back(&ProductionEngine::Worker, this, op, n);
+  for (int n = 0; n < rows; ++n) {
+    try {
+      workers_.emplace_back(&ProductionEngine::Worker, this, op, n);
+    } catch (const std::system_error&) {
+      // No thread for this slot and the ones after it: count them as finished, so the
+      // operation still ends with its final step.
+      bool last = false;
+      {
+        std::lock_guard<std::mutex> lock(*state_.mutex);
+        state_.runningWorkers -= rows - n;
+        last = state_.runningWorkers == 0;
+      }
+      if (last) FinalStep(op);
+      break;
+    }
+  }
   return true;
 }
 

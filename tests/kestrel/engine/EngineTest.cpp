@@ -323,6 +323,31 @@ TEST(EngineAddress, BadBoxKeepsTheAddressAndDisablesBurning) {
   EXPECT_TRUE(v.burnEnabled);
 }
 
+TEST(EngineBusy, NothingChangesTheImageOrAddressWhileWorkersRun) {
+  EngineRig rig(2);
+  std::atomic<bool> gate{false};
+  rig.adapters[0]->gate = &gate;
+  ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);
+  WriteFile(rig.dir.File("other.IMG"), PatternImage(5000));
+  ASSERT_TRUE(rig.engine->Start(Operation::kBurn));
+  EXPECT_TRUE(rig.engine->Busy());
+  EXPECT_FALSE(rig.engine->Start(Operation::kRead));
+  rig.engine->LoadImage(rig.dir.File("other.IMG"));
+  rig.SetBoxes("aa:bb:cc:dd:ee:ff");
+  EXPECT_FALSE(rig.engine->SetAddress());
+  rig.engine->RefreshSlots();  // a plug-in while burning keeps the buttons disabled
+  DialogView v = rig.engine->View();
+  EXPECT_FALSE(v.burnEnabled || v.readEnabled || v.eraseEnabled);
+  EXPECT_EQ(v.imagePath, rig.imagePath);
+  gate = true;
+  // Closing waits for the workers, then stores the address that follows both boards.
+  EXPECT_TRUE(rig.engine->Close());
+  EXPECT_FALSE(rig.engine->Busy());
+  EXPECT_EQ(rig.engine->State().imagePath, rig.imagePath);
+  EXPECT_EQ(rig.engine->View().countLabel, "烧录数量：2");
+  EXPECT_EQ(rig.FileAddress(), Addr("00:00:00:00:00:03"));
+}
+
 TEST(ParallelFinalStep, RunsOnceAfterEveryWorker) {
   for (int round = 0; round < 20; ++round) {
     EngineRig rig(4, 2000, -1);

@@ -1,6 +1,7 @@
 #include "FakeAdapter.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace kestrel::test {
 
@@ -46,6 +47,7 @@ bool FakeAdapter::Write(const uint8_t* data, size_t length, size_t* written) {
 bool FakeAdapter::Read(uint8_t* buffer, size_t length, size_t* received, int timeoutMs) {
   readsAsked.push_back(length);
   *received = 0;
+  while (gate != nullptr && !gate->load()) std::this_thread::yield();
   if (Gone()) return false;  // a removed adapter fails at once
   if (failReads > 0) {
     --failReads;

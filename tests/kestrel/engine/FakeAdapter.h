@@ -3,6 +3,7 @@
 // does, keeps the board's flash, logs every transfer and can be told to misbehave.
 // Each instance is used by one slot worker at a time; tests look at it after the
 // operation has ended.
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -30,6 +31,7 @@ class FakeAdapter {
   long flipByteAt = -1;         // this flash byte is flipped once programming ends
   long vanishAfterBytes = -1;   // after this many bytes moved in both directions, the adapter is gone
   size_t maxReadChunk = 4096;   // the adapter hands over at most this much per read
+  std::atomic<bool>* gate = nullptr;  // when set, reads wait until it turns true
 
   // --- what happened ---
   std::vector<uint8_t> flash;
