@@ -226,7 +226,12 @@ int main(int argc, char** argv) {
   CLI::App* erase = app.add_subcommand("erase", "erase the whole flash of every included board");
   addSlots(erase);
 
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // Help is a success; any other parse error is a bad command line (status 2).
+    return app.exit(e) == 0 ? 0 : 2;
+  }
 
   std::string error;
   std::unique_ptr<Transport> transport = MakeTransport(o, &error);
