@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <ostream>
 
 #include "SimHost.h"
 #include "SimProcess.h"
@@ -66,6 +67,9 @@ struct Backend {
   const char* name;
   std::function<std::unique_ptr<Rig>()> make;
 };
+
+// Names the backend in test listings instead of gtest's byte dump.
+void PrintTo(const Backend& b, std::ostream* os) { *os << b.name; }
 
 std::string BackendName(const ::testing::TestParamInfo<Backend>& p) { return p.param.name; }
 
