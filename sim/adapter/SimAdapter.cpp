@@ -110,7 +110,10 @@ bool SimAdapter::Plug(std::string* error) {
 
 bool SimAdapter::SetFault(const std::string& setting, std::string* error) {
   std::lock_guard<std::mutex> lock(mutex_);
-  return ApplyFault(&faults_, setting, error);
+  if (!ApplyFault(&faults_, setting, error)) return false;
+  // A byte budget set while running counts from now, not from the last plug.
+  if (setting.rfind("vanish", 0) == 0) restartTraffic_ = true;
+  return true;
 }
 
 void SimAdapter::ClearFaults() {
@@ -181,7 +184,7 @@ void SimAdapter::DoUnplug() {
   programming_ = false;
   plugged_ = false;
   std::lock_guard<std::mutex> lock(mutex_);
-  if (faults_.vanishAfter >= 0 && traffic_ >= static_cast<uint64_t>(faults_.vanishAfter)) {
+  if (!restartTraffic_ && faults_.vanishAfter >= 0 && traffic_ >= static_cast<uint64_t>(faults_.vanishAfter)) {
     faults_.vanishAfter = -1;  // it vanished; a replug brings back a sound adapter
   }
 }
@@ -249,6 +252,8 @@ size_t SimAdapter::Admit(size_t bytes) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     limit = faults_.vanishAfter;
+    if (restartTraffic_) traffic_ = 0;
+    restartTraffic_ = false;
   }
   size_t allowed = bytes;
   if (limit >= 0) {
@@ -261,7 +266,7 @@ size_t SimAdapter::Admit(size_t bytes) {
 
 bool SimAdapter::VanishDue() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return faults_.vanishAfter >= 0 && traffic_ >= static_cast<uint64_t>(faults_.vanishAfter);
+  return !restartTraffic_ && faults_.vanishAfter >= 0 && traffic_ >= static_cast<uint64_t>(faults_.vanishAfter);
 }
 
 bool SimAdapter::SleepMs(int ms) {

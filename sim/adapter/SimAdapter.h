@@ -72,13 +72,14 @@ class SimAdapter {
   SimFlash flash_;
   std::string socketPath_;
 
-  std::mutex mutex_;  // guards faults_, request_, requestOk_, requestError_
+  std::mutex mutex_;  // guards faults_, request_, requestOk_, requestError_, restartTraffic_
   std::condition_variable cv_;
   std::mutex postMutex_;  // one plug/unplug request at a time
   BoardFaults faults_;
   Request request_ = Request::kNone;
   bool requestOk_ = false;
   std::string requestError_;
+  bool restartTraffic_ = false;  // a vanish budget was set: traffic counts from zero
 
   std::atomic<bool> stop_{false};
   std::atomic<bool> plugged_{false};

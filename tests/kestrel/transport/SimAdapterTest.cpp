@@ -215,6 +215,16 @@ TEST_F(SimAdapterTest, AdapterVanishesAfterItsByteBudget) {
   EXPECT_TRUE(again.ReadFlash(8192));
 }
 
+TEST_F(SimAdapterTest, ByteBudgetSetWhileRunningCountsFromThen) {
+  StartSim({});
+  ASSERT_TRUE(host_.ReadFlash(8192));
+  ASSERT_EQ(sim_.Control("fault 0 vanish=5000"), "ok");
+  ASSERT_TRUE(host_.ReadFlash(4000));  // 4004 bytes of 5000
+  EXPECT_EQ(transport_->CountInterfaces(), 1);
+  EXPECT_FALSE(host_.ReadFlash(4000));
+  EXPECT_EQ(transport_->CountInterfaces(), 0);
+}
+
 TEST_F(SimAdapterTest, UnplugDuringARateLimitedReadEndsItPromptly) {
   StartSim({"--rate", "20000"});
   ASSERT_TRUE(host_.Send({0xAC, 0x00, 0x00, 0x01}));  // 64 KiB: three seconds at this rate
