@@ -89,6 +89,39 @@ TEST_F(SimTransportTest, IgnoresFilesThatAreNotAdapterSockets) {
   EXPECT_EQ(t.CountInterfaces(), 1);
 }
 
+// Sockets bound here stand in for adapters; counting looks at the folder only.
+TEST(SimTransportCount, StopsAt127) {
+  SimProcess folder;  // its fresh folder, never started
+  std::vector<int> fds;
+  for (int i = 0; i < 130; ++i) {
+    int fd = socket(AF_UNIX, SOCK_SEQPACKET, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::string path = folder.dir() + "/adapter" + std::to_string(i) + ".sock";
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    fds.push_back(fd);
+  }
+  SimTransport t(folder.dir());
+  EXPECT_EQ(t.CountInterfaces(), 127);
+  EXPECT_EQ(t.GetInterfaceInfo(126).devicePath, folder.dir() + "/adapter126.sock");
+  EXPECT_TRUE(t.GetInterfaceInfo(127).devicePath.empty());
+  for (int fd : fds) close(fd);
+}
+
+TEST_F(SimTransportTest, StaleSocketsOfAnEarlierRunAreRemoved) {
+  // A socket nobody listens on, as a killed simulator leaves it.
+  int fd = socket(AF_UNIX, SOCK_SEQPACKET, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::string path = sim_.dir() + "/adapter3.sock";
+  std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  close(fd);
+  StartSim({"--boards", "2"});
+  EXPECT_EQ(SimTransport(sim_.dir()).CountInterfaces(), 2);
+}
+
 TEST(SimTransportMissingFolder, HasNoAdapters) {
   SimTransport t("/nonexistent/kestrel-sim");
   EXPECT_EQ(t.CountInterfaces(), 0);
