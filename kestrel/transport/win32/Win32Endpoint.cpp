@@ -8,10 +8,6 @@ Win32Endpoint::~Win32Endpoint() {
 
 bool Win32Endpoint::Transfer(bool write, void* buffer, DWORD length, DWORD* done, DWORD timeoutMs) {
   *done = 0;
-  if (!overlapped_) {
-    BOOL ok = write ? WriteFile(handle_, buffer, length, done, nullptr) : ReadFile(handle_, buffer, length, done, nullptr);
-    return ok != FALSE;
-  }
   OVERLAPPED ov{};
   ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (ov.hEvent == nullptr) return false;
@@ -31,7 +27,7 @@ bool Win32Endpoint::Transfer(bool write, void* buffer, DWORD length, DWORD* done
 bool Win32Endpoint::Write(const uint8_t* data, size_t length, size_t* written) {
   if (written == nullptr) return false;
   *written = 0;
-  if (data == nullptr || length == 0 || length > kMaxTransfer) return false;
+  if (kind_ != Kind::kOut || data == nullptr || length == 0 || length > kMaxTransfer) return false;
   DWORD done = 0;
   // WriteFile does not change the buffer; the cast only satisfies the shared helper.
   bool ok = Transfer(true, const_cast<uint8_t*>(data), static_cast<DWORD>(length), &done, kWriteTimeoutMs);
@@ -42,7 +38,7 @@ bool Win32Endpoint::Write(const uint8_t* data, size_t length, size_t* written) {
 bool Win32Endpoint::Read(uint8_t* buffer, size_t length, size_t* received, int timeoutMs) {
   if (received == nullptr) return false;
   *received = 0;
-  if (buffer == nullptr || length == 0 || length > kMaxTransfer) return false;
+  if (kind_ != Kind::kIn || buffer == nullptr || length == 0 || length > kMaxTransfer) return false;
   DWORD done = 0;
   DWORD timeout = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
   bool ok = Transfer(false, buffer, static_cast<DWORD>(length), &done, timeout);

@@ -11,15 +11,17 @@
 
 namespace kestrel {
 
-// One endpoint opened by CreateFile on an adapter's device path: the device itself or
-// one of its pipes. The pipes are opened for overlapped I/O only so that a read can be
-// given up after its timeout; every call still completes before it returns.
+// One endpoint opened by CreateFile on an adapter's device path: the device itself (no
+// transfers; closing it is "USB Reset"), the out pipe or the in pipe. The pipes are opened
+// for overlapped I/O only so that a read can be given up after its timeout; every call
+// still completes before it returns.
 class Win32Endpoint : public Endpoint {
  public:
+  enum class Kind { kDevice, kOut, kIn };
   // Writes wait at most this long for the driver to take a packet.
   static constexpr DWORD kWriteTimeoutMs = 5000;
 
-  Win32Endpoint(HANDLE handle, bool overlapped) : handle_(handle), overlapped_(overlapped) {}
+  Win32Endpoint(HANDLE handle, Kind kind) : handle_(handle), kind_(kind) {}
   ~Win32Endpoint() override;
   Win32Endpoint(const Win32Endpoint&) = delete;
   Win32Endpoint& operator=(const Win32Endpoint&) = delete;
@@ -32,7 +34,7 @@ class Win32Endpoint : public Endpoint {
   bool Transfer(bool write, void* buffer, DWORD length, DWORD* done, DWORD timeoutMs);
 
   HANDLE handle_;
-  bool overlapped_;
+  Kind kind_;
 };
 
 }  // namespace kestrel

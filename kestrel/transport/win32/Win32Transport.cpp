@@ -112,14 +112,22 @@ std::unique_ptr<Endpoint> Win32Transport::OpenInterface(int index) {
   currentPath_ = GetInterfaceInfo(index).devicePath;
   HANDLE h = OpenPath(currentPath_, false);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
-  return std::make_unique<Win32Endpoint>(h, false);
+  return std::make_unique<Win32Endpoint>(h, Win32Endpoint::Kind::kDevice);
 }
 
 std::unique_ptr<Endpoint> Win32Transport::OpenPipe(const std::string& name) {
-  if (currentPath_.empty() || name.empty()) return nullptr;
+  Win32Endpoint::Kind kind;
+  if (name == "PIPE01") {
+    kind = Win32Endpoint::Kind::kOut;
+  } else if (name == "PIPE00") {
+    kind = Win32Endpoint::Kind::kIn;
+  } else {
+    return nullptr;
+  }
+  if (currentPath_.empty()) return nullptr;
   HANDLE h = OpenPath(currentPath_ + "\\" + name, true);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
-  return std::make_unique<Win32Endpoint>(h, true);
+  return std::make_unique<Win32Endpoint>(h, kind);
 }
 
 }  // namespace kestrel
