@@ -1,5 +1,6 @@
 // kestrel-adapter-sim: download adapters with their boards, served on Unix sockets for
 // kestrel's SimTransport. See SimUsage() and SimControl.h for options and control.
+#include <dirent.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -78,6 +79,21 @@ int main(int argc, char** argv) {
     return 2;
   }
   mkdir(options.dir.c_str(), 0755);
+  // Sockets left behind by a simulator that was killed outright would count as
+  // adapters that cannot be opened.
+  if (DIR* d = opendir(options.dir.c_str())) {
+    while (dirent* e = readdir(d)) {
+      int index = 0;
+      bool noId = false;
+      struct stat st;
+      std::string path = options.dir + "/" + e->d_name;
+      if (kestrel::simwire::ParseAdapterSocketName(e->d_name, &index, &noId) && lstat(path.c_str(), &st) == 0 &&
+          S_ISSOCK(st.st_mode)) {
+        unlink(path.c_str());
+      }
+    }
+    closedir(d);
+  }
 
   // SIGTERM and SIGINT end the simulator through the main loop, which removes the
   // sockets; every thread started below inherits the blocked mask.

@@ -15,31 +15,8 @@
 namespace kestrel::sim {
 namespace {
 
-// The adapter's command set.
-constexpr uint8_t kOpWriteRegister = 0xA2;
-constexpr uint8_t kOpConnect = 0xA3;
-constexpr uint8_t kOpRelease = 0xA4;
-constexpr uint8_t kOpEraseChip = 0xA5;
-constexpr uint8_t kOpProgramStart = 0xA9;
-constexpr uint8_t kOpProgramData = 0xAA;
-constexpr uint8_t kOpProgramLast = 0xAB;
-constexpr uint8_t kOpReadFlash = 0xAC;
-
-constexpr uint8_t kAck = 0xEE;
-constexpr uint8_t kConnected = 0x03;
-constexpr size_t kConnectReplyLength = 11;
-constexpr size_t kPacketLength = 64;
-constexpr size_t kPacketPayload = 60;
-constexpr size_t kWriteRegisterLong = 9;
-constexpr size_t kWriteRegisterShort = 5;
-// Flash data goes back in transfers of this size; the host reads at most this much.
-constexpr size_t kReadChunk = 2048;
 constexpr size_t kMaxConnections = 16;
 constexpr int kSliceMs = 20;
-
-uint32_t Get24(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16;
-}
 
 }  // namespace
 
@@ -53,7 +30,7 @@ SimAdapter::~SimAdapter() {
 
 bool SimAdapter::Start(std::string* error) {
   std::string flashPath = settings_.dir + "/" + simwire::BoardFlashName(settings_.index);
-  if (!flash_.Create(flashPath, settings_.flashSize, error)) return false;
+  if (!board_.Create(flashPath, settings_.flashSize, settings_.eraseMs, error)) return false;
   wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (wakeFd_ < 0) {
     *error = std::string("eventfd: ") + std::strerror(errno);
@@ -110,7 +87,10 @@ bool SimAdapter::Plug(std::string* error) {
 
 bool SimAdapter::SetFault(const std::string& setting, std::string* error) {
   std::lock_guard<std::mutex> lock(mutex_);
-  return ApplyFault(&faults_, setting, error);
+  if (!ApplyFault(&faults_, setting, error)) return false;
+  // A byte budget set while running counts from now, not from the last plug.
+  if (setting.rfind("vanish", 0) == 0) restartTraffic_ = true;
+  return true;
 }
 
 void SimAdapter::ClearFaults() {
@@ -178,10 +158,10 @@ void SimAdapter::DoUnplug() {
   for (int c : conns_) close(c);
   conns_.clear();
   ++generation_;
-  programming_ = false;
+  board_.AbandonProgramming();
   plugged_ = false;
   std::lock_guard<std::mutex> lock(mutex_);
-  if (faults_.vanishAfter >= 0 && traffic_ >= static_cast<uint64_t>(faults_.vanishAfter)) {
+  if (!restartTraffic_ && faults_.vanishAfter >= 0 && traffic_ >= static_cast<uint64_t>(faults_.vanishAfter)) {
     faults_.vanishAfter = -1;  // it vanished; a replug brings back a sound adapter
   }
 }
@@ -249,6 +229,8 @@ size_t SimAdapter::Admit(size_t bytes) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     limit = faults_.vanishAfter;
+    if (restartTraffic_) traffic_ = 0;
+    restartTraffic_ = false;
   }
   size_t allowed = bytes;
   if (limit >= 0) {
@@ -261,7 +243,7 @@ size_t SimAdapter::Admit(size_t bytes) {
 
 bool SimAdapter::VanishDue() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return faults_.vanishAfter >= 0 && traffic_ >= static_cast<uint64_t>(faults_.vanishAfter);
+  return !restartTraffic_ && faults_.vanishAfter >= 0 && traffic_ >= static_cast<uint64_t>(faults_.vanishAfter);
 }
 
 bool SimAdapter::SleepMs(int ms) {
@@ -325,138 +307,30 @@ bool SimAdapter::SendMessage(int fd, uint8_t status, const uint8_t* data, size_t
   return true;
 }
 
-bool SimAdapter::Reply(int fd, const std::vector<uint8_t>& bytes) {
-  return SendMessage(fd, simwire::kWireData, bytes.data(), bytes.size());
+bool SimAdapter::Send(uint8_t status, const uint8_t* data, size_t length) {
+  return SendMessage(currentFd_, status, data, length);
 }
 
-bool SimAdapter::SendFlash(int fd, uint64_t length) {
-  std::vector<uint8_t> chunk(kReadChunk);
-  uint64_t sent = 0;
-  int transfer = 0;
-  while (sent < length) {
-    ++transfer;
-    bool fail = false;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (faults_.readFailOnce == transfer) {
-        faults_.readFailOnce = 0;
-        fail = true;
-      }
-    }
-    if (fail && !SendMessage(fd, simwire::kWireError, nullptr, 0)) return false;
-    size_t n = static_cast<size_t>(std::min<uint64_t>(kReadChunk, length - sent));
-    for (size_t i = 0; i < n; ++i) chunk[i] = flash_.Read(sent + i);
-    if (!SendMessage(fd, simwire::kWireData, chunk.data(), n)) return false;
-    sent += n;
-  }
+bool SimAdapter::Wait(int ms) { return SleepMs(ms); }
+
+BoardFaults SimAdapter::Faults() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return faults_;
+}
+
+bool SimAdapter::TakeReadFailure(int transfer) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (faults_.readFailOnce != transfer) return false;
+  faults_.readFailOnce = 0;
   return true;
-}
-
-void SimAdapter::ProgramPacket(const uint8_t* packet) {
-  if (packet[0] == kOpProgramStart) {
-    progLength_ = Get24(packet + 1);
-    progOffset_ = 0;
-    dataPackets_ = 0;
-    programming_ = true;
-    size_t n = static_cast<size_t>(std::min<uint64_t>(kPacketPayload, progLength_));
-    for (size_t i = 0; i < n; ++i) flash_.Program(i, packet[4 + i]);
-    progOffset_ = n;
-    if (progOffset_ >= progLength_) FinishProgramming();
-    return;
-  }
-  if (!programming_) return;  // data without a start packet has nowhere to go
-  ++dataPackets_;
-  long drop = 0;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    drop = faults_.dropData;
-  }
-  if (drop == dataPackets_) return;  // lost on the way: the adapter never sees it
-  // Only the image length from the start packet says how much of a last packet is data.
-  size_t n = static_cast<size_t>(std::min<uint64_t>(kPacketPayload, progLength_ - progOffset_));
-  for (size_t i = 0; i < n; ++i) flash_.Program(progOffset_ + i, packet[1 + i]);
-  progOffset_ += n;
-  if (packet[0] == kOpProgramLast) FinishProgramming();
-}
-
-void SimAdapter::FinishProgramming() {
-  programming_ = false;
-  long long flip = -1;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    flip = faults_.flipOffset;
-  }
-  if (flip >= 0) flash_.Flip(static_cast<uint64_t>(flip));
-  flash_.Sync();
 }
 
 bool SimAdapter::HandleMessage(int fd, const uint8_t* data, size_t length) {
   const uint64_t generation = generation_;
   size_t allowed = Admit(length);
   if (!Pace(allowed)) return false;
-  size_t pos = 0;
-  while (pos < allowed && !Aborted(generation)) {
-    const uint8_t op = data[pos];
-    const size_t rest = allowed - pos;
-    bool ok = true;
-    switch (op) {
-      case kOpConnect:
-      case kOpRelease: {
-        pos += 1;
-        BoardFaults::Connect fault = BoardFaults::Connect::kNone;
-        if (op == kOpConnect) {
-          std::lock_guard<std::mutex> lock(mutex_);
-          fault = faults_.connect;
-        }
-        std::vector<uint8_t> reply(kConnectReplyLength, 0);
-        reply[0] = kAck;
-        reply[1] = op == kOpConnect ? kConnected : 0x00;
-        if (fault == BoardFaults::Connect::kEe00) reply[1] = 0x00;
-        if (fault == BoardFaults::Connect::kNoEe) reply[0] = 0x00, reply[1] = 0x00;
-        if (fault != BoardFaults::Connect::kNoReply) ok = Reply(fd, reply);
-        break;
-      }
-      case kOpEraseChip:
-        pos += 1;
-        if (!SleepMs(settings_.eraseMs)) return false;
-        programming_ = false;
-        flash_.Erase();
-        flash_.Sync();
-        ok = Reply(fd, {kAck, 0x00});
-        break;
-      case kOpWriteRegister:
-        // The two forms differ only by the length of their transfer.
-        if (rest == kWriteRegisterLong) {
-          ok = Reply(fd, {kAck, 0x00});
-        } else if (rest == kWriteRegisterShort) {
-          ok = Reply(fd, {kAck, data[pos + 1], data[pos + 2], data[pos + 3], data[pos + 4]});
-        }
-        pos = allowed;
-        break;
-      case kOpReadFlash:
-        if (rest < 4) {
-          pos = allowed;
-          break;
-        }
-        pos += 4;
-        ok = SendFlash(fd, Get24(data + pos - 3));
-        break;
-      case kOpProgramStart:
-      case kOpProgramData:
-      case kOpProgramLast:
-        if (rest < kPacketLength) {
-          pos = allowed;  // a torn packet is discarded
-          break;
-        }
-        ProgramPacket(data + pos);
-        pos += kPacketLength;
-        break;
-      default:
-        pos = allowed;  // unknown command: the rest of the transfer is ignored
-        break;
-    }
-    if (!ok) return false;
-  }
+  currentFd_ = fd;
+  if (!board_.HandleTransfer(data, allowed, *this)) return false;
   if (allowed < length || VanishDue()) {
     DoUnplug();
     return false;

@@ -1,6 +1,7 @@
 #pragma once
 // One simulated download adapter with its board: a listening socket in the simulator's
-// folder, the board's flash, the adapter's command set, its faults, plug and unplug.
+// folder, its connections, the transfer rate, its faults, plug and unplug. The command
+// set itself is SimBoard's.
 // Every adapter runs on its own thread, so several transfer in parallel at the set rate.
 #include <atomic>
 #include <chrono>
@@ -11,12 +12,12 @@
 #include <thread>
 #include <vector>
 
-#include "SimFlash.h"
+#include "SimBoard.h"
 #include "SimOptions.h"
 
 namespace kestrel::sim {
 
-class SimAdapter {
+class SimAdapter : private SimBoard::Link {
  public:
   struct Settings {
     std::string dir;
@@ -27,7 +28,7 @@ class SimAdapter {
   };
 
   SimAdapter(Settings settings, BoardFaults faults);
-  ~SimAdapter();
+  ~SimAdapter() override;
   SimAdapter(const SimAdapter&) = delete;
   SimAdapter& operator=(const SimAdapter&) = delete;
 
@@ -56,11 +57,13 @@ class SimAdapter {
 
   // Returns false when the connection is broken and must be closed.
   bool HandleMessage(int fd, const uint8_t* data, size_t length);
-  bool Reply(int fd, const std::vector<uint8_t>& bytes);
   bool SendMessage(int fd, uint8_t status, const uint8_t* data, size_t length);
-  bool SendFlash(int fd, uint64_t length);
-  void ProgramPacket(const uint8_t* packet);
-  void FinishProgramming();
+
+  // SimBoard::Link, for the transfer in hand (on currentFd_).
+  bool Send(uint8_t status, const uint8_t* data, size_t length) override;
+  bool Wait(int ms) override;
+  BoardFaults Faults() override;
+  bool TakeReadFailure(int transfer) override;
   // Waits for the rate budget of bytes; false when the adapter was unplugged meanwhile.
   bool Pace(size_t bytes);
   bool SleepMs(int ms);
@@ -69,16 +72,17 @@ class SimAdapter {
   bool VanishDue();
 
   Settings settings_;
-  SimFlash flash_;
+  SimBoard board_;
   std::string socketPath_;
 
-  std::mutex mutex_;  // guards faults_, request_, requestOk_, requestError_
+  std::mutex mutex_;  // guards faults_, request_, requestOk_, requestError_, restartTraffic_
   std::condition_variable cv_;
   std::mutex postMutex_;  // one plug/unplug request at a time
   BoardFaults faults_;
   Request request_ = Request::kNone;
   bool requestOk_ = false;
   std::string requestError_;
+  bool restartTraffic_ = false;  // a vanish budget was set: traffic counts from zero
 
   std::atomic<bool> stop_{false};
   std::atomic<bool> plugged_{false};
@@ -92,10 +96,7 @@ class SimAdapter {
   uint64_t generation_ = 0;  // bumped by every unplug
   uint64_t traffic_ = 0;
   std::chrono::steady_clock::time_point nextFree_{};
-  bool programming_ = false;
-  uint64_t progLength_ = 0;
-  uint64_t progOffset_ = 0;
-  long dataPackets_ = 0;
+  int currentFd_ = -1;
 };
 
 }  // namespace kestrel::sim

@@ -18,7 +18,8 @@ struct BoardFaults {
   // >= 0: flash byte at this offset gets bit 0 flipped when a programming run completes.
   long long flipOffset = -1;
   // >= 0: the adapter vanishes (socket closed and removed) once this many bytes have
-  // crossed its pipes, both directions counted, since it was last plugged (once).
+  // crossed its pipes, both directions counted, since it was last plugged or since the
+  // fault was set while running (once).
   long long vanishAfter = -1;
   // The adapter reports no instance identity (socket adapter<n>.noid.sock).
   bool noInstanceId = false;

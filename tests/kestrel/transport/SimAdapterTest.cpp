@@ -133,6 +133,30 @@ TEST_F(SimAdapterTest, MalformedTransfersAreIgnored) {
   EXPECT_EQ(std::count(flash.begin(), flash.end(), 0xFF), static_cast<long>(flash.size()));
 }
 
+// Whatever a host sends, the adapter stays up and answers the next Connect. (ReadFlash is
+// left out: a random 24-bit length would make it stream megabytes nobody reads.)
+TEST_F(SimAdapterTest, SurvivesRandomTransfers) {
+  StartSim({});
+  const uint8_t ops[] = {0xA2, 0xA3, 0xA4, 0xA5, 0xA9, 0xAA, 0xAB, 0x00, 0xFF};
+  std::vector<uint8_t> noise = Pattern(300 * 4096, 42);
+  size_t cursor = 0;
+  for (int i = 0; i < 300; ++i) {
+    size_t len = 1 + (noise[cursor] | noise[cursor + 1] << 8) % 4096;
+    std::vector<uint8_t> packet(noise.begin() + static_cast<long>(cursor), noise.begin() + static_cast<long>(cursor + len));
+    for (size_t p = 0; p < packet.size(); p += 64) {
+      packet[p] = ops[packet[p] % sizeof ops];
+    }
+    cursor += len;
+    ASSERT_TRUE(host_.Send(packet)) << i;
+  }
+  while (host_.ReadOnce(4096, 200)) {
+  }
+  EXPECT_EQ(sim_.Control("status"), "ok plugged");
+  auto c = Command({0xA3}, 11);
+  ASSERT_EQ(c.size(), 11u);
+  EXPECT_EQ(c[1], 0x03);
+}
+
 TEST_F(SimAdapterTest, ConnectFaultsNeverConfirm) {
   StartSim({"--fault", "0:connect=ee00"});
   auto r = Command({0xA3}, 11);
@@ -213,6 +237,16 @@ TEST_F(SimAdapterTest, AdapterVanishesAfterItsByteBudget) {
   SimHost again;
   ASSERT_TRUE(again.Open(*transport_, 0));
   EXPECT_TRUE(again.ReadFlash(8192));
+}
+
+TEST_F(SimAdapterTest, ByteBudgetSetWhileRunningCountsFromThen) {
+  StartSim({});
+  ASSERT_TRUE(host_.ReadFlash(8192));
+  ASSERT_EQ(sim_.Control("fault 0 vanish=5000"), "ok");
+  ASSERT_TRUE(host_.ReadFlash(4000));  // 4004 bytes of 5000
+  EXPECT_EQ(transport_->CountInterfaces(), 1);
+  EXPECT_FALSE(host_.ReadFlash(4000));
+  EXPECT_EQ(transport_->CountInterfaces(), 0);
 }
 
 TEST_F(SimAdapterTest, UnplugDuringARateLimitedReadEndsItPromptly) {

@@ -38,22 +38,6 @@ TEST(UsbVidPid, ReadsTheEnvironment) {
   if (saved != nullptr) setenv(kUsbVidPidVariable, keep.c_str(), 1);
 }
 
-// No adapter carries this id pair: nothing is present, nothing opens, nothing crashes,
-// whether libusb can see a bus here or not.
-TEST(UsbTransportNoAdapters, NothingPresentNothingOpens) {
-  UsbTransport t(UsbVidPid{0xfffe, 0xfffd});
-  EXPECT_EQ(t.CountInterfaces(), 0);
-  DeviceInterfaceInfo info = t.GetInterfaceInfo(0);
-  EXPECT_TRUE(info.devicePath.empty() && info.displayName.empty() && info.instanceId.empty());
-  EXPECT_TRUE(t.GetInterfaceInfo(-1).devicePath.empty());
-  EXPECT_TRUE(t.GetInterfaceInfo(200).devicePath.empty());
-  EXPECT_EQ(t.OpenInterface(0), nullptr);
-  EXPECT_TRUE(t.currentPath().empty());
-  EXPECT_EQ(t.OpenPipe("PIPE01"), nullptr);
-  EXPECT_EQ(t.OpenPipe("PIPE00"), nullptr);
-  EXPECT_EQ(t.OpenPipe("PIPE02"), nullptr);
-}
-
 // With a real adapter (KESTREL_USB_VIDPID set and one plugged in): the Connect exchange
 // through both pipes, and the pipes surviving "USB Reset". Skipped without hardware.
 TEST(UsbTransportHardware, ConnectExchange) {
