@@ -22,7 +22,12 @@
 namespace kestrel {
 
 struct EngineOptions {
-  std::string readbackDir;  // where flashdev<n>.bin go
+  // Where flashdev<n>.bin go; the production PCs of the Windows tool keep them on D:.
+#ifdef _WIN32
+  std::string readbackDir = "D:\\varlo";
+#else
+  std::string readbackDir = "readback";
+#endif
   ReadLimits limits;
 };
 

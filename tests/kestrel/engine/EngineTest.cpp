@@ -172,6 +172,21 @@ TEST(BurnFaults, VanishingAdapterFailsAloneAndItsAddressIsNeverReused) {
   EXPECT_EQ(rig.FileAddress(), Addr("00:00:00:00:00:05"));
 }
 
+TEST(BurnDurable, NextAddressIsOnDiskBeforeABoardIsProgrammed) {
+  EngineRig rig(4);
+  std::array<BtAddress, 4> onDisk{};
+  for (size_t n = 0; n < 4; ++n)
+    rig.adapters[n]->onProgramStart = [&rig, &onDisk, n] { onDisk[n] = rig.FileAddress(); };
+  rig.Burn("00:00:00:00:00:01");
+  for (size_t n = 0; n < 4; ++n) {
+    // Whatever the order of the slots, the file already continued after this board's
+    // address when its programming began.
+    const BtAddress given = rig.engine->State().savedAddress[n];
+    EXPECT_EQ(rig.BoardAddress(static_cast<int>(n)), given);
+    EXPECT_GT(onDisk[n].bytes[0], given.bytes[0]) << n;
+  }
+}
+
 TEST(BurnFaults, UnconfirmedConnectAndLostPacket) {
   EngineRig rig(2);
   rig.adapters[0]->connectReply = {0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0};

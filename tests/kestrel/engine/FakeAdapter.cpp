@@ -86,6 +86,7 @@ void FakeAdapter::Command(const uint8_t* p, size_t length) {
       break;
     case 0xA9:
       if (length != 64) break;
+      if (onProgramStart) onProgramStart();
       programLength_ = Le(p + 1, 3);
       programOffset_ = std::min<size_t>(60, programLength_);
       std::copy_n(p + 4, std::min(programOffset_, flash.size()), flash.begin());

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,7 @@ class FakeAdapter {
   long vanishAfterBytes = -1;   // after this many bytes moved in both directions, the adapter is gone
   size_t maxReadChunk = 4096;   // the adapter hands over at most this much per read
   std::atomic<bool>* gate = nullptr;  // when set, reads wait until it turns true
+  std::function<void()> onProgramStart;  // called when a start packet arrives
 
   // --- what happened ---
   std::vector<uint8_t> flash;
