@@ -44,22 +44,23 @@ class WaitCountingClock : public SteadyClock {
 // Counts every byte that crosses an adapter's pipes, per adapter.
 class CountingEndpoint : public Endpoint {
  public:
-  CountingEndpoint(std::unique_ptr<Endpoint> inner, std::atomic<uint64_t>& bytes)
-      : inner_(std::move(inner)), bytes_(bytes) {}
+  CountingEndpoint(std::unique_ptr<Endpoint> inner, std::atomic<uint64_t>& bytes, std::atomic<uint64_t>& transfers)
+      : inner_(std::move(inner)), bytes_(bytes), transfers_(transfers) {}
   bool Write(const uint8_t* data, size_t length, size_t* written) override {
     const bool ok = inner_->Write(data, length, written);
-    if (ok) bytes_ += *written;
+    if (ok) bytes_ += *written, ++transfers_;
     return ok;
   }
   bool Read(uint8_t* buffer, size_t length, size_t* received, int timeoutMs) override {
     const bool ok = inner_->Read(buffer, length, received, timeoutMs);
-    if (ok) bytes_ += *received;
+    if (ok) bytes_ += *received, ++transfers_;
     return ok;
   }
 
  private:
   std::unique_ptr<Endpoint> inner_;
   std::atomic<uint64_t>& bytes_;
+  std::atomic<uint64_t>& transfers_;
 };
 
 class CountingTransport : public Transport {
@@ -74,9 +75,11 @@ class CountingTransport : public Transport {
   std::unique_ptr<Endpoint> OpenPipe(const std::string& name) override {
     auto pipe = inner_.OpenPipe(name);
     if (!pipe || current_ < 0 || current_ >= kSlotCount) return pipe;
-    return std::make_unique<CountingEndpoint>(std::move(pipe), bytes[static_cast<size_t>(current_)]);
+    const size_t n = static_cast<size_t>(current_);
+    return std::make_unique<CountingEndpoint>(std::move(pipe), bytes[n], transfers[n]);
   }
   std::array<std::atomic<uint64_t>, kSlotCount> bytes{};
+  std::array<std::atomic<uint64_t>, kSlotCount> transfers{};
 
  private:
   SimTransport inner_;
@@ -119,6 +122,19 @@ class Simulator {
   pid_t pid_ = -1;
 };
 
+// How far a 1 ms sleep overshoots on this machine now. The simulator paces every transfer
+// with a sleep, so each transfer costs it about this much beyond the rate.
+double SleepOvershootSeconds() {
+  using C = std::chrono::steady_clock;
+  double total = 0;
+  for (int i = 0; i < 200; ++i) {
+    const auto a = C::now();
+    std::this_thread::sleep_for(std::chrono::microseconds(1000));
+    total += std::chrono::duration<double>(C::now() - a).count() - 0.001;
+  }
+  return total / 200;
+}
+
 // Wall time of one board per rate, for the ratio of the four-board run.
 std::map<uint64_t, double> g_oneBoardWall;
 
@@ -144,11 +160,12 @@ void BM_Burn1MiB(benchmark::State& st) {
     st.SkipWithError("simulator did not come up");
     return;
   }
-  double wall = 0, reference = 0;
+  double wall = 0, reference = 0, transfers = 0;
   int64_t runs = 0;
   bool allOk = true;
   for (auto _ : st) {
     for (auto& b : transport.bytes) b = 0;
+    for (auto& t : transport.transfers) t = 0;
     clock.waitedMs = 0;
     const auto start = std::chrono::steady_clock::now();
     engine.Start(Operation::kBurn);
@@ -161,6 +178,7 @@ void BM_Burn1MiB(benchmark::State& st) {
     for (auto& b : transport.bytes) maxBytes = std::max<uint64_t>(maxBytes, b.load());
     const double waits = static_cast<double>(clock.waitedMs.load()) / boards / 1000.0 + kEraseMs / 1000.0;
     reference += (rate ? static_cast<double>(maxBytes) / static_cast<double>(rate) : 0.0) + waits;
+    transfers += static_cast<double>(transport.transfers[0].load());
     ++runs;
     for (int r : engine.View().lastResult)
       if (r > 0) allOk = false;
@@ -172,6 +190,8 @@ void BM_Burn1MiB(benchmark::State& st) {
   st.counters["wall_s"] = wall;
   st.counters["transfers_waits_s"] = reference;
   st.counters["overhead_pct"] = (wall / reference - 1.0) * 100.0;
+  // Not part of the tool: what the simulator's pacing of each transfer is likely to add.
+  if (rate != 0) st.counters["sim_pacing_est_s"] = transfers / static_cast<double>(runs) * SleepOvershootSeconds();
   if (boards > 1 && g_oneBoardWall.count(rate)) st.counters["vs_one_board"] = wall / g_oneBoardWall[rate];
 }
 // 500 kB/s is about what a full-speed USB adapter writing serial flash achieves; 2 MB/s
