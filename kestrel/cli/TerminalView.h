@@ -1,0 +1,40 @@
+#pragma once
+// Shows a running operation on a terminal: one progress bar per slot, redrawn in place
+// when stderr is a terminal, and a line per slot when its sequence ends. Engine events
+// arrive on the workers' threads; everything here is guarded by one lock.
+#include <array>
+#include <cstdio>
+#include <mutex>
+
+#include "core/EngineEvents.h"
+#include "core/ProductionState.h"
+
+namespace kestrel {
+
+class TerminalView : public EngineEvents {
+ public:
+  explicit TerminalView(std::FILE* out, bool interactive);
+
+  void ProgressRange(int slot, uint32_t maximum) override;
+  void ProgressPosition(int slot, uint32_t position) override;
+  void SlotFinished(int slot, Operation op, SlotResult result) override;
+
+  // Ends the progress display before other output follows.
+  void Finish();
+
+  static const char* ResultText(SlotResult result);
+
+ private:
+  void Draw();  // mutex_ held
+
+  std::FILE* out_;
+  bool interactive_;
+  std::mutex mutex_;
+  std::array<uint32_t, kSlotCount> maximum_{};
+  std::array<uint32_t, kSlotCount> position_{};
+  std::array<int, kSlotCount> shownPercent_{-1, -1, -1, -1};
+  std::array<bool, kSlotCount> active_{};
+  bool drawn_ = false;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,117 @@
+#include "core/ImageFile.h"
+
+#include <algorithm>
+#include <fstream>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace kestrel {
+
+namespace {
+
+bool AllEqual(const std::vector<uint8_t>& d, size_t from, size_t to, uint8_t value) {
+  for (size_t i = from; i < to; ++i)
+    if (d[i] != value) return false;
+  return true;
+}
+
+bool LooksLikeRecord(const std::vector<uint8_t>& d, uint32_t at) {
+  const size_t o = at;
+  if (d.size() < o + 0xA1) return false;
+  if (d[o] != 1) return false;  // config_valid
+  return AllEqual(d, o + 0x24, o + 0x2F, 0) && AllEqual(d, o + 0x7B, o + 0x8B, 0);
+}
+
+// Flushes an open descriptor to the disk.
+bool SyncDescriptor(int fd) {
+#ifdef _WIN32
+  return _commit(fd) == 0;
+#else
+  return ::fsync(fd) == 0;
+#endif
+}
+
+}  // namespace
+
+ImageError ImageFile::ReadAll(const std::string& path, std::vector<uint8_t>* data) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return ImageError::kCannotOpen;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0) return ImageError::kCannotOpen;
+  if (size >= static_cast<std::streamoff>(kLengthLimit)) return ImageError::kTooLarge;
+  in.seekg(0, std::ios::beg);
+  data->assign(static_cast<size_t>(size), 0);
+  if (size > 0 && !in.read(reinterpret_cast<char*>(data->data()), size)) return ImageError::kCannotOpen;
+  return ImageError::kNone;
+}
+
+std::optional<uint32_t> ImageFile::FindRecord(const std::vector<uint8_t>& image) {
+  if (image.size() >= size_t{kRecord448} + kSectorLength && LooksLikeRecord(image, kRecord448) &&
+      AllEqual(image, kRecord448 + kRecordLength, kRecord448 + kSectorLength, 0xFF)) {
+    return kRecord448;
+  }
+  if (LooksLikeRecord(image, kRecord512)) return kRecord512;
+  return std::nullopt;
+}
+
+uint16_t ImageFile::Checksum(const std::vector<uint8_t>& image, std::optional<uint32_t> record) {
+  uint16_t sum = 0;
+  for (uint8_t b : image) sum = static_cast<uint16_t>(sum + b);
+  const size_t address = size_t{record.value_or(kRecord512)} + kAddressField;
+  for (size_t i = address; i < address + 6 && i < image.size(); ++i)
+    sum = static_cast<uint16_t>(sum - image[i]);
+  return sum;
+}
+
+ImageError ImageFile::Inspect(const std::string& path, ImageInfo* info) {
+  std::vector<uint8_t> data;
+  ImageError e = ReadAll(path, &data);
+  if (e != ImageError::kNone) return e;
+  ImageInfo out;
+  out.length = static_cast<uint32_t>(data.size());
+  std::optional<uint32_t> record = FindRecord(data);
+  out.checksum = Checksum(data, record);
+  if (record) {
+    out.hasRecord = true;
+    out.recordOffset = *record;
+    const size_t name = size_t{*record} + kNameField;
+    for (size_t i = 0; i < kNameLength && data[name + i] != 0; ++i)
+      out.deviceName.push_back(static_cast<char>(data[name + i]));
+    std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(*record + kAddressField), 6,
+                out.address.bytes.begin());
+  }
+  *info = std::move(out);
+  return ImageError::kNone;
+}
+
+bool ImageFile::WriteAddress(const std::string& path, uint32_t offset, const BtAddress& address) {
+#ifdef _WIN32
+  int fd = _open(path.c_str(), _O_WRONLY | _O_BINARY);
+  if (fd < 0) return false;
+  bool ok = _filelengthi64(fd) >= static_cast<__int64>(offset) + 6 &&
+            _lseeki64(fd, offset, SEEK_SET) == static_cast<__int64>(offset) &&
+            _write(fd, address.bytes.data(), 6) == 6 && SyncDescriptor(fd);
+  ok = (_close(fd) == 0) && ok;
+  return ok;
+#else
+  int fd = ::open(path.c_str(), O_WRONLY);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && st.st_size >= static_cast<off_t>(offset) + 6 &&
+            ::pwrite(fd, address.bytes.data(), 6, static_cast<off_t>(offset)) == 6 &&
+            SyncDescriptor(fd);
+  ok = (::close(fd) == 0) && ok;
+  return ok;
+#endif
+}
+
+}  // namespace kestrel

@@ -1,0 +1,142 @@
+#include "transport/usb/UsbTransport.h"
+
+#include <algorithm>
+
+#include "transport/usb/UsbEndpoint.h"
+
+namespace kestrel {
+namespace {
+
+constexpr const char* kPathPrefix = "usb:";
+constexpr size_t kMaxDisplayName = 256;
+
+std::string Location(libusb_device* device) {
+  uint8_t ports[8];
+  int n = libusb_get_port_numbers(device, ports, sizeof ports);
+  if (n <= 0) return {};
+  std::string text = std::to_string(libusb_get_bus_number(device)) + "-";
+  for (int i = 0; i < n; ++i) text += (i > 0 ? "." : "") + std::to_string(ports[i]);
+  return text;
+}
+
+}  // namespace
+
+UsbTransport::UsbTransport(UsbVidPid ids) : ids_(ids) {
+  libusb_context* ctx = nullptr;
+  if (libusb_init(&ctx) == 0) context_.reset(ctx, [](libusb_context* c) { libusb_exit(c); });
+}
+
+UsbTransport::~UsbTransport() = default;
+
+std::vector<UsbTransport::Present> UsbTransport::List(libusb_device*** all) const {
+  std::vector<Present> present;
+  *all = nullptr;
+  if (!context_) return present;
+  ssize_t n = libusb_get_device_list(context_.get(), all);
+  if (n < 0) {
+    *all = nullptr;
+    return present;
+  }
+  for (ssize_t i = 0; i < n; ++i) {
+    libusb_device* d = (*all)[i];
+    libusb_device_descriptor desc;
+    if (libusb_get_device_descriptor(d, &desc) != 0) continue;
+    if (desc.idVendor != ids_.vendorId || desc.idProduct != ids_.productId) continue;
+    UsbAdapterInterface itf;
+    if (!FindAdapterInterface(d, &itf)) continue;
+    present.push_back({d, Location(d)});
+  }
+  // libusb lists devices in no promised order; slots must not swap between two counts.
+  std::sort(present.begin(), present.end(), [](const Present& a, const Present& b) {
+    uint8_t ba = libusb_get_bus_number(a.device), bb = libusb_get_bus_number(b.device);
+    if (ba != bb) return ba < bb;
+    uint8_t pa[8], pb[8];
+    int na = libusb_get_port_numbers(a.device, pa, sizeof pa);
+    int nb = libusb_get_port_numbers(b.device, pb, sizeof pb);
+    return std::lexicographical_compare(pa, pa + std::max(na, 0), pb, pb + std::max(nb, 0));
+  });
+  if (present.size() > static_cast<size_t>(kMaxInterfaces)) present.resize(kMaxInterfaces);
+  return present;
+}
+
+int UsbTransport::CountInterfaces() {
+  libusb_device** all = nullptr;
+  int count = static_cast<int>(List(&all).size());
+  if (all != nullptr) libusb_free_device_list(all, 1);
+  return count;
+}
+
+DeviceInterfaceInfo UsbTransport::GetInterfaceInfo(int index) {
+  DeviceInterfaceInfo info;
+  libusb_device** all = nullptr;
+  std::vector<Present> present = List(&all);
+  if (index >= 0 && static_cast<size_t>(index) < present.size()) {
+    const Present& p = present[static_cast<size_t>(index)];
+    info.instanceId = p.location;
+    info.devicePath = kPathPrefix + p.location;
+    // The product string needs the device opened, which may be refused (permissions,
+    // another program holds it); then the path stands in for the name.
+    libusb_device_descriptor desc;
+    libusb_device_handle* h = nullptr;
+    if (libusb_get_device_descriptor(p.device, &desc) == 0 && desc.iProduct != 0 && libusb_open(p.device, &h) == 0) {
+      unsigned char name[kMaxDisplayName];
+      int n = libusb_get_string_descriptor_ascii(h, desc.iProduct, name, sizeof name);
+      if (n > 0) info.displayName.assign(reinterpret_cast<const char*>(name), static_cast<size_t>(n));
+      libusb_close(h);
+    }
+    if (info.displayName.empty()) info.displayName = info.devicePath.substr(0, kMaxDisplayName);
+  }
+  if (all != nullptr) libusb_free_device_list(all, 1);
+  return info;
+}
+
+std::shared_ptr<UsbDeviceHandle> UsbTransport::OpenPath(const std::string& devicePath) {
+  if (devicePath.rfind(kPathPrefix, 0) != 0 || devicePath.size() == std::string(kPathPrefix).size()) return nullptr;
+  std::shared_ptr<UsbDeviceHandle> existing;
+  auto it = open_.find(devicePath);
+  if (it != open_.end()) existing = it->second.lock();
+  libusb_device** all = nullptr;
+  std::shared_ptr<UsbDeviceHandle> handle;
+  for (const Present& p : List(&all)) {
+    if (kPathPrefix + p.location != devicePath) continue;
+    // The pipes of an earlier open still hold the interface, and a second claim of it
+    // would be refused: share their handle while it is the same device. An adapter
+    // pulled out and put back on the same port is a new device and is opened afresh.
+    if (existing && existing->device() == p.device) {
+      handle = existing;
+    } else {
+      handle = UsbDeviceHandle::Open(context_, p.device);
+    }
+    break;
+  }
+  if (all != nullptr) libusb_free_device_list(all, 1);
+  if (handle) {
+    open_[devicePath] = handle;
+  } else if (it != open_.end() && !existing) {
+    open_.erase(it);
+  }
+  return handle;
+}
+
+std::unique_ptr<Endpoint> UsbTransport::OpenInterface(int index) {
+  currentPath_ = GetInterfaceInfo(index).devicePath;
+  auto handle = OpenPath(currentPath_);
+  if (!handle) return nullptr;
+  return std::make_unique<UsbEndpoint>(UsbEndpoint::Kind::kDevice, std::move(handle));
+}
+
+std::unique_ptr<Endpoint> UsbTransport::OpenPipe(const std::string& name) {
+  UsbEndpoint::Kind kind;
+  if (name == "PIPE01") {
+    kind = UsbEndpoint::Kind::kOut;
+  } else if (name == "PIPE00") {
+    kind = UsbEndpoint::Kind::kIn;
+  } else {
+    return nullptr;
+  }
+  auto handle = OpenPath(currentPath_);
+  if (!handle) return nullptr;
+  return std::make_unique<UsbEndpoint>(kind, std::move(handle));
+}
+
+}  // namespace kestrel

@@ -1,0 +1,50 @@
+#pragma once
+// Download adapters on USB through libusb-1.0 (Linux). An adapter is a device with the
+// configured vendor and product id; its vendor interface carries one bulk OUT endpoint
+// (the "PIPE01" pipe) and one bulk IN endpoint (the "PIPE00" pipe). Its identity is its
+// place on the bus: instanceId "BUS-PORT.PORT..." (e.g. "1-2.3"), devicePath "usb:" and
+// the same text.
+#include <libusb.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Transport.h"
+#include "transport/usb/UsbDeviceHandle.h"
+#include "transport/usb/UsbVidPid.h"
+
+namespace kestrel {
+
+class UsbTransport : public Transport {
+ public:
+  explicit UsbTransport(UsbVidPid ids);
+  ~UsbTransport() override;
+
+  // False when libusb could not be initialised; then nothing is ever present.
+  bool ok() const { return context_ != nullptr; }
+  const std::string& currentPath() const { return currentPath_; }
+
+  int CountInterfaces() override;
+  DeviceInterfaceInfo GetInterfaceInfo(int index) override;
+  std::unique_ptr<Endpoint> OpenInterface(int index) override;
+  std::unique_ptr<Endpoint> OpenPipe(const std::string& name) override;
+
+ private:
+  struct Present {
+    libusb_device* device;  // referenced until the list is freed
+    std::string location;   // "BUS-PORT.PORT"; empty when the ports cannot be read
+  };
+  // The present adapters in a stable order (bus, then port path), at most 127.
+  std::vector<Present> List(libusb_device*** all) const;
+  std::shared_ptr<UsbDeviceHandle> OpenPath(const std::string& devicePath);
+
+  UsbVidPid ids_;
+  std::shared_ptr<libusb_context> context_;
+  std::string currentPath_;
+  // Handles still open per device path: the device endpoint and the pipes share one.
+  std::map<std::string, std::weak_ptr<UsbDeviceHandle>> open_;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,42 @@
+#pragma once
+// Download adapters on Windows: instances of the adapter's device-interface class, found
+// with SetupAPI and opened by CreateFile on the interface's device path; the pipes are
+// the device path, a backslash and "PIPE01" (out) or "PIPE00" (in).
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "core/Transport.h"
+
+namespace kestrel {
+
+// {37538c66-9584-42d3-9632-ebad0a230d13}
+inline constexpr GUID kAdapterInterfaceClass = {
+    0x37538c66, 0x9584, 0x42d3, {0x96, 0x32, 0xeb, 0xad, 0x0a, 0x23, 0x0d, 0x13}};
+
+class Win32Transport : public Transport {
+ public:
+  Win32Transport();
+
+  int CountInterfaces() override;
+  DeviceInterfaceInfo GetInterfaceInfo(int index) override;
+  std::unique_ptr<Endpoint> OpenInterface(int index) override;
+  std::unique_ptr<Endpoint> OpenPipe(const std::string& name) override;
+
+  const std::string& currentPath() const { return currentPath_; }
+
+ private:
+  GUID classGuid_;
+  // The device path of the interface opened last (UTF-8). Kept as a string rather than
+  // a fixed buffer, so a long path is never cut short before a pipe suffix is added.
+  std::string currentPath_;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,380 @@
+// The production dialog's behaviour without a window: loading, the address boxes, rows,
+// the three operations on worker threads, the address sequence and the write-back.
+// Suites that start workers are named Engine*, Burn* or Parallel*; they run under
+// ThreadSanitizer as well.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+#include "core/ProductionEngine.h"
+#include "FakeTransport.h"
+#include "TestFiles.h"
+
+namespace kestrel::test {
+namespace {
+
+class CountingEvents : public EngineEvents {
+ public:
+  std::atomic<int> finished{0};
+  std::atomic<int> slotsFinished{0};
+  void SlotFinished(int, Operation, SlotResult) override { ++slotsFinished; }
+  void OperationFinished(Operation) override { ++finished; }
+};
+
+// Four adapters (or fewer) on a fake transport, an engine and an image with a record.
+struct EngineRig {
+  FakeClock clock;
+  std::vector<std::unique_ptr<FakeAdapter>> adapters;
+  FakeTransport transport;
+  CountingEvents events;
+  TempDir dir;
+  std::string imagePath = dir.File("product.IMG");
+  std::vector<uint8_t> image;
+  std::unique_ptr<ProductionEngine> engine;
+
+  explicit EngineRig(int boards = 4, size_t imageLength = 0x81000, long recordAt = 0x80000) {
+    for (int i = 0; i < boards; ++i) {
+      adapters.push_back(std::make_unique<FakeAdapter>(clock));
+      transport.adapters.push_back(adapters.back().get());
+    }
+    image = PatternImage(imageLength);
+    if (recordAt >= 0) PutRecord(image, static_cast<size_t>(recordAt), "QR_SPEAKER", Addr("00:00:00:00:00:01"));
+    WriteFile(imagePath, image);
+    engine = std::make_unique<ProductionEngine>(transport, clock, events,
+                                                EngineOptions{dir.File("readback"), ReadLimits{}});
+    engine->RefreshSlots();
+  }
+  void SetBoxes(const char* display) {
+    const BtAddress a = Addr(display);
+    for (int i = 0; i < 6; ++i) {
+      char text[3];
+      std::snprintf(text, sizeof text, "%02X", a.bytes[static_cast<size_t>(i)]);
+      engine->SetAddressBox(i, text);
+    }
+  }
+  // Load, set the address, burn once and wait.
+  void Burn(const char* address) {
+    ASSERT_EQ(engine->LoadImage(imagePath), ImageError::kNone);
+    SetBoxes(address);
+    ASSERT_TRUE(engine->SetAddress());
+    BurnAgain();
+  }
+  void BurnAgain() {
+    ASSERT_TRUE(engine->Start(Operation::kBurn));
+    engine->WaitIdle();
+  }
+  BtAddress BoardAddress(int n, uint32_t record = 0x80000) const {
+    BtAddress a;
+    std::copy_n(adapters[static_cast<size_t>(n)]->flash.begin() + record + 0x64, 6, a.bytes.begin());
+    return a;
+  }
+  BtAddress FileAddress(uint32_t record = 0x80000) const {
+    const auto f = ReadFile(imagePath);
+    BtAddress a;
+    std::copy_n(f.begin() + record + 0x64, 6, a.bytes.begin());
+    return a;
+  }
+};
+
+TEST(BurnFourSlots, ConsecutiveAddressesNamePatchedVerifiedAndSaved) {
+  EngineRig rig;
+  rig.Burn("11:22:33:44:55:66");
+  const DialogView v = rig.engine->View();
+  std::vector<BtAddress> got;
+  for (int n = 0; n < 4; ++n) {
+    EXPECT_EQ(v.lastResult[static_cast<size_t>(n)], 0) << n;
+    EXPECT_EQ(v.icon[static_cast<size_t>(n)], SlotIcon::kSuccess);
+    got.push_back(rig.BoardAddress(n));
+    const auto& flash = rig.adapters[static_cast<size_t>(n)]->flash;
+    EXPECT_EQ(std::string(flash.begin() + 0x80034, flash.begin() + 0x8003E), "QR_SPEAKER");
+    // Everything but the address is the image.
+    auto expected = rig.image;
+    std::copy_n(got.back().bytes.begin(), 6, expected.begin() + 0x80064);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), flash.begin())) << n;
+    EXPECT_EQ(ReadFile(rig.dir.File("readback/flashdev" + std::to_string(n) + ".bin")).size(), rig.image.size());
+  }
+  std::sort(got.begin(), got.end(), [](const BtAddress& a, const BtAddress& b) { return a.bytes[0] < b.bytes[0]; });
+  for (int n = 0; n < 4; ++n) EXPECT_EQ(got[static_cast<size_t>(n)].bytes[0], 0x66 + n);
+  EXPECT_EQ(v.currentAddressLabel, "当前地址:\t11:22:33:44:55:6a");
+  EXPECT_EQ(v.countLabel, "烧录数量：4");
+  EXPECT_TRUE(v.burnEnabled && v.readEnabled && v.eraseEnabled);
+  EXPECT_EQ(rig.events.finished, 1);
+  // The next address is already in the file before the window closes.
+  EXPECT_EQ(rig.FileAddress(), Addr("11:22:33:44:55:6a"));
+  EXPECT_TRUE(rig.engine->Close());
+  EXPECT_EQ(rig.FileAddress(), Addr("11:22:33:44:55:6a"));
+  // The checksum does not change with the stored address.
+  ImageInfo before, after;
+  WriteFile(rig.dir.File("orig.IMG"), rig.image);
+  ImageFile::Inspect(rig.dir.File("orig.IMG"), &before);
+  ImageFile::Inspect(rig.imagePath, &after);
+  EXPECT_EQ(before.checksum, after.checksum);
+}
+
+TEST(BurnRetry, FailedSlotGetsItsAddressAgainAndTheSequenceMovesOnce) {
+  EngineRig rig(2);
+  rig.adapters[1]->flipByteAt = 0x1234;
+  rig.Burn("00:00:00:00:00:10");
+  DialogView v = rig.engine->View();
+  EXPECT_EQ(v.lastResult[0], 0);
+  EXPECT_EQ(v.lastResult[1], 4);
+  EXPECT_EQ(v.icon[1], SlotIcon::kFailure);
+  const BtAddress failedAddress = rig.engine->State().savedAddress[1];
+  EXPECT_EQ(rig.engine->State().retryMark[1], 1);
+  EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:12");
+  EXPECT_EQ(v.countLabel, "烧录数量：1");
+
+  rig.adapters[1]->flipByteAt = -1;
+  rig.engine->SetSlotTicked(0, false);
+  rig.BurnAgain();
+  v = rig.engine->View();
+  EXPECT_EQ(v.lastResult[1], 0);
+  EXPECT_EQ(rig.BoardAddress(1), failedAddress);
+  EXPECT_EQ(rig.engine->State().retryMark[1], 0);
+  EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:12");
+  EXPECT_EQ(v.countLabel, "烧录数量：2");
+  EXPECT_EQ(v.icon[0], SlotIcon::kHidden);  // unticked: skipped, no icon
+}
+
+TEST(BurnCarry, AddressesCountOverAByteBoundary) {
+  EngineRig rig(2);
+  rig.Burn("00:00:00:00:00:ff");
+  std::vector<BtAddress> got{rig.BoardAddress(0), rig.BoardAddress(1)};
+  EXPECT_TRUE((got[0] == Addr("00:00:00:00:00:ff") && got[1] == Addr("00:00:00:00:01:00")) ||
+              (got[1] == Addr("00:00:00:00:00:ff") && got[0] == Addr("00:00:00:00:01:00")));
+  EXPECT_EQ(rig.engine->View().currentAddressLabel, "当前地址:\t00:00:00:00:01:01");
+}
+
+TEST(BurnUnticked, SkippedSlotTakesNoAddress) {
+  EngineRig rig(3);
+  rig.engine->SetSlotTicked(1, false);
+  rig.Burn("11:22:33:44:55:66");
+  const DialogView v = rig.engine->View();
+  EXPECT_EQ(v.icon[1], SlotIcon::kHidden);
+  EXPECT_EQ(v.lastResult[1], -1);
+  EXPECT_TRUE(rig.adapters[1]->writes.empty());
+  EXPECT_EQ(v.currentAddressLabel, "当前地址:\t11:22:33:44:55:68");
+  EXPECT_EQ(v.countLabel, "烧录数量：2");
+  EXPECT_EQ(rig.events.finished, 1);
+  EXPECT_EQ(rig.events.slotsFinished, 2);
+}
+
+TEST(BurnFaults, VanishingAdapterFailsAloneAndItsAddressIsNeverReused) {
+  EngineRig rig(4);
+  rig.adapters[2]->vanishAfterBytes = 100000;
+  rig.Burn("00:00:00:00:00:01");
+  const DialogView v = rig.engine->View();
+  for (int n : {0, 1, 3}) EXPECT_EQ(v.lastResult[static_cast<size_t>(n)], 0);
+  EXPECT_EQ(v.lastResult[2], 3);
+  EXPECT_EQ(v.countLabel, "烧录数量：3");
+  // Without closing (a crash now), the file already continues after all four.
+  EXPECT_EQ(rig.FileAddress(), Addr("00:00:00:00:00:05"));
+}
+
+TEST(BurnDurable, NextAddressIsOnDiskBeforeABoardIsProgrammed) {
+  EngineRig rig(4);
+  std::array<BtAddress, 4> onDisk{};
+  for (size_t n = 0; n < 4; ++n)
+    rig.adapters[n]->onProgramStart = [&rig, &onDisk, n] { onDisk[n] = rig.FileAddress(); };
+  rig.Burn("00:00:00:00:00:01");
+  for (size_t n = 0; n < 4; ++n) {
+    // Whatever the order of the slots, the file already continued after this board's
+    // address when its programming began.
+    const BtAddress given = rig.engine->State().savedAddress[n];
+    EXPECT_EQ(rig.BoardAddress(static_cast<int>(n)), given);
+    EXPECT_GT(onDisk[n].bytes[0], given.bytes[0]) << n;
+  }
+}
+
+TEST(BurnFaults, UnconfirmedConnectAndLostPacket) {
+  EngineRig rig(2);
+  rig.adapters[0]->connectReply = {0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  rig.adapters[1]->dropDataPacket = 5;
+  rig.Burn("00:00:00:00:00:01");
+  const DialogView v = rig.engine->View();
+  EXPECT_EQ(v.lastResult[0], 9);
+  EXPECT_EQ(v.lastResult[1], 4);
+  EXPECT_EQ(rig.engine->State().retryMark[0], 0);  // failed before it took an address
+  EXPECT_EQ(rig.engine->State().retryMark[1], 1);
+  EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:02");
+}
+
+TEST(BurnSmallCodeArea, PatchesTheRecordAt0x70000AndNothingAt0x80000) {
+  EngineRig rig(1, 0x90000, 0x70000);
+  rig.Burn("00:00:00:00:aa:00");
+  ASSERT_EQ(rig.engine->View().lastResult[0], 0);
+  EXPECT_EQ(rig.BoardAddress(0, 0x70000), Addr("00:00:00:00:aa:00"));
+  const auto& flash = rig.adapters[0]->flash;
+  EXPECT_TRUE(std::equal(rig.image.begin() + 0x80000, rig.image.end(), flash.begin() + 0x80000));
+  auto file = ReadFile(rig.imagePath);
+  EXPECT_EQ(rig.FileAddress(0x70000), Addr("00:00:00:00:aa:01"));
+  EXPECT_TRUE(std::equal(rig.image.begin() + 0x80000, rig.image.end(), file.begin() + 0x80000));
+}
+
+TEST(BurnNoRecord, ImageIsProgrammedUnchangedAndNothingIsWrittenBack) {
+  EngineRig rig(2, 0x800A0, 0x80000);  // too short for the record's fields
+  rig.Burn("00:00:00:00:00:01");
+  EXPECT_EQ(rig.engine->View().currentAddressLabel, "当前地址:\t00:00:00:00:00:01");
+  EXPECT_EQ(rig.engine->View().countLabel, "烧录数量：2");
+  EXPECT_TRUE(rig.engine->Close());
+  EXPECT_EQ(ReadFile(rig.imagePath), rig.image);
+  EXPECT_TRUE(std::equal(rig.image.begin(), rig.image.end(), rig.adapters[1]->flash.begin()));
+}
+
+TEST(EngineRead, EveryTickedSlotGetsItsReadbackFile) {
+  EngineRig rig(2);
+  rig.adapters[1]->flash[7] = 0x99;
+  ASSERT_TRUE(rig.engine->Start(Operation::kRead));
+  rig.engine->WaitIdle();
+  const DialogView v = rig.engine->View();
+  EXPECT_EQ(v.icon[0], SlotIcon::kSuccess);
+  EXPECT_EQ(v.icon[1], SlotIcon::kSuccess);
+  const auto f1 = ReadFile(rig.dir.File("readback/flashdev1.bin"));
+  ASSERT_EQ(f1.size(), 0x80000u);
+  EXPECT_EQ(f1[7], 0x99);
+  EXPECT_FALSE(v.burnEnabled);  // no image loaded
+  EXPECT_TRUE(v.readEnabled);
+}
+
+TEST(EngineErase, ShowsNoIconAndReenablesTheButtons) {
+  EngineRig rig(1);
+  ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);
+  ASSERT_TRUE(rig.engine->Start(Operation::kErase));
+  rig.engine->WaitIdle();
+  const DialogView v = rig.engine->View();
+  EXPECT_EQ(v.icon[0], SlotIcon::kHidden);
+  EXPECT_EQ(rig.adapters[0]->erases, 1);
+  EXPECT_TRUE(v.burnEnabled && v.readEnabled && v.eraseEnabled);
+}
+
+TEST(EngineSlots, RowsFollowTheAdaptersAndOpeningUsesBothPipes) {
+  EngineRig rig(3);
+  DialogView v = rig.engine->View();
+  EXPECT_EQ(v.rowVisible, (std::array<bool, 4>{true, true, true, false}));
+  EXPECT_EQ(v.ticked, (std::array<bool, 4>{true, true, true, false}));
+  rig.adapters[1]->instanceId = "";  // counted but never opened
+  rig.adapters[2]->inPipeOpens = false;
+  ASSERT_TRUE(rig.engine->Start(Operation::kRead));
+  rig.engine->WaitIdle();
+  EXPECT_EQ(rig.transport.devicesOpened, (std::vector<int>{0, 2}));
+  EXPECT_EQ(rig.transport.pipesOpened, (std::vector<std::string>{"PIPE01", "PIPE00", "PIPE01", "PIPE00"}));
+  v = rig.engine->View();
+  EXPECT_EQ(v.countLabel, "USB打开失败\r\n");
+  EXPECT_EQ(v.lastResult[0], 0);
+  EXPECT_EQ(v.lastResult[1], 3);  // never opened: unusable
+  EXPECT_EQ(v.lastResult[2], 9);  // its Connect cannot be answered
+}
+
+TEST(EngineSlots, NoAdaptersMeansNoRowsAndNoOperations) {
+  EngineRig rig(0);
+  EXPECT_EQ(ProductionEngine::CountInterfacesAnswer(rig.transport), 255);
+  EXPECT_EQ(rig.engine->DeviceCount(), 0);
+  ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);
+  const DialogView v = rig.engine->View();
+  EXPECT_FALSE(v.burnEnabled || v.readEnabled || v.eraseEnabled);
+  EXPECT_FALSE(rig.engine->Start(Operation::kBurn));
+  rig.engine->ResetAdapters();  // nothing to do, nothing breaks
+  rig.transport.countOverride = 200;
+  EXPECT_EQ(ProductionEngine::CountInterfacesAnswer(rig.transport), 127);
+  std::string id;
+  EXPECT_EQ(ProductionEngine::SlotPresence(rig.transport, 0, nullptr), 6);
+  EXPECT_EQ(ProductionEngine::SlotPresence(rig.transport, 0, &id), 255);
+}
+
+TEST(EngineSlots, UsbResetClosesOnlyTheDevice) {
+  EngineRig rig(2);
+  ASSERT_TRUE(rig.engine->Start(Operation::kRead));
+  rig.engine->WaitIdle();
+  rig.engine->ResetAdapters();
+  EXPECT_FALSE(rig.engine->Slot(0).DeviceUsable());
+  EXPECT_TRUE(rig.engine->Slot(0).HasOutPipe());
+  EXPECT_TRUE(rig.engine->Slot(0).HasInPipe());
+  // The next operation opens it again.
+  ASSERT_TRUE(rig.engine->Start(Operation::kRead));
+  rig.engine->WaitIdle();
+  EXPECT_EQ(rig.engine->View().lastResult[0], 0);
+}
+
+TEST(EngineLoad, LabelsCountAndFailures) {
+  EngineRig rig(1);
+  ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);
+  DialogView v = rig.engine->View();
+  EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:01");
+  EXPECT_EQ(v.addressBoxes, (std::array<std::string, 6>{"01", "00", "00", "00", "00", "00"}));
+  EXPECT_EQ(v.deviceName, "QR_SPEAKER");
+  EXPECT_EQ(v.checksumLabel.rfind("CRC_SUM:0x", 0), 0u);
+  const std::string checksum = v.checksumLabel;
+
+  EXPECT_EQ(rig.engine->LoadImage(rig.dir.File("missing.bin")), ImageError::kCannotOpen);
+  v = rig.engine->View();
+  EXPECT_EQ(v.currentAddressLabel, "烧录bin文件打开失败\r\n");
+  EXPECT_EQ(rig.engine->State().imagePath, rig.imagePath);  // the old image stays in use
+  EXPECT_EQ(v.checksumLabel, checksum);
+  EXPECT_TRUE(v.burnEnabled);
+
+  WriteFile(rig.dir.File("empty.bin"), {});
+  EXPECT_EQ(rig.engine->LoadImage(rig.dir.File("empty.bin")), ImageError::kNone);
+  v = rig.engine->View();
+  EXPECT_FALSE(v.burnEnabled);
+  EXPECT_EQ(v.checksumLabel, checksum);  // a zero-length file leaves it
+}
+
+TEST(EngineAddress, BadBoxKeepsTheAddressAndDisablesBurning) {
+  EngineRig rig(1);
+  ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);
+  rig.SetBoxes("11:22:33:44:55:66");
+  rig.engine->SetAddressBox(3, "G1");
+  EXPECT_FALSE(rig.engine->SetAddress());
+  DialogView v = rig.engine->View();
+  EXPECT_EQ(v.currentAddressLabel, "地址格式错误!\r\n");
+  EXPECT_FALSE(v.burnEnabled);
+  EXPECT_EQ(rig.engine->State().currentAddress, Addr("00:00:00:00:00:01"));
+  rig.engine->SetAddressBox(3, "0Ah");
+  rig.engine->SetAddressBox(0, "1");
+  EXPECT_TRUE(rig.engine->SetAddress());
+  v = rig.engine->View();
+  EXPECT_EQ(v.currentAddressLabel, "当前地址:\t11:22:0a:44:55:10");
+  EXPECT_TRUE(v.burnEnabled);
+}
+
+TEST(EngineBusy, NothingChangesTheImageOrAddressWhileWorkersRun) {
+  EngineRig rig(2);
+  std::atomic<bool> gate{false};
+  rig.adapters[0]->gate = &gate;
+  ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);
+  WriteFile(rig.dir.File("other.IMG"), PatternImage(5000));
+  ASSERT_TRUE(rig.engine->Start(Operation::kBurn));
+  EXPECT_TRUE(rig.engine->Busy());
+  EXPECT_FALSE(rig.engine->Start(Operation::kRead));
+  rig.engine->LoadImage(rig.dir.File("other.IMG"));
+  rig.SetBoxes("aa:bb:cc:dd:ee:ff");
+  EXPECT_FALSE(rig.engine->SetAddress());
+  rig.engine->RefreshSlots();  // a plug-in while burning keeps the buttons disabled
+  DialogView v = rig.engine->View();
+  EXPECT_FALSE(v.burnEnabled || v.readEnabled || v.eraseEnabled);
+  EXPECT_EQ(v.imagePath, rig.imagePath);
+  gate = true;
+  // Closing waits for the workers, then stores the address that follows both boards.
+  EXPECT_TRUE(rig.engine->Close());
+  EXPECT_FALSE(rig.engine->Busy());
+  EXPECT_EQ(rig.engine->State().imagePath, rig.imagePath);
+  EXPECT_EQ(rig.engine->View().countLabel, "烧录数量：2");
+  EXPECT_EQ(rig.FileAddress(), Addr("00:00:00:00:00:03"));
+}
+
+TEST(ParallelFinalStep, RunsOnceAfterEveryWorker) {
+  for (int round = 0; round < 20; ++round) {
+    EngineRig rig(4, 2000, -1);
+    rig.engine->SetSlotTicked(0, false);
+    rig.engine->SetSlotTicked(2, false);
+    ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);
+    rig.BurnAgain();
+    EXPECT_EQ(rig.events.finished, 1);
+    EXPECT_EQ(rig.events.slotsFinished, 2);
+    EXPECT_EQ(rig.engine->View().countLabel, "烧录数量：2");
+  }
+}
+
+}  // namespace
+}  // namespace kestrel::test

@@ -1,0 +1,45 @@
+#pragma once
+// Discovery and opening over a list of FakeAdapters; records the pipe names asked for.
+#include <string>
+#include <vector>
+
+#include "core/Transport.h"
+#include "FakeAdapter.h"
+
+namespace kestrel::test {
+
+class FakeTransport : public Transport {
+ public:
+  std::vector<FakeAdapter*> adapters;
+  int countOverride = -1;  // what CountInterfaces answers instead of the list size
+  std::vector<std::string> pipesOpened;
+  std::vector<int> devicesOpened;
+
+  int CountInterfaces() override {
+    return countOverride >= 0 ? countOverride : static_cast<int>(adapters.size());
+  }
+  DeviceInterfaceInfo GetInterfaceInfo(int index) override {
+    if (index < 0 || index >= static_cast<int>(adapters.size())) return {};
+    return {"dev" + std::to_string(index), "Adapter", adapters[static_cast<size_t>(index)]->instanceId};
+  }
+  std::unique_ptr<Endpoint> OpenInterface(int index) override {
+    devicesOpened.push_back(index);
+    current_ = index;
+    if (index < 0 || index >= static_cast<int>(adapters.size())) return nullptr;
+    FakeAdapter* a = adapters[static_cast<size_t>(index)];
+    return a->deviceOpens ? a->MakeEndpoint() : nullptr;
+  }
+  std::unique_ptr<Endpoint> OpenPipe(const std::string& name) override {
+    pipesOpened.push_back(name);
+    if (current_ < 0 || current_ >= static_cast<int>(adapters.size())) return nullptr;
+    FakeAdapter* a = adapters[static_cast<size_t>(current_)];
+    if (name == "PIPE01") return a->outPipeOpens ? a->MakeEndpoint() : nullptr;
+    if (name == "PIPE00") return a->inPipeOpens ? a->MakeEndpoint() : nullptr;
+    return nullptr;
+  }
+
+ private:
+  int current_ = -1;
+};
+
+}  // namespace kestrel::test

@@ -1,0 +1,65 @@
+#pragma once
+// Temporary folders and flash images for the engine tests.
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/BtAddress.h"
+
+namespace kestrel::test {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::random_device rd;
+    path_ = std::filesystem::temp_directory_path() / ("kestrel-test-" + std::to_string(rd()) + std::to_string(rd()));
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Image bytes that differ from place to place, so a shifted or lost packet shows.
+inline std::vector<uint8_t> PatternImage(size_t length) {
+  std::vector<uint8_t> d(length);
+  for (size_t i = 0; i < length; ++i) d[i] = static_cast<uint8_t>((i * 7 + i / 251) & 0xFF);
+  return d;
+}
+
+// Puts a configuration record at offset as the configuration tool builds it: the record
+// zero-filled with config_valid 1, name and address set, the rest of its 4 KiB sector
+// 0xFF (as far as the image reaches).
+inline void PutRecord(std::vector<uint8_t>& d, size_t offset, const std::string& name, const BtAddress& address) {
+  for (size_t i = offset; i < offset + 4096 && i < d.size(); ++i) d[i] = i < offset + 1178 ? 0 : 0xFF;
+  d[offset] = 1;
+  d[offset + 0x33] = 5;
+  d[offset + 0x6B] = 0x98;  // some non-zero fields after the address
+  for (size_t i = 0; i < name.size() && i < 32; ++i) d[offset + 0x34 + i] = static_cast<uint8_t>(name[i]);
+  for (size_t i = 0; i < 6; ++i) d[offset + 0x64 + i] = address.bytes[i];
+}
+
+inline void WriteFile(const std::string& path, const std::vector<uint8_t>& d) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(d.data()), static_cast<std::streamsize>(d.size()));
+}
+
+inline std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline BtAddress Addr(const char* text) { return *BtAddress::FromDisplayText(text); }
+
+}  // namespace kestrel::test
