@@ -9,6 +9,7 @@
 
 #include "CliFiles.h"
 #include "ConfigJson.h"
+#include "ConfigShow.h"
 
 namespace tessera::cli {
 
@@ -33,6 +34,21 @@ int RunExport(const Options& o) {
     std::cerr << "Can not write " << o.out << ": check that its folder exists and is writable.\n";
     return 1;
   }
+  return 0;
+}
+
+int RunShow(const Options& o) {
+  std::vector<uint8_t> file;
+  if (!ReadFileBytes(o.config, file)) {
+    std::cerr << "Can not read " << o.config << ": check the path and its permissions.\n";
+    return 1;
+  }
+  std::string text, error;
+  if (!ShowConfig(file, text, error)) {
+    std::cerr << o.config << ": " << error << "\n";
+    return 1;
+  }
+  std::cout << text;
   return 0;
 }
 
@@ -66,5 +82,4 @@ namespace tessera::cli {
 int RunNew(const Options&) { return 1; }
 int RunBuild(const Options&) { return 1; }
 int RunEq(const Options&) { return 1; }
-int RunShow(const Options&) { return 1; }
 }  // namespace tessera::cli
