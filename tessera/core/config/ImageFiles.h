@@ -9,8 +9,9 @@
 //     buffer must hold L bytes; otherwise "crc bin file is too large!! " and nothing is
 //     written (the original would write past its buffer).
 //   - The CRC path of a name without a folder ("x.IMG") is "x_CRC.IMG" beside it, and of
-//     a name without an extension ("dir/x") "dir/x_CRC" with no copies (the original
-//     SplitPath failure would give "_CRC.IMG" / "_CRC.").
+//     a name without an extension ("dir/x", also "a.d/x") "dir/x_CRC" with no copies (the
+//     original SplitPath failure would give "_CRC.IMG" / "_CRC.", and a "." in the folder
+//     would cut the folder).
 //   - The "QR1"/"TU1" copies are written from the same bytes as the CRC file (same
 //     content as copying it), only when the CRC file's name has an extension; an
 //     extension shorter than three characters is replaced whole.
