@@ -96,7 +96,13 @@ std::optional<std::string> ReadField(const FieldSpec& spec, std::string_view tex
       break;
   }
   auto v = ParseInteger(text);
-  if (!v) return std::string(msg::kNotInteger);
+  if (!v) {
+    // The unsigned and byte exchanges parse with their own formats and report a failed
+    // parse with the same message as a value outside their type.
+    if (spec.kind == FieldKind::UInt) return std::string(msg::kNotPositive);
+    if (spec.kind == FieldKind::Byte) return std::string(msg::kByteRange);
+    return std::string(msg::kNotInteger);
+  }
   long long x = *v;
   switch (spec.kind) {
     case FieldKind::UInt:
@@ -120,6 +126,16 @@ std::optional<std::string> ReadField(const FieldSpec& spec, std::string_view tex
   if (spec.ranged && (x < static_cast<long long>(spec.min) || x > static_cast<long long>(spec.max)))
     return IntRangeMessage(static_cast<long long>(spec.min), static_cast<long long>(spec.max));
   out.i = x;
+  return std::nullopt;
+}
+
+std::optional<FieldError> ReadFields(std::span<const FieldSpec> fields, const ControlTextFn& controlText,
+                                     const std::function<void(size_t index, const FieldValue&)>& store) {
+  for (size_t i = 0; i < fields.size(); ++i) {
+    FieldValue v;
+    if (auto err = ReadField(fields[i], controlText(fields[i].id), v)) return FieldError{fields[i].id, *err};
+    store(i, v);
+  }
   return std::nullopt;
 }
 
