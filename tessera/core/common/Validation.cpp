@@ -140,4 +140,14 @@ std::optional<FieldError> ReadFields(const FieldSpec* specs, size_t count,
   return std::nullopt;
 }
 
+std::optional<FieldError> ReadFields(std::span<const FieldSpec> fields, const ControlTextFn& controlText,
+                                     const std::function<void(size_t index, const FieldValue&)>& store) {
+  for (size_t i = 0; i < fields.size(); ++i) {
+    FieldValue v;
+    if (auto err = ReadField(fields[i], controlText(fields[i].id), v)) return FieldError{fields[i].id, *err};
+    store(i, v);
+  }
+  return std::nullopt;
+}
+
 }  // namespace tessera

@@ -3,9 +3,11 @@
 // check its range or length, and on failure give the shared message (shown in Chinese
 // whatever the interface language). Fields are checked in control order and the
 // first failure stops the read-back.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -70,6 +72,15 @@ struct FieldError {
 std::optional<FieldError> ReadFields(const FieldSpec* specs, size_t count,
                                      const std::function<std::string(int controlId)>& controlText,
                                      const std::function<void(int controlId, const FieldValue&)>& store);
+
+// The text a control currently holds, by control id.
+using ControlTextFn = std::function<std::string(int controlId)>;
+
+// Reads fields in control order. Each field that passes is handed to store (its index
+// in fields and its value) at once, so values read before a failure keep their new
+// contents; the first failure stops the read and is returned.
+std::optional<FieldError> ReadFields(std::span<const FieldSpec> fields, const ControlTextFn& controlText,
+                                     const std::function<void(size_t index, const FieldValue&)>& store);
 
 // Strict parse helpers: optional leading/trailing blanks, an optional sign, digits;
 // anything else fails. Values that overflow long long fail too.
