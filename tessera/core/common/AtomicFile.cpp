@@ -38,13 +38,16 @@ std::atomic<unsigned> g_counter{0};
 // A name in the target's folder that no one else uses: ".<name>.tmp<pid>.<n>".
 std::string TemporaryName(const std::string& path, unsigned attempt) {
   const fs::path p(path);
-  std::string name = "." + p.filename().string() + ".tmp";
+  std::string name(1, '.');
+  name.append(p.filename().string());
+  name.append(".tmp");
 #ifdef _WIN32
   name += std::to_string(GetCurrentProcessId());
 #else
   name += std::to_string(getpid());
 #endif
-  name += "." + std::to_string(g_counter.fetch_add(1) + attempt);
+  name.push_back('.');
+  name.append(std::to_string(g_counter.fetch_add(1) + attempt));
   return (p.parent_path() / name).string();
 }
 

@@ -44,7 +44,7 @@ constexpr uint16_t InitContribution() {
 constexpr uint16_t kInit32 = InitContribution();
 static_assert(kInit32 == 0x8029, "32 zero bytes give 0x8029 (Part 1.4)");
 
-constexpr uint64_t Swap64(uint64_t v) {
+[[maybe_unused]] constexpr uint64_t Swap64(uint64_t v) {
   uint64_t r = 0;
   for (int i = 0; i < 8; ++i) r = (r << 8) | ((v >> (8 * i)) & 0xFF);
   return r;
