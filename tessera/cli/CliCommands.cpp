@@ -8,10 +8,98 @@
 #include <vector>
 
 #include "CliFiles.h"
+#include "common/MessageSink.h"
+#include "config/FlashLayout.h"
+#include "document/CTesseraView.h"
+#include "document/ChipPackage.h"
+#include "eq/EqCoefficients.h"
 #include "ConfigJson.h"
 #include "ConfigShow.h"
 
 namespace tessera::cli {
+namespace {
+
+// Message boxes become lines on standard error, in the order the window shows them.
+class StderrSink : public MessageSink {
+ public:
+  void Show(const std::string& text) override {
+    std::string line = text;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    std::cerr << line << "\n";
+    ++count;
+  }
+  int count = 0;
+};
+
+int IndexOf(const auto& names, const std::string& name) {
+  for (size_t i = 0; i < names.size(); ++i)
+    if (name == names[i]) return static_cast<int>(i);
+  return -1;
+}
+
+std::string Choices(const auto& names) {
+  std::string s;
+  for (const char* n : names) s += (s.empty() ? "" : ", ") + std::string(n);
+  return s;
+}
+
+}  // namespace
+
+int RunNew(const Options& o) {
+  const int flash = IndexOf(kFlashTypeNames, o.flash);
+  const int chip = IndexOf(kChipTypeNames, o.chip);
+  if (flash < 0) {
+    std::cerr << "Unknown flash type \"" << o.flash << "\"; choose one of " << Choices(kFlashTypeNames) << ".\n";
+    return 1;
+  }
+  if (chip < 0) {
+    std::cerr << "Unknown chip type \"" << o.chip << "\"; choose one of " << Choices(kChipTypeNames) << ".\n";
+    return 1;
+  }
+  StderrSink sink;
+  CTesseraView view(sink);
+  view.OnInitialUpdate();
+  // The user picks the two entries (each pick runs its operation) and types the path.
+  view.SelectFlashType(flash);
+  view.SelectChipType(chip);
+  view.binPath = o.bin;
+  return view.WriteConfigFile(o.out) ? 0 : 1;
+}
+
+int RunBuild(const Options& o) {
+  StderrSink sink;
+  CTesseraView view(sink);
+  view.OnInitialUpdate();
+  if (!view.ReadConfigFile(o.config)) return 1;
+  if (!o.bin.empty()) view.binPath = o.bin;
+  std::string summary;
+  if (!view.GenerateImage(o.out, &summary, false)) return 1;
+  std::cout << summary;
+  return 0;
+}
+
+int RunEq(const Options& o) {
+  // The gain is what the band dialog would hold: the typed text as a float.
+  const char* text = o.eqGain.c_str();
+  char* end = nullptr;
+  errno = 0;
+  const float gain = std::strtof(text, &end);
+  if (o.eqGain.empty() || *end != '\0' || errno == ERANGE || !(gain == gain)) {
+    std::cerr << "--gain \"" << o.eqGain << "\" is not a number; give the gain in dB, for example -3.5.\n";
+    return 1;
+  }
+  EqBandParams band;
+  band.enabled = 1;
+  band.type = o.eqType == "peak" ? 1 : 0;
+  band.highLow = o.eqSide == "high" ? 1 : 0;
+  band.gainDb = gain;
+  band.centerHz = o.eqCenter;
+  band.sampleHz = o.eqRate;
+  band.bandwidthHz = o.eqBandwidth;
+  const EqBandCoeffs c = ComputeEqCoefficients(band);
+  std::cout << c.a1 << " " << c.a2 << " " << c.b0 << " " << c.b1 << " " << c.b2 << "\n";
+  return 0;
+}
 
 int RunExport(const Options& o) {
   std::vector<uint8_t> file;
@@ -76,10 +164,4 @@ int RunImport(const Options& o) {
   return 0;
 }
 
-}  // namespace tessera::cli
-
-namespace tessera::cli {
-int RunNew(const Options&) { return 1; }
-int RunBuild(const Options&) { return 1; }
-int RunEq(const Options&) { return 1; }
 }  // namespace tessera::cli
