@@ -157,11 +157,26 @@ int RunImport(const Options& o) {
     std::cerr << o.json << ": " << error << "\n";
     return 1;
   }
-  if (!WriteFileBytes(o.out, file)) {
-    std::cerr << "Can not write " << o.out << ": check that its folder exists and is writable.\n";
+  if (!o.recollect) {
+    if (!WriteFileBytes(o.out, file)) {
+      std::cerr << "Can not write " << o.out << ": check that its folder exists and is writable.\n";
+      return 1;
+    }
+    return 0;
+  }
+  // Read Config of the imported bytes, then Write Config: the record's derived parts
+  // (prompt slots, LED patterns, key words, EQ coefficients) follow the tables again.
+  const std::string staged = o.out + ".import";
+  if (!WriteFileBytes(staged, file)) {
+    std::cerr << "Can not write " << staged << ": check that the folder of --out exists and is writable.\n";
     return 1;
   }
-  return 0;
+  StderrSink sink;
+  CTesseraView view(sink);
+  view.OnInitialUpdate();
+  const bool ok = view.ReadConfigFile(staged) && view.WriteConfigFile(o.out);
+  std::remove(staged.c_str());
+  return ok ? 0 : 1;
 }
 
 }  // namespace tessera::cli

@@ -10,6 +10,7 @@ struct Options {
   std::string flash = "GD_8Mbit", chip = "QFN48_6X6";
   std::string eqType, eqSide, eqGain;
   int eqCenter = 0, eqRate = 0, eqBandwidth = 0;
+  bool recollect = false;
 };
 
 int RunNew(const Options& o);

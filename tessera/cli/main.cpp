@@ -48,6 +48,9 @@ int main(int argc, char** argv) {
   auto* cmdImport = app.add_subcommand("import", "Write a configuration from its JSON form");
   cmdImport->add_option("JSON", o.json, "JSON file")->required();
   cmdImport->add_option("--out", o.out, "configuration file to write")->required();
+  cmdImport->add_flag("--recollect", o.recollect,
+                      "read the result as Read Config does and write it as Write Config does, so the record's "
+                      "prompt slots, LED patterns, key words and EQ coefficients follow the edited tables");
 
   try {
     app.parse(argc, argv);
