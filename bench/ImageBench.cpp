@@ -1,4 +1,4 @@
-// Flash-image building speed (spec Part 1.4).
+// Flash-image building speed.
 //
 //  BM_BuildGd32MbitImage   encode the CRC image of a full "GD_32Mbit" buffer (4084 KiB,
 //                          prompt area full) and compute its check value.

@@ -1,5 +1,5 @@
 #pragma once
-// The configuration file (spec Part 1.3): no header, magic, version or checksum; a
+// The configuration file ("cfg"): no header, magic, version or checksum; a
 // fixed sequence of blocks followed by the bin path, all integers little-endian.
 //
 //   offset  size   content

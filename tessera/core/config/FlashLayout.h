@@ -1,5 +1,5 @@
 #pragma once
-// Flash layout per flash type (spec Part 1.4, "Data model").
+// Flash layout per flash type.
 //
 // The "Type of FLASH" selection picks one of four entries. The code area is 448 KiB
 // for the first entry and 512 KiB for every other index; the configuration sector
@@ -26,7 +26,9 @@ struct FlashLayout {
   bool operator==(const FlashLayout&) const = default;
 };
 
-// The layout for a "Type of FLASH" index, computed with the formulas of Part 1.4.
+// The layout for a "Type of FLASH" index, computed from the flash size F and the code
+// area C: free plain = F - (C + 16), free CRC = F - ceil((C + 16) x 34 / 32), buffer =
+// (F - 12) KiB.
 // An index outside 1..3 gives a 512 KiB flash; the code area is 448 for index 0 and
 // 512 for every other index (so an out-of-range index yields negative free space,
 // exactly as the formulas say; the document keeps its selection valid).

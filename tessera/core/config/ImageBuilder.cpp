@@ -42,7 +42,7 @@ constexpr uint16_t InitContribution() {
   return crc;
 }
 constexpr uint16_t kInit32 = InitContribution();
-static_assert(kInit32 == 0x8029, "32 zero bytes give 0x8029 (Part 1.4)");
+static_assert(kInit32 == 0x8029, "32 zero bytes must give 0x8029");
 
 [[maybe_unused]] constexpr uint64_t Swap64(uint64_t v) {
   uint64_t r = 0;

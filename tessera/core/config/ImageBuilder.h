@@ -1,6 +1,6 @@
 #pragma once
 // Block encoder, block CRC, check value and file naming of the flash image
-// (spec Part 1.4). Plain byte processing, no state.
+// of the flash image. Plain byte processing, no state.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -38,7 +38,7 @@ class ImageBuilder {
   // Encodes the first `length` bytes of `src` into ceil(length / 32) blocks of 34 bytes
   // at `dest`: each block holds its 32 plain bytes, every 32-bit word passed through
   // ScrambleWord(key, plain offset, word), followed by the CRC-16/CMS of those 32 bytes
-  // (initial value 0xFFFF, as the 0xFF-filled crc buffer of the spec gives), high byte
+  // (initial value 0xFFFF, as the 0xFF-filled crc buffer gives), high byte
   // first. When length is not a multiple of 32 the last block is padded with 0xFF
   // (erased flash); `src` is never read at or beyond `length`.
   // If blocks x 34 exceeds destSize, shows kTooLargeMessage and returns false with
@@ -47,7 +47,7 @@ class ImageBuilder {
                              MessageSink& sink);
 
   // The key's bytes k0 (least significant) .. k3 rearranged by bits 8..11 of `offset`
-  // (table of Part 1.4), XOR-ed with `word`. Key 0 returns `word` unchanged.
+  // (table in ImageBuilder.cpp), XOR-ed with `word`. Key 0 returns `word` unchanged.
   static uint32_t ScrambleWord(uint32_t key, uint32_t offset, uint32_t word);
   // Just the rearranged key for `offset` (ScrambleWord(key, offset, 0)).
   static uint32_t RearrangedKey(uint32_t key, uint32_t offset);
@@ -55,7 +55,7 @@ class ImageBuilder {
   // ceil(length / 32) x 34: the CRC image without its 4-byte check value.
   static size_t CrcImageSize(size_t length) { return (length + kBlockData - 1) / kBlockData * kBlockSize; }
 
-  // Splits a path as Part 1.4 says: extension = text after the last "." (a "." in the
+  // Splits a path: extension = text after the last "." (a "." in the
   // first character does not count); folder = everything up to and including the last
   // separator; base = text after that separator up to the next ".". Returns false when
   // the path has no "." or no separator; parts found before the failure stay filled

@@ -1,18 +1,18 @@
 #pragma once
-// Steps 7 to 12 of GenerateImage (spec Part 1.4), run by the document after its
-// collect step: encode the CRC image, write the plain image, append the check value,
-// write the CRC image under its derived name and its two copies.
+// The file-writing half of GenerateImage, run by the document after its collect step:
+// compute L, encode the CRC image, write the plain image, append the check value, write
+// the CRC image under its derived name and its two copies.
 //
 // Every file goes through WriteFileAtomically: a failure never leaves a truncated file
-// where a good one stood. Differences from the letter of the Part, on purpose:
+// where a good one stood. Deliberate choices:
 //   - The CRC buffer must also hold the 4-byte check value (N + 4 bytes) and the image
 //     buffer must hold L bytes; otherwise "crc bin file is too large!! " and nothing is
-//     written (the original would write past its buffer).
+//     written, instead of writing past a buffer.
 //   - The CRC path of a name without a folder ("x.IMG") is "x_CRC.IMG" beside it, and of
-//     a name without an extension ("dir/x", also "a.d/x") "dir/x_CRC" with no copies (the
-//     original SplitPath failure would give "_CRC.IMG" / "_CRC.", and a "." in the folder
-//     would cut the folder).
-//   - The "QR1"/"TU1" copies are written from the same bytes as the CRC file (same
+//     a name without an extension ("dir/x", also "a.d/x") "dir/x_CRC" with no copies
+//     (SplitPath alone would give "_CRC.IMG" / "_CRC." in the current folder, and a "."
+//     in the folder would cut the folder).
+//   - The "QR1"/"TU1" copies are written from the same bytes as the CRC file (the same
 //     content as copying it), only when the CRC file's name has an extension; an
 //     extension shorter than three characters is replaced whole.
 #include <cstddef>

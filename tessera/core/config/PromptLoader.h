@@ -1,12 +1,12 @@
 #pragma once
-// LoadPromptFile (spec Part 1.2): copies one wave file's sample data into the image
+// LoadPromptFile: copies one wave file's sample data into the image
 // buffer at a byte offset of the prompt area.
 //
 // What lands in the image at `offset` (always n + 4 bytes, n the stored size):
 //   u32 n, little-endian | file bytes 48 .. 48 + n - 5 (the data chunk's samples from
 //   its fifth byte on) | four zero bytes.
 // n is the data size of the canonical 44-byte wave header (u32 at file offset 40); the
-// RIFF/WAVE/data tags are not checked. Where the spec leaves it open:
+// RIFF/WAVE/data tags are not checked. Untrusted input is handled like this:
 //   - A file longer than maxLength: the message
 //     "File length out of limit, please use file length <= %d !" (maxLength in place of
 //     %d), nothing written, false.
@@ -18,7 +18,7 @@
 //   - The stored size is further clamped so that the n + 4 bytes end inside the image
 //     buffer. If fewer than 4 bytes are left at `offset`, nothing is written, false.
 //   - A size below 4 (including a clamped one): the size word n is stored and the n
-//     bytes after it are zeroed (n + 4 bytes in all, as the spec's step 4 says); no
+//     bytes after it are zeroed (n + 4 bytes in all, as for any size); no
 //     samples are copied; true.
 // No read or write ever leaves the file's bytes or the image buffer. Whether the result
 // is consulted is the caller's business (the prompt placement ignores it).

@@ -15,7 +15,7 @@ struct Row {
   int freePlain, freeCrc, bufferKb;
 };
 
-// The table of Part 1.4, every column.
+// The flash-type table, every column.
 constexpr Row kRows[] = {
     {0, "GD_4Mbit", 512, 448, 0x70000, 0x71000, 48, 19, 500},
     {1, "GD_8Mbit", 1024, 512, 0x80000, 0x81000, 496, 463, 1012},

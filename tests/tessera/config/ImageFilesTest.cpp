@@ -17,58 +17,28 @@ namespace {
 using testing::ReadBytes;
 using testing::TempDir;
 
-struct Split {
-  bool ok;
-  std::string folder, base, ext;
-};
-Split DoSplit(const std::string& p) {
-  Split s;
-  s.ok = ImageBuilder::SplitPath(p, s.folder, s.base, s.ext);
-  return s;
-}
-
-TEST(SplitPath, FolderBaseAndExtension) {
-  auto s = DoSplit("/out/headset.IMG");
-  EXPECT_TRUE(s.ok);
-  EXPECT_EQ(s.folder, "/out/");
-  EXPECT_EQ(s.base, "headset");
-  EXPECT_EQ(s.ext, "IMG");
-}
-
-TEST(SplitPath, BaseStopsAtFirstDotExtensionAfterLast) {
-  auto s = DoSplit("/d/x.y.IMG");
-  EXPECT_TRUE(s.ok);
-  EXPECT_EQ(s.folder, "/d/");
-  EXPECT_EQ(s.base, "x");
-  EXPECT_EQ(s.ext, "IMG");
-}
-
-TEST(SplitPath, NoDotFailsWithEverythingEmpty) {
-  auto s = DoSplit("/out/headset");
-  EXPECT_FALSE(s.ok);
-  EXPECT_EQ(s.folder, "");
-  EXPECT_EQ(s.base, "");
-  EXPECT_EQ(s.ext, "");
-}
-
-TEST(SplitPath, NoSeparatorFailsKeepingTheExtension) {
-  auto s = DoSplit("headset.IMG");
-  EXPECT_FALSE(s.ok);
-  EXPECT_EQ(s.ext, "IMG");
-  EXPECT_EQ(s.folder, "");
-  EXPECT_EQ(s.base, "");
-}
-
-TEST(SplitPath, LeadingDotDoesNotCount) {
-  auto s = DoSplit(".IMG");
-  EXPECT_FALSE(s.ok);
-  EXPECT_EQ(s.ext, "");
-  // A leading "." elsewhere in the path is fine.
-  auto t = DoSplit("./out/a.IMG");
-  EXPECT_TRUE(t.ok);
-  EXPECT_EQ(t.folder, "./out/");
-  EXPECT_EQ(t.base, "a");
-  EXPECT_EQ(t.ext, "IMG");
+TEST(SplitPath, Cases) {
+  struct Case {
+    const char* path;
+    bool ok;
+    const char *folder, *base, *ext;
+  };
+  const Case cases[] = {
+      {"/out/headset.IMG", true, "/out/", "headset", "IMG"},
+      {"/d/x.y.IMG", true, "/d/", "x", "IMG"},            // base stops at the first ".", extension after the last
+      {"./out/a.IMG", true, "./out/", "a", "IMG"},
+      {"/out/headset", false, "", "", ""},               // no "."
+      {"headset.IMG", false, "", "", "IMG"},             // no separator: the extension stays filled
+      {".IMG", false, "", "", ""},                       // a "." as the first character does not count
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    std::string folder = "junk", base = "junk", ext = "junk";
+    EXPECT_EQ(ImageBuilder::SplitPath(c.path, folder, base, ext), c.ok);
+    EXPECT_EQ(folder, c.folder);
+    EXPECT_EQ(base, c.base);
+    EXPECT_EQ(ext, c.ext);
+  }
 }
 
 TEST(CrcImagePath, DerivedNamesAndCopies) {
