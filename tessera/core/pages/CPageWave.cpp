@@ -78,7 +78,10 @@ bool CPageWave::FitCheck(int r, int searchFrom, bool skipSelf) {
   if (!shared) {
     const int kb = WaveFlashKb(entry.fileSize);
     usedPromptSpaceKb += kb;
-    if (usedPromptSpaceKb > freeKb) {
+    // Only an entry that needs space can be refused for the lack of it: after a change
+    // to a smaller flash the count may already exceed the free space, and a tone or an
+    // empty entry must still be accepted then.
+    if (kb > 0 && usedPromptSpaceKb > freeKb) {
       usedPromptSpaceKb -= kb;
       entry = SoundEffectEntry{};
       if (host_) host_->Sink().Show(kTooBig);
