@@ -1,6 +1,7 @@
 #include "CliCommands.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -84,7 +85,7 @@ int RunEq(const Options& o) {
   char* end = nullptr;
   errno = 0;
   const float gain = std::strtof(text, &end);
-  if (o.eqGain.empty() || *end != '\0' || errno == ERANGE || !(gain == gain)) {
+  if (o.eqGain.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(gain)) {
     std::cerr << "--gain \"" << o.eqGain << "\" is not a number; give the gain in dB, for example -3.5.\n";
     return 1;
   }
