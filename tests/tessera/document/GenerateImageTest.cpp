@@ -98,6 +98,30 @@ TEST_F(DocumentTest, PromptsArePlacedFrom0x81000WithTheirSizeWord) {
   ExpectCrcImageChecks(img, ReadBytes(dir.File("p_CRC.IMG")));
 }
 
+TEST_F(DocumentTest, WaveHeaderSizePastTheFileIsCopiedOnlyAsFarAsTheFileGoes) {
+  view.binPath = kSamples + "/firmware.bin";
+  // A 44-byte header claiming 2 GB of data in front of 1000 sample bytes.
+  std::vector<uint8_t> lying(44 + 1000, 0x33);
+  PutU32(lying.data(), 40, 0x7FFFFFF0u);
+  WriteBytes(dir.File("lying.wav"), lying);
+  SoundEffectEntry e = WaveEntry(1, kSamples + "/prompts/power_on.wav");
+  e.SetPath(dir.File("lying.wav"));
+  e.fileSize = 1000;  // the page recorded what it was shown
+  view.wave.soundTable[0] = e;
+  view.wave.soundTable[1] = WaveEntry(2, kSamples + "/prompts/connected.wav");
+  ASSERT_TRUE(view.GenerateImage(dir.File("l.IMG")));
+  const auto img = ReadBytes(dir.File("l.IMG"));
+  ASSERT_GE(img.size(), 0x82000u + 8);
+  EXPECT_EQ(GetU32(img.data(), 0x81000), 1000u);  // the size of the data that is really there
+  EXPECT_EQ(img[0x81004], 0x33);
+  EXPECT_EQ(GetU32(img.data(), 0x81000 + 1000), 0u);
+  EXPECT_EQ(img[0x81000 + 1004], 0xFF);
+  // The next prompt (one 4 KiB block later) is intact.
+  const auto next = ReadBytes(kSamples + "/prompts/connected.wav");
+  EXPECT_EQ(GetU32(img.data(), 0x82000), GetU32(next.data(), 40));
+  EXPECT_TRUE(std::equal(next.begin() + 48, next.begin() + 148, img.begin() + 0x82004));
+}
+
 TEST_F(DocumentTest, BadInputToGenerateWritesNothing) {
   // A bin file longer than the code area would run into the configuration sector.
   std::vector<uint8_t> big(512 * 1024 + 1, 0x5A);
