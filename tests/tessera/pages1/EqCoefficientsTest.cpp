@@ -63,6 +63,42 @@ TEST(EqCoefficients, HighShelfBoostAndCut) {
   ExpectCoeffs(Band(0, 1, -6.0f, 5000), {-21149, 7918, 9479, -9813, 3486});
 }
 
+// Values worked out by hand-transcribing the formulas into a separate script. Each
+// row flips by at least one unit if one of the single-precision roundings (K, K2, S,
+// W, U, Q, Rf, N), the pi or 0.05 constant, or the choice of formula is changed,
+// which the seven reference bands above do not all detect.
+TEST(EqCoefficients, RoundingSensitiveBands) {
+  struct Row {
+    int type, highLow;
+    float gain;
+    int fc, fs, bw;
+    Expected want;
+  };
+  const Row rows[] = {
+      {0, 0, 0.1f, 200, 8000, 100, {-29141, 13120, 16394, -29138, 13111}},
+      {0, 0, 9.75f, 12000, 44100, 100, {2668, 2887, 32832, 25404, 9175}},
+      {1, 0, -24.0f, 16000, 48000, 50, {16039, 15696, 16061, 16039, 16018}},
+      {0, 0, 0.0f, 500, 48000, 100, {-31252, 14935, 16383, -31252, 14935}},
+      {0, 0, 0.0f, 20, 8000, 100, {-32404, 16024, 16384, -32404, 16024}},
+      {0, 1, 0.0f, 20, 8000, 100, {-32404, 16024, 16383, -32404, 16024}},
+      {1, 0, 0.0f, 20, 8000, 1, {-32751, 16371, 16383, -32751, 16371}},
+      {1, 0, 0.0f, 20, 16000, 1000, {-27389, 11006, 16384, -27389, 11006}},
+      {0, 0, 0.0f, 20, 16000, 100, {-32586, 16203, 16384, -32586, 16203}},
+      {0, 1, 18.0f, 100, 48000, 100, {-32464, 16083, 129367, -257885, 128520}},
+      {0, 1, -12.5f, 1000, 16000, 100, {-28315, 12468, 4476, -6510, 2569}},
+      {1, 1, 3.3f, 2000, 48000, 1000, {-29727, 14392, 16844, -29727, 13932}},
+      {0, 1, -3.3f, 8000, 44100, 100, {-11606, 4288, 12786, -6504, 2783}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(::testing::Message() << r.type << "/" << r.highLow << " " << r.gain << " dB " << r.fc << "@" << r.fs
+                                      << " bw " << r.bw);
+    EqBandParams b = Band(r.type, r.highLow, r.gain, r.fc);
+    b.sampleHz = r.fs;
+    b.bandwidthHz = r.bw;
+    ExpectCoeffs(b, r.want);
+  }
+}
+
 TEST(EqCoefficients, EnabledIsTheLowByteAndRecordIsPacked) {
   EqBandParams b = Band(1, 0, 6.0f, 1000);
   b.enabled = 0x101;
