@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "ConfigJson.h"
+#include "ConfigNames.h"
 
 namespace tessera {
 namespace {
@@ -37,6 +38,13 @@ class Printer {
     if (flags["other_bits"] != "0x00000000") Line("other bits", Text(flags["other_bits"]));
   }
 };
+
+// Event 0 marks an empty entry; its other bytes may still hold the page's defaults.
+bool EmptyEntry(const OrderedJson& e) {
+  if (e.is_null()) return true;
+  const OrderedJson& ev = e["event"];
+  return ev == 0 || ev == kPromptEventNames.Name(0) || ev == kLedEventNames.Name(0) || ev == kKeyEventNames.Name(0);
+}
 
 // Battery threshold as the pages' lists show it: the level back to its list index.
 std::string Threshold(long long level, long long channel) {
@@ -132,7 +140,7 @@ bool ShowConfig(const std::vector<uint8_t>& file, std::string& text, std::string
   const OrderedJson& sounds = j["sound_effects"];
   for (size_t i = 0; i < sounds.size(); ++i) {
     const OrderedJson& e = sounds[i];
-    if (e.is_null()) continue;
+    if (EmptyEntry(e)) continue;
     std::string v = p.Text(e["event"]) + ", " + (e["enabled"] == 1 ? "Enable" : "Disable") + ", " + p.Text(e["kind"]);
     if (e["kind"] == 1 || e["kind"] == "DTMF tone")
       v += ", " + p.Text(e["pattern"]) + ", " + p.Text(e["mode"]) + ", duration " + p.Text(e["duration"]) +
@@ -152,7 +160,7 @@ bool ShowConfig(const std::vector<uint8_t>& file, std::string& text, std::string
   const OrderedJson& leds = j["leds"];
   for (size_t i = 0; i < leds.size(); ++i) {
     const OrderedJson& e = leds[i];
-    if (e.is_null()) continue;
+    if (EmptyEntry(e)) continue;
     p.Line("entry " + std::to_string(i), p.Text(e["event"]) + ", " + p.Text(e["led"]) + ", on " + p.Text(e["on_ms"]) +
                                              " ms, off " + p.Text(e["off_ms"]) + " ms, repeat " +
                                              p.Text(e["repeat_s"]) + " s, " + p.Text(e["flash_count"]) +
@@ -169,7 +177,7 @@ bool ShowConfig(const std::vector<uint8_t>& file, std::string& text, std::string
   const OrderedJson& keys = j["keys"];
   for (size_t i = 0; i < keys.size(); ++i) {
     const OrderedJson& e = keys[i];
-    if (e.is_null()) continue;
+    if (EmptyEntry(e)) continue;
     std::string gpios;
     for (const auto& g : e["gpios"]) gpios += (gpios.empty() ? "" : "+") + g.get<std::string>();
     p.Line("entry " + std::to_string(i), p.Text(e["event"]) + ", " + (gpios.empty() ? "no GPIO" : gpios) + ", " +
