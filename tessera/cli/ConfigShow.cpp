@@ -22,7 +22,13 @@ class Printer {
     if (j.is_object() && j.contains("bits")) return "(float bits) " + j["bits"].get<std::string>();
     return j.dump();
   }
-  static std::string Quoted(const OrderedJson& j) { return j.is_string() ? "\"" + j.get<std::string>() + "\"" : Text(j); }
+  static std::string Quoted(const OrderedJson& j) {
+    if (!j.is_string()) return Text(j);
+    std::string q(1, '"');
+    q += j.get<std::string>();
+    q += '"';
+    return q;
+  }
 
   static std::string Scaled(long long v, int divisor, const char* unit) {
     char buf[64];
@@ -179,7 +185,10 @@ bool ShowConfig(const std::vector<uint8_t>& file, std::string& text, std::string
     const OrderedJson& e = keys[i];
     if (EmptyEntry(e)) continue;
     std::string gpios;
-    for (const auto& g : e["gpios"]) gpios += (gpios.empty() ? "" : "+") + g.get<std::string>();
+    for (const auto& g : e["gpios"]) {
+      if (!gpios.empty()) gpios += '+';
+      gpios += g.get<std::string>();
+    }
     p.Line("entry " + std::to_string(i), p.Text(e["event"]) + ", " + (gpios.empty() ? "no GPIO" : gpios) + ", " +
                                              p.Text(e["type"]) + ", " + p.Text(e["state"]));
   }
