@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "CliFiles.h"
+#include "ConfigJson.h"
+#include "ConfigShow.h"
 #include "common/MessageSink.h"
 #include "config/FlashLayout.h"
 #include "document/CTesseraView.h"
 #include "document/ChipPackage.h"
 #include "eq/EqCoefficients.h"
-#include "ConfigJson.h"
-#include "ConfigShow.h"
 
 namespace tessera::cli {
 namespace {
@@ -50,11 +50,13 @@ int RunNew(const Options& o) {
   const int flash = IndexOf(kFlashTypeNames, o.flash);
   const int chip = IndexOf(kChipTypeNames, o.chip);
   if (flash < 0) {
-    std::cerr << "Unknown flash type \"" << o.flash << "\"; choose one of " << Choices(kFlashTypeNames) << ".\n";
+    std::cerr << "Unknown flash type \"" << o.flash << "\"; choose one of "
+              << Choices(kFlashTypeNames) << ".\n";
     return 1;
   }
   if (chip < 0) {
-    std::cerr << "Unknown chip type \"" << o.chip << "\"; choose one of " << Choices(kChipTypeNames) << ".\n";
+    std::cerr << "Unknown chip type \"" << o.chip << "\"; choose one of " << Choices(kChipTypeNames)
+              << ".\n";
     return 1;
   }
   StderrSink sink;
@@ -86,7 +88,8 @@ int RunEq(const Options& o) {
   errno = 0;
   const float gain = std::strtof(text, &end);
   if (o.eqGain.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(gain)) {
-    std::cerr << "--gain \"" << o.eqGain << "\" is not a number; give the gain in dB, for example -3.5.\n";
+    std::cerr << "--gain \"" << o.eqGain
+              << "\" is not a number; give the gain in dB, for example -3.5.\n";
     return 1;
   }
   EqBandParams band;
@@ -169,7 +172,8 @@ int RunImport(const Options& o) {
   // (prompt slots, LED patterns, key words, EQ coefficients) follow the tables again.
   const std::string staged = o.out + ".import";
   if (!WriteFileBytes(staged, file)) {
-    std::cerr << "Can not write " << staged << ": check that the folder of --out exists and is writable.\n";
+    std::cerr << "Can not write " << staged
+              << ": check that the folder of --out exists and is writable.\n";
     return 1;
   }
   StderrSink sink;

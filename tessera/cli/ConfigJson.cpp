@@ -4,10 +4,10 @@
 #include <cstring>
 #include <span>
 
+#include "ConfigNames.h"
 #include "common/ByteIo.h"
 #include "config/ConfigRecord.h"
 #include "config/TableEntries.h"
-#include "ConfigNames.h"
 
 namespace tessera {
 namespace {
@@ -23,15 +23,21 @@ constexpr size_t kFixedSize = kChipIndexOff + 4;
 static_assert(kFixedSize == 15838);
 
 enum class Kind {
-  U8, U16, U32, I8, I16, I32,
-  Hex32,     // u32 shown as "0x%08X"
-  F32,       // single precision; non-finite values as {"bits": "0x..."}
-  Gpio,      // u8: "GPIO%02d", 0xFF "UNUSED"
-  GpioMask,  // u32: list of "GPIO%02d" for every set bit
-  Bytes,     // hex string of len bytes
-  Text,      // char[len]: text when clean, else {"hex": ...}
-  BtAddress, // u8[6], least significant first; "0x" + 12 digits, most significant first
-  NamedU8, NamedI32,  // index into a name table; name when it resolves, else the number
+  U8,
+  U16,
+  U32,
+  I8,
+  I16,
+  I32,
+  Hex32,      // u32 shown as "0x%08X"
+  F32,        // single precision; non-finite values as {"bits": "0x..."}
+  Gpio,       // u8: "GPIO%02d", 0xFF "UNUSED"
+  GpioMask,   // u32: list of "GPIO%02d" for every set bit
+  Bytes,      // hex string of len bytes
+  Text,       // char[len]: text when clean, else {"hex": ...}
+  BtAddress,  // u8[6], least significant first; "0x" + 12 digits, most significant first
+  NamedU8,
+  NamedI32,  // index into a name table; name when it resolves, else the number
   Flags,     // u32 split into named bits
   Array,     // count sub-records of stride bytes
 };
@@ -39,8 +45,8 @@ enum class Kind {
 struct BitField {
   const char* name;
   int shift;
-  int width;              // 1 = bool
-  const NameTable* names; // for width > 1: name table or null for a number
+  int width;               // 1 = bool
+  const NameTable* names;  // for width > 1: name table or null for a number
 };
 
 struct Field;
@@ -98,14 +104,12 @@ constexpr BitField kBtBits[] = {
 };
 
 constexpr Field kPromptSlotFields[] = {
-    {"present", Kind::U8, 0},
-    {"kind", Kind::NamedU8, 1, 0, &kSoundKindNames},
-    {"wave_start", Kind::U16, 2},
-    {"dtmf_steps", Kind::Hex32, 4},
+    {"present", Kind::U8, 0},         {"kind", Kind::NamedU8, 1, 0, &kSoundKindNames},
+    {"wave_start", Kind::U16, 2},     {"dtmf_steps", Kind::Hex32, 4},
     {"dtmf_control", Kind::Hex32, 8},
 };
-constexpr ArraySpec kPromptSlots{rec::prompt_slot_size, rec::prompt_events, kPromptSlotFields, &kPromptEventNames, 1,
-                                 false};
+constexpr ArraySpec kPromptSlots{
+    rec::prompt_slot_size, rec::prompt_events, kPromptSlotFields, &kPromptEventNames, 1, false};
 
 constexpr Field kLedPatternFields[] = {
     {"led", Kind::NamedU8, 0, 0, &kLedOutputNames},
@@ -115,13 +119,14 @@ constexpr Field kLedPatternFields[] = {
     {"flash_count", Kind::U8, 6},
     {"timeout_ms", Kind::I32, 7},
 };
-constexpr ArraySpec kLedPatterns{rec::led_pattern_size, rec::led_events, kLedPatternFields, &kLedEventNames, 1, false};
+constexpr ArraySpec kLedPatterns{
+    rec::led_pattern_size, rec::led_events, kLedPatternFields, &kLedEventNames, 1, false};
 
 constexpr Field kKeyWordFields[] = {{"word", Kind::Hex32, 0}};
 constexpr ArraySpec kKeyWords{4, rec::key_events, kKeyWordFields, &kKeyEventNames, 1, false};
 
 constexpr Field kEqCoeffFields[] = {
-    {"enabled", Kind::U8, 0}, {"a1", Kind::I32, 1}, {"a2", Kind::I32, 5},
+    {"enabled", Kind::U8, 0}, {"a1", Kind::I32, 1},  {"a2", Kind::I32, 5},
     {"b0", Kind::I32, 9},     {"b1", Kind::I32, 13}, {"b2", Kind::I32, 17},
 };
 constexpr ArraySpec kEqCoeffs{EqBandCoeffs::kSize, kEqBands, kEqCoeffFields, nullptr, 0, false};
@@ -135,7 +140,8 @@ constexpr Field kVoiceEqFields[] = {
     {"sample_hz", Kind::I32, 12},
     {"bandwidth_hz", Kind::I32, 16},
 };
-constexpr ArraySpec kVoiceEqArray{VoiceEqParams::kSize, kVoiceEqs, kVoiceEqFields, nullptr, 0, false};
+constexpr ArraySpec kVoiceEqArray{
+    VoiceEqParams::kSize, kVoiceEqs, kVoiceEqFields, nullptr, 0, false};
 
 constexpr Field kRecordFields[] = {
     {"config_valid", Kind::U8, rec::config_valid},
@@ -216,7 +222,8 @@ constexpr Field kSoundFields[] = {
     {"f2_step", Kind::U32, 304},
     {"f2_enable", Kind::I32, 308},
 };
-constexpr ArraySpec kSoundTable{SoundEffectEntry::kSize, kSoundEntries, kSoundFields, nullptr, 0, true};
+constexpr ArraySpec kSoundTable{
+    SoundEffectEntry::kSize, kSoundEntries, kSoundFields, nullptr, 0, true};
 
 constexpr Field kLedFields[] = {
     {"event", Kind::NamedI32, 0, 0, &kLedEventNames},
@@ -320,8 +327,8 @@ bool IsUtf8(const uint8_t* p, size_t n) {
       if ((p[i + k] & 0xC0) != 0x80) return false;
       cp = (cp << 6) | (p[i + k] & 0x3F);
     }
-    if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
+    if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) ||
+        cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
       return false;
     i += extra + 1;
   }
@@ -341,7 +348,9 @@ OrderedJson TextToJson(const uint8_t* p, size_t n) {
   return o;
 }
 
-std::string Where(const std::string& path) { return path.empty() ? "the document" : "\"" + path + "\""; }
+std::string Where(const std::string& path) {
+  return path.empty() ? "the document" : "\"" + path + "\"";
+}
 
 class Importer {
  public:
@@ -352,11 +361,13 @@ class Importer {
     return false;
   }
 
-  bool Integer(const OrderedJson& j, const std::string& path, long long lo, long long hi, long long& v) {
+  bool Integer(const OrderedJson& j, const std::string& path, long long lo, long long hi,
+               long long& v) {
     if (j.is_number_integer() || j.is_number_unsigned()) {
       if (j.is_number_unsigned()) {
         uint64_t u = j.get<uint64_t>();
-        if (u > static_cast<uint64_t>(hi)) return Fail(path, "number out of range " + Range(lo, hi));
+        if (u > static_cast<uint64_t>(hi))
+          return Fail(path, "number out of range " + Range(lo, hi));
         v = static_cast<long long>(u);
       } else {
         v = j.get<long long>();
@@ -373,7 +384,8 @@ class Importer {
           if (d < 0) return Fail(path, "expected a number or \"0x\" followed by hex digits");
           u = u * 16 + static_cast<unsigned>(d);
         }
-        if (u > static_cast<unsigned long long>(hi)) return Fail(path, "number out of range " + Range(lo, hi));
+        if (u > static_cast<unsigned long long>(hi))
+          return Fail(path, "number out of range " + Range(lo, hi));
         v = static_cast<long long>(u);
         return true;
       }
@@ -385,8 +397,8 @@ class Importer {
     return "(" + std::to_string(lo) + " to " + std::to_string(hi) + ")";
   }
 
-  bool Named(const OrderedJson& j, const std::string& path, const NameTable* names, long long lo, long long hi,
-             long long& v) {
+  bool Named(const OrderedJson& j, const std::string& path, const NameTable* names, long long lo,
+             long long hi, long long& v) {
     if (j.is_string() && names) {
       int i = names->Find(j.get<std::string>());
       if (i >= 0) {
@@ -394,7 +406,8 @@ class Importer {
         return true;
       }
       if (j.get<std::string>().rfind("0x", 0) != 0)
-        return Fail(path, "unknown name \"" + j.get<std::string>() + "\" (known: " + names->List() + ")");
+        return Fail(path,
+                    "unknown name \"" + j.get<std::string>() + "\" (known: " + names->List() + ")");
     }
     return Integer(j, path, lo, hi, v);
   }
@@ -403,12 +416,14 @@ class Importer {
     if (j.is_string()) {
       const std::string s = j.get<std::string>();
       if (s.size() > n) return Fail(path, "text longer than " + std::to_string(n) + " bytes");
-      if (s.find('\0') != std::string::npos) return Fail(path, "text contains a NUL character; use {\"hex\": ...}");
+      if (s.find('\0') != std::string::npos)
+        return Fail(path, "text contains a NUL character; use {\"hex\": ...}");
       std::memset(p, 0, n);
       std::memcpy(p, s.data(), s.size());
       return true;
     }
-    if (j.is_object() && j.size() == 1 && j.contains("hex")) return HexField(j["hex"], path + ".hex", p, n);
+    if (j.is_object() && j.size() == 1 && j.contains("hex"))
+      return HexField(j["hex"], path + ".hex", p, n);
     return Fail(path, "expected a text or {\"hex\": \"...\"}");
   }
 
@@ -447,8 +462,8 @@ class Importer {
     return n;
   }
 
-  bool Fields(const OrderedJson& obj, const std::string& path, std::span<const Field> fields, uint8_t* base,
-              bool allowEventLabel) {
+  bool Fields(const OrderedJson& obj, const std::string& path, std::span<const Field> fields,
+              uint8_t* base, bool allowEventLabel) {
     if (!obj.is_object()) return Fail(path, "expected an object");
     for (auto it = obj.begin(); it != obj.end(); ++it) {
       bool known = allowEventLabel && it.key() == "event";
@@ -516,7 +531,8 @@ class Importer {
         uint32_t mask = 0;
         for (size_t i = 0; i < j.size(); ++i) {
           long long n = j[i].is_string() ? GpioTextNumber(j[i].get<std::string>()) : -1;
-          if (n < 0 || n > 31) return Fail(path + "[" + std::to_string(i) + "]", "expected \"GPIO00\" to \"GPIO31\"");
+          if (n < 0 || n > 31)
+            return Fail(path + "[" + std::to_string(i) + "]", "expected \"GPIO00\" to \"GPIO31\"");
           mask |= 1u << n;
         }
         PutU32(p, 0, mask);
@@ -567,7 +583,8 @@ class Importer {
         std::string sub = Join(path, "other_bits");
         if (!j.contains("other_bits")) return Fail(sub, "missing");
         if (!Integer(j["other_bits"], sub, 0, 0xFFFFFFFFLL, v)) return false;
-        if (static_cast<uint32_t>(v) & covered) return Fail(sub, "names bits that have their own flag");
+        if (static_cast<uint32_t>(v) & covered)
+          return Fail(sub, "names bits that have their own flag");
         PutU32(p, 0, word | static_cast<uint32_t>(v));
         return true;
       }
@@ -609,13 +626,20 @@ OrderedJson NamedToJson(const NameTable* names, long long v) {
 OrderedJson ExportOne(const uint8_t* base, const Field& f) {
   const uint8_t* p = base + f.off;
   switch (f.kind) {
-    case Kind::U8: return GetU8(p, 0);
-    case Kind::U16: return GetU16(p, 0);
-    case Kind::U32: return GetU32(p, 0);
-    case Kind::I8: return static_cast<int8_t>(GetU8(p, 0));
-    case Kind::I16: return static_cast<int16_t>(GetU16(p, 0));
-    case Kind::I32: return GetI32(p, 0);
-    case Kind::Hex32: return Hex32Text(GetU32(p, 0));
+    case Kind::U8:
+      return GetU8(p, 0);
+    case Kind::U16:
+      return GetU16(p, 0);
+    case Kind::U32:
+      return GetU32(p, 0);
+    case Kind::I8:
+      return static_cast<int8_t>(GetU8(p, 0));
+    case Kind::I16:
+      return static_cast<int16_t>(GetU16(p, 0));
+    case Kind::I32:
+      return GetI32(p, 0);
+    case Kind::Hex32:
+      return Hex32Text(GetU32(p, 0));
     case Kind::F32: {
       float v = GetF32(p, 0);
       if (v == v && v - v == 0.0f) return static_cast<double>(v);  // finite
@@ -641,15 +665,19 @@ OrderedJson ExportOne(const uint8_t* base, const Field& f) {
         }
       return a;
     }
-    case Kind::Bytes: return HexBytes(p, f.len);
-    case Kind::Text: return TextToJson(p, f.len);
+    case Kind::Bytes:
+      return HexBytes(p, f.len);
+    case Kind::Text:
+      return TextToJson(p, f.len);
     case Kind::BtAddress: {
       uint8_t msbFirst[6];
       for (int k = 0; k < 6; ++k) msbFirst[k] = p[5 - k];
       return "0x" + HexBytes(msbFirst, 6);
     }
-    case Kind::NamedU8: return NamedToJson(f.names, GetU8(p, 0));
-    case Kind::NamedI32: return NamedToJson(f.names, GetI32(p, 0));
+    case Kind::NamedU8:
+      return NamedToJson(f.names, GetU8(p, 0));
+    case Kind::NamedI32:
+      return NamedToJson(f.names, GetI32(p, 0));
     case Kind::Flags: {
       OrderedJson o = OrderedJson::object();
       uint32_t word = GetU32(p, 0), covered = 0;
@@ -691,7 +719,8 @@ OrderedJson ExportOne(const uint8_t* base, const Field& f) {
 
 bool ExportConfigJson(const std::vector<uint8_t>& file, OrderedJson& out, std::string& error) {
   if (file.size() < kFixedSize) {
-    error = "The file has " + std::to_string(file.size()) + " bytes, fewer than the " + std::to_string(kFixedSize) +
+    error = "The file has " + std::to_string(file.size()) + " bytes, fewer than the " +
+            std::to_string(kFixedSize) +
             " every configuration file has; it is not a complete configuration file.";
     return false;
   }
@@ -730,11 +759,13 @@ bool ImportConfigJson(const OrderedJson& in, std::vector<uint8_t>& file, std::st
     }
   }
   std::vector<uint8_t> out(kFixedSize, 0);
-  bool ok = in.contains("record") ? im.Fields(in["record"], "record", kRecordFields, out.data(), false)
-                                  : im.Fail("record", "missing");
+  bool ok = in.contains("record")
+                ? im.Fields(in["record"], "record", kRecordFields, out.data(), false)
+                : im.Fail("record", "missing");
   for (const Field& f : kFileFields) {
     if (!ok) break;
-    ok = in.contains(f.name) ? im.One(in[f.name], f.name, f, out.data()) : im.Fail(f.name, "missing");
+    ok = in.contains(f.name) ? im.One(in[f.name], f.name, f, out.data())
+                             : im.Fail(f.name, "missing");
   }
   if (ok) {
     const OrderedJson* bp = in.contains("bin_path") ? &in["bin_path"] : nullptr;
@@ -743,7 +774,8 @@ bool ImportConfigJson(const OrderedJson& in, std::vector<uint8_t>& file, std::st
     } else if (bp->is_string()) {
       const std::string s = bp->get<std::string>();
       out.insert(out.end(), s.begin(), s.end());
-    } else if (bp->is_object() && bp->size() == 1 && bp->contains("hex") && (*bp)["hex"].is_string()) {
+    } else if (bp->is_object() && bp->size() == 1 && bp->contains("hex") &&
+               (*bp)["hex"].is_string()) {
       std::vector<uint8_t> bytes;
       if (ParseHexBytes((*bp)["hex"].get<std::string>(), bytes))
         out.insert(out.end(), bytes.begin(), bytes.end());

@@ -5,10 +5,9 @@
 // ImportConfigJson(ExportConfigJson(file)) gives the file back byte for byte.
 // The format is described in docs/config-json.md.
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 namespace tessera {
 

@@ -38,9 +38,9 @@ constexpr NameTable MakeNameTable(const char* const (&names)[N]) {
 inline constexpr const char* kDebugPortNameList[] = {"off", "UART", "IIC"};
 inline constexpr const char* kMicBiasNameList[] = {"2.6V", "2.4V", "2.1V", "1.8V"};
 // Minor device classes of the audio/video major class, by record value.
-inline constexpr const char* kDeviceClassNameList[] = {nullptr,      "WEARABLE HEADSET", "HANDSFREE",      nullptr,
-                                                       nullptr,      "LOUDSPEAKER",      "HEADPHONES",     "PORTABLE AUDIO",
-                                                       "CAR AUDIO"};
+inline constexpr const char* kDeviceClassNameList[] = {
+    nullptr,       "WEARABLE HEADSET", "HANDSFREE",      nullptr,    nullptr,
+    "LOUDSPEAKER", "HEADPHONES",       "PORTABLE AUDIO", "CAR AUDIO"};
 inline constexpr const char* kEqTypeNameList[] = {"Shelving", "Peak"};
 inline constexpr const char* kEqSideNameList[] = {"low", "high"};
 
@@ -51,7 +51,6 @@ inline constexpr NameTable kEqTypeNames = MakeNameTable(kEqTypeNameList);
 inline constexpr NameTable kEqSideNames = MakeNameTable(kEqSideNameList);
 inline constexpr NameTable kFlashTypeNameTable{kFlashTypeNames.data(), kFlashTypeCount};
 inline constexpr NameTable kChipTypeNameTable{kChipTypeNames.data(), kChipTypeCount};
-
 
 // The pages' texts, as their entry dialogs offer them.
 template <size_t N>

@@ -12,8 +12,12 @@ class Printer {
  public:
   std::string out;
 
-  void Section(const char* title) { out += std::string(out.empty() ? "" : "\n") + "[" + title + "]\n"; }
-  void Line(const std::string& label, const std::string& value) { out += "  " + label + ": " + value + "\n"; }
+  void Section(const char* title) {
+    out += std::string(out.empty() ? "" : "\n") + "[" + title + "]\n";
+  }
+  void Line(const std::string& label, const std::string& value) {
+    out += "  " + label + ": " + value + "\n";
+  }
 
   static std::string Text(const OrderedJson& j) {
     if (j.is_string()) return j.get<std::string>();
@@ -39,7 +43,8 @@ class Printer {
     return buf;
   }
 
-  void Flags(const OrderedJson& flags, const std::vector<std::pair<const char*, const char*>>& labels) {
+  void Flags(const OrderedJson& flags,
+             const std::vector<std::pair<const char*, const char*>>& labels) {
     for (const auto& [key, label] : labels) Line(label, Text(flags[key]));
     if (flags["other_bits"] != "0x00000000") Line("other bits", Text(flags["other_bits"]));
   }
@@ -49,7 +54,8 @@ class Printer {
 bool EmptyEntry(const OrderedJson& e) {
   if (e.is_null()) return true;
   const OrderedJson& ev = e["event"];
-  return ev == 0 || ev == kPromptEventNames.Name(0) || ev == kLedEventNames.Name(0) || ev == kKeyEventNames.Name(0);
+  return ev == 0 || ev == kPromptEventNames.Name(0) || ev == kLedEventNames.Name(0) ||
+         ev == kKeyEventNames.Name(0);
 }
 
 // Battery threshold as the pages' lists show it: the level back to its list index.
@@ -57,9 +63,11 @@ std::string Threshold(long long level, long long channel) {
   long long v = level & 0x3FF;
   char buf[32];
   if (channel == 0)
-    std::snprintf(buf, sizeof buf, "%.1fV (level %lld)", static_cast<double>(v * 44 / 866 + 1) / 10.0, level);
+    std::snprintf(buf, sizeof buf, "%.1fV (level %lld)",
+                  static_cast<double>(v * 44 / 866 + 1) / 10.0, level);
   else
-    std::snprintf(buf, sizeof buf, "%.1fV (level %lld)", static_cast<double>(v * 5 / 365) / 10.0, level);
+    std::snprintf(buf, sizeof buf, "%.1fV (level %lld)", static_cast<double>(v * 5 / 365) / 10.0,
+                  level);
   return buf;
 }
 
@@ -103,9 +111,10 @@ bool ShowConfig(const std::vector<uint8_t>& file, std::string& text, std::string
   long long autoOff = n("auto_off_conditions");
   p.Line("Automatic shutdown on No Connection", (autoOff & 1) ? "on" : "off");
   p.Line("Automatic shutdown on Pause timeout", (autoOff & 2) ? "on" : "off");
-  p.Line("After disconnection", n("disconnect_action") == 0   ? "Waiting for pairing"
-                                : n("disconnect_action") == 1 ? "Automatic Reconnection"
-                                                              : std::to_string(n("disconnect_action")));
+  p.Line("After disconnection", n("disconnect_action") == 0 ? "Waiting for pairing"
+                                : n("disconnect_action") == 1
+                                    ? "Automatic Reconnection"
+                                    : std::to_string(n("disconnect_action")));
 
   p.Section("System");
   p.Flags(r["sys_flags"], {{"debug_port", "DebugPort"},
@@ -147,11 +156,13 @@ bool ShowConfig(const std::vector<uint8_t>& file, std::string& text, std::string
   for (size_t i = 0; i < sounds.size(); ++i) {
     const OrderedJson& e = sounds[i];
     if (EmptyEntry(e)) continue;
-    std::string v = p.Text(e["event"]) + ", " + (e["enabled"] == 1 ? "Enable" : "Disable") + ", " + p.Text(e["kind"]);
+    std::string v = p.Text(e["event"]) + ", " + (e["enabled"] == 1 ? "Enable" : "Disable") + ", " +
+                    p.Text(e["kind"]);
     if (e["kind"] == 1 || e["kind"] == "DTMF tone")
-      v += ", " + p.Text(e["pattern"]) + ", " + p.Text(e["mode"]) + ", duration " + p.Text(e["duration"]) +
-           ", pause " + p.Text(e["pause"]) + ", F1 gain -" + p.Text(e["f1_gain"]) + " dB step " +
-           p.Text(e["f1_step"]) + (e["f1_enable"] == 1 ? " on" : " off") + ", F2 gain -" + p.Text(e["f2_gain"]) +
+      v += ", " + p.Text(e["pattern"]) + ", " + p.Text(e["mode"]) + ", duration " +
+           p.Text(e["duration"]) + ", pause " + p.Text(e["pause"]) + ", F1 gain -" +
+           p.Text(e["f1_gain"]) + " dB step " + p.Text(e["f1_step"]) +
+           (e["f1_enable"] == 1 ? " on" : " off") + ", F2 gain -" + p.Text(e["f2_gain"]) +
            " dB step " + p.Text(e["f2_step"]) + (e["f2_enable"] == 1 ? " on" : " off");
     else
       v += ", " + p.Quoted(e["path"]) + ", " + p.Text(e["file_size"]) + " bytes";
@@ -167,10 +178,10 @@ bool ShowConfig(const std::vector<uint8_t>& file, std::string& text, std::string
   for (size_t i = 0; i < leds.size(); ++i) {
     const OrderedJson& e = leds[i];
     if (EmptyEntry(e)) continue;
-    p.Line("entry " + std::to_string(i), p.Text(e["event"]) + ", " + p.Text(e["led"]) + ", on " + p.Text(e["on_ms"]) +
-                                             " ms, off " + p.Text(e["off_ms"]) + " ms, repeat " +
-                                             p.Text(e["repeat_s"]) + " s, " + p.Text(e["flash_count"]) +
-                                             " flashes, timeout " + p.Text(e["timeout_ms"]) + " ms");
+    p.Line("entry " + std::to_string(i),
+           p.Text(e["event"]) + ", " + p.Text(e["led"]) + ", on " + p.Text(e["on_ms"]) +
+               " ms, off " + p.Text(e["off_ms"]) + " ms, repeat " + p.Text(e["repeat_s"]) + " s, " +
+               p.Text(e["flash_count"]) + " flashes, timeout " + p.Text(e["timeout_ms"]) + " ms");
   }
 
   p.Section("Key");
@@ -178,7 +189,8 @@ bool ShowConfig(const std::vector<uint8_t>& file, std::string& text, std::string
   p.Line("Double-click interval", std::to_string(n("key_double_click_gap") * 10) + " ms");
   p.Line("Long press", std::to_string(n("key_long_press_time") * 10) + " ms");
   p.Line("Extra Long Press",
-         std::to_string(((n("key_long_press_time") + n("key_extra_long_delta")) & 0xFFFF) * 10) + " ms");
+         std::to_string(((n("key_long_press_time") + n("key_extra_long_delta")) & 0xFFFF) * 10) +
+             " ms");
   p.Line("Repeat button", std::to_string(n("key_repeat_time") * 10) + " ms");
   const OrderedJson& keys = j["keys"];
   for (size_t i = 0; i < keys.size(); ++i) {
@@ -189,7 +201,8 @@ bool ShowConfig(const std::vector<uint8_t>& file, std::string& text, std::string
       if (!gpios.empty()) gpios += '+';
       gpios += g.get<std::string>();
     }
-    p.Line("entry " + std::to_string(i), p.Text(e["event"]) + ", " + (gpios.empty() ? "no GPIO" : gpios) + ", " +
+    p.Line("entry " + std::to_string(i), p.Text(e["event"]) + ", " +
+                                             (gpios.empty() ? "no GPIO" : gpios) + ", " +
                                              p.Text(e["type"]) + ", " + p.Text(e["state"]));
   }
 
@@ -197,10 +210,11 @@ bool ShowConfig(const std::vector<uint8_t>& file, std::string& text, std::string
   const OrderedJson& bands = j["eq"];
   for (size_t i = 0; i < bands.size(); ++i) {
     const OrderedJson& e = bands[i];
-    p.Line("EQ" + std::to_string(i), std::string(e["enabled"] == 1 ? "Enable" : "Disable") + ", " + p.Text(e["type"]) +
-                                         ", " + p.Text(e["high_low"]) + ", gain " + p.Text(e["gain_db"]) +
-                                         " dB, center " + p.Text(e["center_hz"]) + " Hz, sample " +
-                                         p.Text(e["sample_hz"]) + " Hz, bandwidth " + p.Text(e["bandwidth_hz"]) + " Hz");
+    p.Line("EQ" + std::to_string(i),
+           std::string(e["enabled"] == 1 ? "Enable" : "Disable") + ", " + p.Text(e["type"]) + ", " +
+               p.Text(e["high_low"]) + ", gain " + p.Text(e["gain_db"]) + " dB, center " +
+               p.Text(e["center_hz"]) + " Hz, sample " + p.Text(e["sample_hz"]) +
+               " Hz, bandwidth " + p.Text(e["bandwidth_hz"]) + " Hz");
   }
 
   p.Section("Echo");
@@ -209,10 +223,10 @@ bool ShowConfig(const std::vector<uint8_t>& file, std::string& text, std::string
   for (size_t i = 0; i < 2; ++i) {
     const OrderedJson& e = r["voice_eq"][i];
     p.Line("Equalizer " + std::to_string(i),
-           std::string(n(i == 0 ? "voice_eq0_enable" : "voice_eq1_enable") ? "on" : "off") + ", " + p.Text(e["type"]) +
-               ", " + p.Text(e["high_low"]) + ", gain " + p.Text(e["gain_db"]) + " dB, center " +
-               p.Text(e["center_hz"]) + " Hz, sample " + p.Text(e["sample_hz"]) + " Hz, bandwidth " +
-               p.Text(e["bandwidth_hz"]) + " Hz");
+           std::string(n(i == 0 ? "voice_eq0_enable" : "voice_eq1_enable") ? "on" : "off") + ", " +
+               p.Text(e["type"]) + ", " + p.Text(e["high_low"]) + ", gain " + p.Text(e["gain_db"]) +
+               " dB, center " + p.Text(e["center_hz"]) + " Hz, sample " + p.Text(e["sample_hz"]) +
+               " Hz, bandwidth " + p.Text(e["bandwidth_hz"]) + " Hz");
   }
 
   p.Section("Record parts derived from the tables");
@@ -221,15 +235,16 @@ bool ShowConfig(const std::vector<uint8_t>& file, std::string& text, std::string
   p.Line("power switch mode", std::to_string(n("power_switch_mode")));
   for (const auto& s : r["prompt_slots"])
     if (s["present"] != 0)
-      p.Line("prompt " + p.Text(s["event"]), p.Text(s["kind"]) + ", wave_start " + p.Text(s["wave_start"]) +
-                                                 ", dtmf " + p.Text(s["dtmf_steps"]) + " " + p.Text(s["dtmf_control"]));
+      p.Line("prompt " + p.Text(s["event"]),
+             p.Text(s["kind"]) + ", wave_start " + p.Text(s["wave_start"]) + ", dtmf " +
+                 p.Text(s["dtmf_steps"]) + " " + p.Text(s["dtmf_control"]));
   for (const auto& s : r["key_events"])
     if (s["word"] != "0x00000000") p.Line("key " + p.Text(s["event"]), p.Text(s["word"]));
   for (size_t i = 0; i < r["eq_bands"].size(); ++i) {
     const OrderedJson& c = r["eq_bands"][i];
-    p.Line("EQ" + std::to_string(i) + " coefficients", p.Text(c["enabled"]) + ": " + p.Text(c["a1"]) + " " +
-                                                          p.Text(c["a2"]) + " " + p.Text(c["b0"]) + " " +
-                                                          p.Text(c["b1"]) + " " + p.Text(c["b2"]));
+    p.Line("EQ" + std::to_string(i) + " coefficients",
+           p.Text(c["enabled"]) + ": " + p.Text(c["a1"]) + " " + p.Text(c["a2"]) + " " +
+               p.Text(c["b0"]) + " " + p.Text(c["b1"]) + " " + p.Text(c["b2"]));
   }
   text = p.out;
   return true;

@@ -1,6 +1,7 @@
 // tessera-cli: the configuration tool's commands without the window. Every command
 // goes through the same document object the window uses, so a configuration file or
 // image made here is byte for byte what the window makes.
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -8,12 +9,11 @@
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
-
 #include "CliCommands.h"
 
 int main(int argc, char** argv) {
-  CLI::App app{"tessera-cli: configuration files and flash images for the QR5830 without the window"};
+  CLI::App app{
+      "tessera-cli: configuration files and flash images for the QR5830 without the window"};
   app.require_subcommand(1);
   app.allow_extras(false);
   tessera::cli::Options o;
@@ -24,16 +24,26 @@ int main(int argc, char** argv) {
   cmdNew->add_option("--chip", o.chip, "chip package: QFN40_5X5, QFN48_6X6 or QFN56_7X7");
   cmdNew->add_option("--bin", o.bin, "firmware bin path stored in the configuration");
 
-  auto* cmdBuild = app.add_subcommand("build", "Read a configuration and generate the flash images");
+  auto* cmdBuild =
+      app.add_subcommand("build", "Read a configuration and generate the flash images");
   cmdBuild->add_option("CONFIG", o.config, "configuration file")->required();
-  cmdBuild->add_option("--out", o.out, "plain image to write (the CRC image and its copies go beside it)")
+  cmdBuild
+      ->add_option("--out", o.out,
+                   "plain image to write (the CRC image and its copies go beside it)")
       ->required();
-  cmdBuild->add_option("--bin", o.bin, "firmware bin file, replacing the path stored in the configuration");
+  cmdBuild->add_option("--bin", o.bin,
+                       "firmware bin file, replacing the path stored in the configuration");
 
-  auto* cmdEq = app.add_subcommand("eq", "Print the fixed-point coefficients a1 a2 b0 b1 b2 of one band");
-  cmdEq->add_option("--type", o.eqType, "shelving or peak")->required()->check(CLI::IsMember({"shelving", "peak"}));
-  cmdEq->add_option("--side", o.eqSide, "low or high")->required()->check(CLI::IsMember({"low", "high"}));
-  cmdEq->add_option("--gain", o.eqGain, "gain in dB, read as a single-precision number")->required();
+  auto* cmdEq =
+      app.add_subcommand("eq", "Print the fixed-point coefficients a1 a2 b0 b1 b2 of one band");
+  cmdEq->add_option("--type", o.eqType, "shelving or peak")
+      ->required()
+      ->check(CLI::IsMember({"shelving", "peak"}));
+  cmdEq->add_option("--side", o.eqSide, "low or high")
+      ->required()
+      ->check(CLI::IsMember({"low", "high"}));
+  cmdEq->add_option("--gain", o.eqGain, "gain in dB, read as a single-precision number")
+      ->required();
   cmdEq->add_option("--center", o.eqCenter, "centre frequency in Hz")->required();
   cmdEq->add_option("--rate", o.eqRate, "sample rate in Hz")->required();
   cmdEq->add_option("--bandwidth", o.eqBandwidth, "bandwidth in Hz")->required();
@@ -41,16 +51,18 @@ int main(int argc, char** argv) {
   auto* cmdShow = app.add_subcommand("show", "Print every page value of a configuration");
   cmdShow->add_option("CONFIG", o.config, "configuration file")->required();
 
-  auto* cmdExport = app.add_subcommand("export", "Write a configuration as JSON (docs/config-json.md)");
+  auto* cmdExport =
+      app.add_subcommand("export", "Write a configuration as JSON (docs/config-json.md)");
   cmdExport->add_option("CONFIG", o.config, "configuration file")->required();
   cmdExport->add_option("--out", o.out, "JSON file to write; standard output when absent");
 
   auto* cmdImport = app.add_subcommand("import", "Write a configuration from its JSON form");
   cmdImport->add_option("JSON", o.json, "JSON file")->required();
   cmdImport->add_option("--out", o.out, "configuration file to write")->required();
-  cmdImport->add_flag("--recollect", o.recollect,
-                      "read the result as Read Config does and write it as Write Config does, so the record's "
-                      "prompt slots, LED patterns, key words and EQ coefficients follow the edited tables");
+  cmdImport->add_flag(
+      "--recollect", o.recollect,
+      "read the result as Read Config does and write it as Write Config does, so the record's "
+      "prompt slots, LED patterns, key words and EQ coefficients follow the edited tables");
 
   try {
     app.parse(argc, argv);

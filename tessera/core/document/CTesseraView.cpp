@@ -28,7 +28,9 @@ std::string Format(const char* pattern, Args... args) {
   return s;
 }
 
-std::vector<std::string> Entries(const auto& names) { return std::vector<std::string>(names.begin(), names.end()); }
+std::vector<std::string> Entries(const auto& names) {
+  return std::vector<std::string>(names.begin(), names.end());
+}
 
 // Fills a buffer of n bytes with 0xFF; an allocation the system refuses leaves it absent.
 bool AllocateFilled(std::vector<uint8_t>& buffer, size_t n) {
@@ -178,9 +180,11 @@ ConfigFileData CTesseraView::TablesAndSelections() const {
 
 bool CTesseraView::WriteConfigFile(const std::string& path) {
   if (binPath.size() > kMaxStoredPath) {
-    sink_.Show(Format("The bin file path is %zu bytes long; a configuration file keeps at most %zu. "
-                      "Nothing was written: move the bin file to a shorter path and write the configuration again.",
-                      binPath.size(), kMaxStoredPath));
+    sink_.Show(
+        Format("The bin file path is %zu bytes long; a configuration file keeps at most %zu. "
+               "Nothing was written: move the bin file to a shorter path and write the "
+               "configuration again.",
+               binPath.size(), kMaxStoredPath));
     return false;
   }
   ConfigFileData data = TablesAndSelections();
@@ -200,9 +204,11 @@ bool CTesseraView::ReadConfigFile(const std::string& path) {
   }
   ConfigFileData data;
   if (!DecodeConfigFile(bytes.data(), bytes.size(), data, nullptr)) {
-    sink_.Show(Format("Can't load configuration file.\r\n%s has %zu bytes; a configuration file has at least %zu. "
-                      "Nothing was loaded: choose a complete configuration file.",
-                      path.c_str(), bytes.size(), cfgfile::kFixedSize));
+    sink_.Show(
+        Format("Can't load configuration file.\r\n%s has %zu bytes; a configuration file has at "
+               "least %zu. "
+               "Nothing was loaded: choose a complete configuration file.",
+               path.c_str(), bytes.size(), cfgfile::kFixedSize));
     return false;
   }
   wave.soundTable = data.sound;
@@ -214,23 +220,26 @@ bool CTesseraView::ReadConfigFile(const std::string& path) {
   if (data.flashIndex >= 0 && data.flashIndex < flashType.Count()) {
     flashType.Select(data.flashIndex);
   } else {
-    sink_.Show(Format("The configuration's flash type index %d is not one of the %d entries; "
-                      "\"%s\" stays selected.",
-                      static_cast<int>(data.flashIndex), flashType.Count(), flashType.Text().c_str()));
+    sink_.Show(
+        Format("The configuration's flash type index %d is not one of the %d entries; "
+               "\"%s\" stays selected.",
+               static_cast<int>(data.flashIndex), flashType.Count(), flashType.Text().c_str()));
   }
   if (data.chipIndex >= 0 && data.chipIndex < chipType.Count()) {
     chipType.Select(data.chipIndex);
   } else {
-    sink_.Show(Format("The configuration's chip type index %d is not one of the %d entries; "
-                      "\"%s\" stays selected.",
-                      static_cast<int>(data.chipIndex), chipType.Count(), chipType.Text().c_str()));
+    sink_.Show(
+        Format("The configuration's chip type index %d is not one of the %d entries; "
+               "\"%s\" stays selected.",
+               static_cast<int>(data.chipIndex), chipType.Count(), chipType.Text().c_str()));
   }
   binPath = data.binPath;
   RestoreFromRecord(data.record);
   return true;
 }
 
-bool CTesseraView::GenerateImage(const std::string& chosenPath, std::string* summary, bool showSummary) {
+bool CTesseraView::GenerateImage(const std::string& chosenPath, std::string* summary,
+                                 bool showSummary) {
   if (chosenPath.empty()) return false;  // the save dialog was cancelled
   uint64_t binSize = 0;
   if (!FileSize(binPath, binSize, nullptr)) {
@@ -238,15 +247,17 @@ bool CTesseraView::GenerateImage(const std::string& chosenPath, std::string* sum
     return false;
   }
   if (!BuffersReady()) {
-    sink_.Show("There are no image buffers for this flash type. Nothing was written: "
-               "select the flash type again, then generate the image.");
+    sink_.Show(
+        "There are no image buffers for this flash type. Nothing was written: "
+        "select the flash type again, then generate the image.");
     return false;
   }
   const size_t codeBytes = static_cast<size_t>(code_area_kb) * 1024u;
   if (binSize > codeBytes) {
-    sink_.Show(Format("The bin file has %llu bytes but the code area of %s holds %zu. Nothing was written: "
-                      "choose the firmware built for this flash type.",
-                      static_cast<unsigned long long>(binSize), flashType.Text().c_str(), codeBytes));
+    sink_.Show(Format(
+        "The bin file has %llu bytes but the code area of %s holds %zu. Nothing was written: "
+        "choose the firmware built for this flash type.",
+        static_cast<unsigned long long>(binSize), flashType.Text().c_str(), codeBytes));
     return false;
   }
   std::vector<uint8_t> bin;
@@ -261,11 +272,12 @@ bool CTesseraView::GenerateImage(const std::string& chosenPath, std::string* sum
   ConfigRecord record;
   uint32_t promptBytes = 0;
   if (!CollectConfigRecord(record, kGenerateContext, &promptBytes)) return false;
-  std::copy(record.bytes.begin(), record.bytes.end(), image_buffer.begin() + static_cast<ptrdiff_t>(codeBytes));
+  std::copy(record.bytes.begin(), record.bytes.end(),
+            image_buffer.begin() + static_cast<ptrdiff_t>(codeBytes));
 
   ImageFilesResult result;
-  if (!WriteImageFiles(chosenPath, image_buffer.data(), image_buffer.size(), crc_buffer.data(), crc_buffer.size(),
-                       code_area_kb, promptBytes, sink_, &result))
+  if (!WriteImageFiles(chosenPath, image_buffer.data(), image_buffer.size(), crc_buffer.data(),
+                       crc_buffer.size(), code_area_kb, promptBytes, sink_, &result))
     return false;
   imagePath = chosenPath;
 
@@ -275,7 +287,8 @@ bool CTesseraView::GenerateImage(const std::string& chosenPath, std::string* sum
                  bluetooth.deviceType.Text().c_str());
   text += Format("Device name: %s\r\nDefault Pin code: %s\r\n", bluetooth.deviceName.c_str(),
                  bluetooth.pinCode.c_str());
-  text += std::string("Auto connection ") + (bluetooth.autoReconnect ? "enabled\r\n" : "disabled\r\n");
+  text +=
+      std::string("Auto connection ") + (bluetooth.autoReconnect ? "enabled\r\n" : "disabled\r\n");
   text += Format("CRC Value:  %x\r\n", result.checkValue);
   if (showSummary) sink_.Show(text);
   if (summary) *summary = text;

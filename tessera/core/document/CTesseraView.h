@@ -50,7 +50,8 @@ class CTesseraView : public PageHost {
 
   // Builds the record from the pages. Prompt data of enabled wave entries is copied
   // into image_buffer on the way; promptAreaBytes receives the prompt area's size.
-  bool CollectConfigRecord(ConfigRecord& record, const std::string& context, uint32_t* promptAreaBytes);
+  bool CollectConfigRecord(ConfigRecord& record, const std::string& context,
+                           uint32_t* promptAreaBytes);
   // Moves a stored record back into the pages (after their tables were loaded) and
   // re-applies the chip package and the flash type.
   void RestoreFromRecord(const ConfigRecord& record);
@@ -61,7 +62,8 @@ class CTesseraView : public PageHost {
 
   // "Generate image" with the path the save dialog would return. On success the
   // summary text (also shown through the sink when showSummary) is stored in *summary.
-  bool GenerateImage(const std::string& imagePath, std::string* summary = nullptr, bool showSummary = true);
+  bool GenerateImage(const std::string& imagePath, std::string* summary = nullptr,
+                     bool showSummary = true);
 
   // PageHost
   uint32_t ReservedGpioMask() const override { return reserved_gpio_mask; }

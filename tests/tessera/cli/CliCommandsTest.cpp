@@ -45,7 +45,8 @@ TEST_F(Cli, NewThenBuildGivesAnImageCarryingTheFilesRecord) {
   CliResult b = RunCli(dir, {"build", dir.File("n.cfg"), "--out", dir.File("QR5830.IMG")});
   ASSERT_EQ(b.exitCode, 0) << b.err;
   EXPECT_TRUE(b.err.empty()) << b.err;
-  EXPECT_EQ(b.out.rfind("Image create OK:\r\norigin CRC bin: " + bin + "\r\nBT Config:\r\n", 0), 0u) << b.out;
+  EXPECT_EQ(b.out.rfind("Image create OK:\r\norigin CRC bin: " + bin + "\r\nBT Config:\r\n", 0), 0u)
+      << b.out;
   const auto img = ReadBytes(dir.File("QR5830.IMG"));
   ASSERT_GE(img.size(), 0x80000u + 1178);
   EXPECT_TRUE(std::equal(cfg.begin(), cfg.begin() + 1178, img.begin() + 0x80000));
@@ -67,7 +68,8 @@ TEST_F(Cli, NewThenBuildGivesAnImageCarryingTheFilesRecord) {
 
 TEST_F(Cli, NewTakesTheSelectionsByName) {
   SKIP_WITHOUT_CLI();
-  CliResult n = RunCli(dir, {"new", dir.File("s.cfg"), "--flash", "GD_32Mbit", "--chip", "QFN40_5X5"});
+  CliResult n =
+      RunCli(dir, {"new", dir.File("s.cfg"), "--flash", "GD_32Mbit", "--chip", "QFN40_5X5"});
   ASSERT_EQ(n.exitCode, 0) << n.err;
   const auto cfg = ReadBytes(dir.File("s.cfg"));
   ASSERT_EQ(cfg.size(), cfgfile::kFixedSize);
@@ -97,7 +99,8 @@ TEST_F(Cli, BuildFailuresExitOneAndWriteNothing) {
 
   // A bin longer than the code area.
   WriteBytes(dir.File("big.bin"), std::vector<uint8_t>(512 * 1024 + 4, 0));
-  r = RunCli(dir, {"build", dir.File("n.cfg"), "--bin", dir.File("big.bin"), "--out", dir.File("out/a.IMG")});
+  r = RunCli(dir, {"build", dir.File("n.cfg"), "--bin", dir.File("big.bin"), "--out",
+                   dir.File("out/a.IMG")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("code area"), std::string::npos) << r.err;
 
@@ -120,14 +123,16 @@ TEST_F(Cli, BuildFailuresExitOneAndWriteNothing) {
     j.replace(at + std::strlen(flag) - 5, 5, "true");
   }
   WriteBytes(dir.File("both.json"), std::vector<uint8_t>(j.begin(), j.end()));
-  ASSERT_EQ(RunCli(dir, {"import", dir.File("both.json"), "--out", dir.File("both.cfg")}).exitCode, 0);
+  ASSERT_EQ(RunCli(dir, {"import", dir.File("both.json"), "--out", dir.File("both.cfg")}).exitCode,
+            0);
   r = RunCli(dir, {"build", dir.File("both.cfg"), "--bin", kSamples + "/firmware.bin", "--out",
                    dir.File("out/a.IMG")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "不能同时选中外部MOS开关机和软关机\n");
   EXPECT_TRUE(r.out.empty());
   EXPECT_TRUE(std::filesystem::is_empty(dir.File("out")));
-  EXPECT_EQ(RunCli(dir, {"build", dir.File("missing.cfg"), "--out", dir.File("out/a.IMG")}).exitCode, 1);
+  EXPECT_EQ(
+      RunCli(dir, {"build", dir.File("missing.cfg"), "--out", dir.File("out/a.IMG")}).exitCode, 1);
   EXPECT_TRUE(std::filesystem::is_empty(dir.File("out")));
 }
 
@@ -135,7 +140,8 @@ TEST_F(Cli, BuildBinOptionReplacesThePathAndTheDemoBuildsFromTheRepositoryRoot) 
   SKIP_WITHOUT_CLI();
   const std::string root = std::filesystem::path(kSamples).parent_path().string();
   CliResult r = RunCli(dir,
-                       {"build", "samples/demo.cfg", "--bin", "samples/firmware.bin", "--out", dir.File("QR5830.IMG")},
+                       {"build", "samples/demo.cfg", "--bin", "samples/firmware.bin", "--out",
+                        dir.File("QR5830.IMG")},
                        root);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(r.err.empty()) << r.err;  // every prompt path resolved
@@ -159,9 +165,9 @@ TEST_F(Cli, EqPrintsTheBandCoefficientsForTheTypedGain) {
                {"shelving", "low", "6", 200, 44100, 100},
                {"shelving", "high", "-12.25", 8000, 44100, 1000}};
   for (const Case& c : cases) {
-    CliResult r = RunCli(dir, {"eq", "--type", c.type, "--side", c.side, "--gain", c.gain, "--center",
-                               std::to_string(c.center), "--rate", std::to_string(c.rate), "--bandwidth",
-                               std::to_string(c.bandwidth)});
+    CliResult r = RunCli(dir, {"eq", "--type", c.type, "--side", c.side, "--gain", c.gain,
+                               "--center", std::to_string(c.center), "--rate",
+                               std::to_string(c.rate), "--bandwidth", std::to_string(c.bandwidth)});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EqBandParams band;
     band.enabled = 1;
@@ -176,43 +182,50 @@ TEST_F(Cli, EqPrintsTheBandCoefficientsForTheTypedGain) {
     want << k.a1 << " " << k.a2 << " " << k.b0 << " " << k.b1 << " " << k.b2 << "\n";
     EXPECT_EQ(r.out, want.str()) << c.gain;
   }
-  EXPECT_EQ(RunCli(dir, {"eq", "--type", "peak", "--side", "low", "--gain", "abc", "--center", "1", "--rate", "2",
-                         "--bandwidth", "3"})
+  EXPECT_EQ(RunCli(dir, {"eq", "--type", "peak", "--side", "low", "--gain", "abc", "--center", "1",
+                         "--rate", "2", "--bandwidth", "3"})
                 .exitCode,
             1);
-  EXPECT_NE(RunCli(dir, {"eq", "--type", "notch", "--side", "low", "--gain", "1", "--center", "1", "--rate", "2",
-                         "--bandwidth", "3"})
+  EXPECT_NE(RunCli(dir, {"eq", "--type", "notch", "--side", "low", "--gain", "1", "--center", "1",
+                         "--rate", "2", "--bandwidth", "3"})
                 .exitCode,
             0);
 }
 
 TEST_F(Cli, ShowListsThePageValuesReadably) {
   SKIP_WITHOUT_CLI();
-  ASSERT_EQ(RunCli(dir, {"new", dir.File("n.cfg"), "--chip", "QFN56_7X7", "--bin", "fw.bin"}).exitCode, 0);
+  ASSERT_EQ(
+      RunCli(dir, {"new", dir.File("n.cfg"), "--chip", "QFN56_7X7", "--bin", "fw.bin"}).exitCode,
+      0);
   CliResult r = RunCli(dir, {"show", dir.File("n.cfg")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  for (const char* want : {"Type of FLASH: GD_8Mbit", "Chip type: QFN56_7X7", "bin file: \"fw.bin\"",
-                           "Device Name: \"QR5830_DEMO00\"", "Device Address: 0x112233445511",
-                           "Device Type: WEARABLE HEADSET", "DebugPort: UART", "PA Mute: GPIO02",
-                           "Detection Interval: 30 s", "Alarm Threshold: 3.3V", "Shutdown Threshold: 3.1V",
-                           "Sleep Timeout: 8 s", "Long press: 1100 ms", "Extra Long Press: 3300 ms",
-                           "mic default volume: 54"})
+  for (const char* want :
+       {"Type of FLASH: GD_8Mbit", "Chip type: QFN56_7X7", "bin file: \"fw.bin\"",
+        "Device Name: \"QR5830_DEMO00\"", "Device Address: 0x112233445511",
+        "Device Type: WEARABLE HEADSET", "DebugPort: UART", "PA Mute: GPIO02",
+        "Detection Interval: 30 s", "Alarm Threshold: 3.3V", "Shutdown Threshold: 3.1V",
+        "Sleep Timeout: 8 s", "Long press: 1100 ms", "Extra Long Press: 3300 ms",
+        "mic default volume: 54"})
     EXPECT_NE(r.out.find(want), std::string::npos) << want << "\n" << r.out;
 }
 
 TEST_F(Cli, ExportImportOfANewConfigurationIsByteIdentical) {
   SKIP_WITHOUT_CLI();
-  ASSERT_EQ(RunCli(dir, {"new", dir.File("n.cfg"), "--flash", "GD_16Mbit", "--bin", kSamples + "/firmware.bin"})
+  ASSERT_EQ(RunCli(dir, {"new", dir.File("n.cfg"), "--flash", "GD_16Mbit", "--bin",
+                         kSamples + "/firmware.bin"})
                 .exitCode,
             0);
   ASSERT_EQ(RunCli(dir, {"export", dir.File("n.cfg"), "--out", dir.File("n.json")}).exitCode, 0);
   ASSERT_EQ(RunCli(dir, {"import", dir.File("n.json"), "--out", dir.File("m.cfg")}).exitCode, 0);
   EXPECT_EQ(ReadBytes(dir.File("m.cfg")), ReadBytes(dir.File("n.cfg")));
   // Recollecting an unchanged configuration changes nothing either.
-  ASSERT_EQ(RunCli(dir, {"import", dir.File("n.json"), "--out", dir.File("r.cfg"), "--recollect"}).exitCode, 0);
+  ASSERT_EQ(RunCli(dir, {"import", dir.File("n.json"), "--out", dir.File("r.cfg"), "--recollect"})
+                .exitCode,
+            0);
   EXPECT_EQ(ReadBytes(dir.File("r.cfg")), ReadBytes(dir.File("n.cfg")));
   const auto demo = ReadBytes(kSamples + "/demo.cfg");
-  ASSERT_EQ(RunCli(dir, {"import", kSamples + "/demo.json", "--out", dir.File("d.cfg")}).exitCode, 0);
+  ASSERT_EQ(RunCli(dir, {"import", kSamples + "/demo.json", "--out", dir.File("d.cfg")}).exitCode,
+            0);
   EXPECT_EQ(ReadBytes(dir.File("d.cfg")), demo);
 }
 

@@ -96,7 +96,9 @@ TEST_F(CliJson, NamesAreUsedForEventsGpiosAndSelections) {
   std::string j = ExportText(f);
   EXPECT_NE(j.find("\"pa_mute_gpio\": \"GPIO05\""), std::string::npos);
   EXPECT_NE(j.find("\"led1_gpio\": \"UNUSED\""), std::string::npos);
-  EXPECT_NE(j.find("\"gpios\": [\n        \"GPIO02\",\n        \"GPIO03\"\n      ]"), std::string::npos) << j;
+  EXPECT_NE(j.find("\"gpios\": [\n        \"GPIO02\",\n        \"GPIO03\"\n      ]"),
+            std::string::npos)
+      << j;
   EXPECT_NE(j.find("\"type\": \"LONG PRESS\""), std::string::npos);
   EXPECT_NE(j.find("\"state\": \"HFP\""), std::string::npos);
   EXPECT_NE(j.find("\"event\": \"PLAY/PAUSE\""), std::string::npos);
@@ -121,7 +123,8 @@ TEST_F(CliJson, EditedDocumentImportsTheEdit) {
   ASSERT_EQ(i.exitCode, 0) << i.err;
   auto out = ReadBytes(dir.File("e.cfg"));
   ASSERT_EQ(out.size(), cfgfile::kFixedSize);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.data() + rec::device_name), 8), std::string("SPEAKER\0", 8));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.data() + rec::device_name), 8),
+            std::string("SPEAKER\0", 8));
   EXPECT_EQ(GetI32(out.data(), cfgfile::kChipIndex), 1);
 }
 
@@ -138,7 +141,8 @@ TEST_F(CliJson, BadInputIsRefusedAndWritesNothing) {
       {"\"pa_mute_gpio\": \"GPIO00\"", "\"pa_mute_gpio\": \"GPIO256\"", "pa_mute_gpio"},
       {"\"a2dp_volume\": 0", "\"a2dp_volume\": 256", "a2dp_volume"},
       {"\"chip_type\": \"QFN40_5X5\"", "\"chip_type\": \"QFN99\"", "chip_type"},
-      {"\"device_name\": \"\"", "\"device_name\": \"123456789012345678901234567890123\"", "device_name"},
+      {"\"device_name\": \"\"", "\"device_name\": \"123456789012345678901234567890123\"",
+       "device_name"},
       {"\"a2dp_volume\": 0", "\"a2dp_volme\": 0", "a2dp_volme"},
       {"\"bt_address\": \"0x000000000000\"", "\"bt_address\": \"0X000000000000\"", "bt_address"},
       {"\"format\": \"tessera-config/1\"", "\"format\": \"other\"", "format"},

@@ -1,8 +1,9 @@
 #pragma once
 // Runs the built tessera-cli as a separate program and captures what it prints.
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <string>
-#include <sys/wait.h>
 
 #include "../config/TempDir.h"
 
@@ -20,7 +21,8 @@ inline std::string ShellQuote(const std::string& s) {
 }
 
 // args are passed through the shell, each one quoted.
-inline CliResult RunCli(const TempDir& dir, const std::vector<std::string>& args, const std::string& cwd = {}) {
+inline CliResult RunCli(const TempDir& dir, const std::vector<std::string>& args,
+                        const std::string& cwd = {}) {
   CliResult r;
 #ifdef TESSERA_CLI_PATH
   std::string cmd = cwd.empty() ? "" : "cd " + ShellQuote(cwd) + " && ";

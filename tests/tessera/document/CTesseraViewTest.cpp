@@ -27,7 +27,8 @@ TEST_F(DocumentTest, StartUpSelectsTheDefaultsAndSizesTheBuffers) {
   EXPECT_EQ(view.code_area_kb, 512);
   ASSERT_EQ(view.image_buffer.size(), 1012u * 1024);
   ASSERT_EQ(view.crc_buffer.size(), 1012u * 1024);
-  EXPECT_TRUE(std::all_of(view.image_buffer.begin(), view.image_buffer.end(), [](uint8_t b) { return b == 0xFF; }));
+  EXPECT_TRUE(std::all_of(view.image_buffer.begin(), view.image_buffer.end(),
+                          [](uint8_t b) { return b == 0xFF; }));
   // "DebugPort" is on by default, so GPIO0 and GPIO1 are reserved.
   EXPECT_EQ(view.reserved_gpio_mask, 0x3u);
   EXPECT_EQ(view.FreePromptSpaceKb(false), 496);
@@ -49,7 +50,7 @@ TEST_F(DocumentTest, DefaultRecordHoldsGpio2ForPaMuteAndLineIn) {
 // ---- GPIO pool -----------------------------------------------------------------
 
 TEST_F(DocumentTest, SmallPackageClearsKeysWhosePinsAllDisappear) {
-  view.button.keyTable[0] = {1, 1u << 5, 0, 0};               // GPIO5 only: not on QFN40
+  view.button.keyTable[0] = {1, 1u << 5, 0, 0};                 // GPIO5 only: not on QFN40
   view.button.keyTable[1] = {2, (1u << 5) | (1u << 18), 0, 0};  // GPIO18 survives
   ASSERT_TRUE(view.SelectChipType(0));
   EXPECT_EQ(view.button.keyTable[0], KeyEventEntry{});
@@ -72,8 +73,9 @@ TEST_F(DocumentTest, DebugPortTakesGpio0And1FromEveryChoiceAndGivesThemBack) {
   view.system.debugPort = 1;
   view.system.OnDebugPort();
   EXPECT_EQ(view.reserved_gpio_mask, 0x3u);
-  for (const Selector* s : {&view.system.paMuteCombo, &view.system.lineInCombo, &view.system.sdDetectCombo,
-                            &view.led.led0Sel, &view.led.led1Sel, &view.led.lowPowerLedSel}) {
+  for (const Selector* s :
+       {&view.system.paMuteCombo, &view.system.lineInCombo, &view.system.sdDetectCombo,
+        &view.led.led0Sel, &view.led.led1Sel, &view.led.lowPowerLedSel}) {
     EXPECT_FALSE(Lists(*s, 0));
     EXPECT_FALSE(Lists(*s, 1));
   }
@@ -130,7 +132,7 @@ TEST_F(DocumentTest, DefaultCollectPutsFieldsAtTheirOffsets) {
   const uint8_t* b = r.data();
   EXPECT_EQ(prompt, 0u);
   EXPECT_EQ(b[rec::config_valid], 1);
-  EXPECT_EQ(GetU32(b, rec::sys_flags) & 0x3u, 1u);  // debug port on UART
+  EXPECT_EQ(GetU32(b, rec::sys_flags) & 0x3u, 1u);            // debug port on UART
   EXPECT_EQ(GetU32(b, rec::sys_flags) & (1u << 7), 1u << 7);  // differential output
   EXPECT_EQ(b[rec::a2dp_volume], 12);
   EXPECT_EQ(b[rec::hfp_volume], 11);

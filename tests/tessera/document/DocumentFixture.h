@@ -13,7 +13,9 @@ class DocumentTest : public ::testing::Test {
   void SetUp() override { view.OnInitialUpdate(); }
 
   // What the Sound-effect page was last told about its free space, in KiB.
-  int WaveFreeKb() const { return std::stoi(view.wave.remainingSpaceText) + view.wave.usedPromptSpaceKb; }
+  int WaveFreeKb() const {
+    return std::stoi(view.wave.remainingSpaceText) + view.wave.usedPromptSpaceKb;
+  }
 
   TempDir dir;
   RecordingSink sink;

@@ -21,12 +21,14 @@ void ExpectCrcImageChecks(const std::vector<uint8_t>& plain, const std::vector<u
   ASSERT_EQ(crc.size(), blocks * 34 + 4);
   for (size_t k = 0; k < blocks; ++k) {
     const uint8_t* b = crc.data() + 34 * k;
-    ASSERT_TRUE(std::equal(b, b + 32, plain.begin() + static_cast<ptrdiff_t>(32 * k))) << "block " << k;
+    ASSERT_TRUE(std::equal(b, b + 32, plain.begin() + static_cast<ptrdiff_t>(32 * k)))
+        << "block " << k;
     const uint16_t c = Crc16CmsBitwise(b, 32);
     ASSERT_EQ(b[32], c >> 8) << "block " << k;
     ASSERT_EQ(b[33], c & 0xFF) << "block " << k;
   }
-  EXPECT_EQ(GetU32(crc.data(), blocks * 34), ImageChecksum(crc.data() + 34816, blocks * 34 - 34816));
+  EXPECT_EQ(GetU32(crc.data(), blocks * 34),
+            ImageChecksum(crc.data() + 34816, blocks * 34 - 34816));
 }
 
 SoundEffectEntry WaveEntry(int event, const std::string& path) {
@@ -53,7 +55,8 @@ TEST_F(DocumentTest, ImageCarriesTheConfigurationRecordAndChecksBlockByBlock) {
   EXPECT_TRUE(std::all_of(img.begin() + static_cast<ptrdiff_t>(bin.size()), img.begin() + 0x80000,
                           [](uint8_t b) { return b == 0xFF; }));
   EXPECT_TRUE(std::equal(cfg.begin(), cfg.begin() + 1178, img.begin() + 0x80000));
-  EXPECT_TRUE(std::all_of(img.begin() + 0x80000 + 1178, img.end(), [](uint8_t b) { return b == 0xFF; }));
+  EXPECT_TRUE(
+      std::all_of(img.begin() + 0x80000 + 1178, img.end(), [](uint8_t b) { return b == 0xFF; }));
   const auto crc = ReadBytes(dir.File("QR5830_CRC.IMG"));
   ExpectCrcImageChecks(img, crc);
   EXPECT_EQ(ReadBytes(dir.File("QR5830_CRC.QR1")), crc);
@@ -62,17 +65,20 @@ TEST_F(DocumentTest, ImageCarriesTheConfigurationRecordAndChecksBlockByBlock) {
 
   char tail[64];
   std::snprintf(tail, sizeof tail, "CRC Value:  %x\r\n", GetU32(crc.data(), crc.size() - 4));
-  EXPECT_EQ(summary, "Image create OK:\r\norigin CRC bin: " + view.binPath +
-                         "\r\nBT Config:\r\nBt Address: 0x112233445511\tDevice class: WEARABLE HEADSET\r\n"
-                         "Device name: QR5830_DEMO00\r\nDefault Pin code: 7391\r\nAuto connection enabled\r\n" +
-                         tail);
+  EXPECT_EQ(
+      summary,
+      "Image create OK:\r\norigin CRC bin: " + view.binPath +
+          "\r\nBT Config:\r\nBt Address: 0x112233445511\tDevice class: WEARABLE HEADSET\r\n"
+          "Device name: QR5830_DEMO00\r\nDefault Pin code: 7391\r\nAuto connection enabled\r\n" +
+          tail);
   ASSERT_EQ(sink.messages.size(), 1u);  // the summary, as the window shows it
   EXPECT_EQ(sink.messages[0], summary);
 }
 
 TEST_F(DocumentTest, PromptsArePlacedFrom0x81000WithTheirSizeWord) {
   view.binPath = kSamples + "/firmware.bin";
-  const std::string on = kSamples + "/prompts/power_on.wav", off = kSamples + "/prompts/power_off.wav";
+  const std::string on = kSamples + "/prompts/power_on.wav",
+                    off = kSamples + "/prompts/power_off.wav";
   view.wave.soundTable[0] = WaveEntry(1, on);
   view.wave.soundTable[1] = WaveEntry(4, off);
   view.wave.soundTable[2] = WaveEntry(2, on);  // same file: shares the first one's data
