@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <vector>
 
@@ -76,7 +77,15 @@ int RunBuild(const Options& o) {
   if (!view.ReadConfigFile(o.config)) return 1;
   if (!o.bin.empty()) view.binPath = o.bin;
   std::string summary;
-  if (!view.GenerateImage(o.out, &summary, false)) return 1;
+  std::error_code ec;
+  const bool existed = std::filesystem::exists(o.out, ec);
+  if (!view.GenerateImage(o.out, &summary, false)) {
+    // The plain image is written before the CRC image; when the CRC image then fails,
+    // a plain image this run created is taken away again, so a failed build leaves
+    // no new file behind.
+    if (!existed) std::filesystem::remove(o.out, ec);
+    return 1;
+  }
   std::cout << summary;
   return 0;
 }

@@ -134,6 +134,15 @@ TEST_F(Cli, BuildFailuresExitOneAndWriteNothing) {
   EXPECT_EQ(
       RunCli(dir, {"build", dir.File("missing.cfg"), "--out", dir.File("out/a.IMG")}).exitCode, 1);
   EXPECT_TRUE(std::filesystem::is_empty(dir.File("out")));
+
+  // The CRC image cannot be created (a folder has its name): the plain image written
+  // just before it is not left behind.
+  std::filesystem::create_directory(dir.File("out/a_CRC.IMG"));
+  r = RunCli(dir, {"build", dir.File("n.cfg"), "--bin", kSamples + "/firmware.bin", "--out",
+                   dir.File("out/a.IMG")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "Can not create crc_image file\n");
+  EXPECT_EQ(Listing(dir.File("out")), std::vector<std::string>{"a_CRC.IMG"});
 }
 
 TEST_F(Cli, BuildBinOptionReplacesThePathAndTheDemoBuildsFromTheRepositoryRoot) {
