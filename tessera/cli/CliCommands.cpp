@@ -139,13 +139,24 @@ int RunExport(const Options& o) {
 }
 
 int RunShow(const Options& o) {
-  std::vector<uint8_t> file;
-  if (!ReadFileBytes(o.config, file)) {
-    std::cerr << "Can not read " << o.config << ": check the path and its permissions.\n";
-    return 1;
+  // The values the pages hold once "Read Config" has loaded the file (GPIOs a package
+  // lacks already reallocated, prompts that no longer fit already dropped), shown
+  // through the record and tables the pages would write now.
+  StderrSink sink;
+  CTesseraView view(sink);
+  view.OnInitialUpdate();
+  if (!view.ReadConfigFile(o.config)) return 1;
+  ConfigFileData pages = view.TablesAndSelections();
+  std::vector<uint8_t> bytes;
+  if (view.CollectConfigRecord(pages.record, CTesseraView::kWriteContext, nullptr)) {
+    bytes = EncodeConfigFile(pages);
+  } else {
+    std::cerr << "The pages refuse to build a record; the values below are those stored in "
+              << o.config << ".\n";
+    if (!ReadFileBytes(o.config, bytes)) return 1;
   }
   std::string text, error;
-  if (!ShowConfig(file, text, error)) {
+  if (!ShowConfig(bytes, text, error)) {
     std::cerr << o.config << ": " << error << "\n";
     return 1;
   }
