@@ -33,6 +33,8 @@ TEST_F(DocumentTest, StartUpSelectsTheDefaultsAndSizesTheBuffers) {
   EXPECT_EQ(view.reserved_gpio_mask, 0x3u);
   EXPECT_EQ(view.FreePromptSpaceKb(false), 496);
   EXPECT_EQ(view.FreePromptSpaceKb(true), 463);
+  EXPECT_EQ(WaveFreeKb(), 496);
+  EXPECT_EQ(view.wave.remainingSpaceText, "496KB");
   EXPECT_TRUE(sink.messages.empty());
   // The LED pins (low-power LED and LED1; LED0 shares GPIO11) are gone from the pool
   // the keys see; the functions that are off take no pin.
