@@ -1,7 +1,9 @@
 #include "ConfigJson.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <span>
 
 #include "ConfigNames.h"
@@ -513,7 +515,11 @@ class Importer {
         return true;
       case Kind::F32:
         if (j.is_number()) {
-          PutF32(p, 0, static_cast<float>(j.get<double>()));
+          const double d = j.get<double>();
+          if (!(std::fabs(d) <= static_cast<double>(std::numeric_limits<float>::max())))
+            return Fail(path,
+                        "number outside the single-precision range; use {\"bits\": \"0x...\"}");
+          PutF32(p, 0, static_cast<float>(d));
           return true;
         }
         if (j.is_object() && j.size() == 1 && j.contains("bits")) {

@@ -146,6 +146,7 @@ TEST_F(CliJson, BadInputIsRefusedAndWritesNothing) {
       {"\"a2dp_volume\": 0", "\"a2dp_volme\": 0", "a2dp_volme"},
       {"\"bt_address\": \"0x000000000000\"", "\"bt_address\": \"0X000000000000\"", "bt_address"},
       {"\"format\": \"tessera-config/1\"", "\"format\": \"other\"", "format"},
+      {"\"gain_db\": 0.0", "\"gain_db\": 1e39", "gain_db"},
   };
   for (const Case& c : cases) {
     std::string j = good;
