@@ -14,6 +14,7 @@
 #include "common/Selector.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigRecord.h"
+#include "document/ChipPackage.h"
 #include "pages/CPageBluetooth.h"
 #include "pages/CPageButton.h"
 #include "pages/CPageEQ.h"
@@ -43,6 +44,9 @@ class CTesseraView : public PageHost {
   // and its operation runs. An index outside the list changes nothing (false).
   bool SelectFlashType(int index);
   bool SelectChipType(int index);
+
+  // GPIOs the package at chipTypeIndex brings out; 0 with no selection.
+  static uint32_t PackageGpioMask(int chipTypeIndex) { return tessera::PackageGpioMask(chipTypeIndex); }
 
   void ApplyChipPackage();
   void RefreshGpioAvailability() override;
