@@ -96,12 +96,18 @@ std::optional<std::string> ReadField(const FieldSpec& spec, std::string_view tex
       break;
   }
   auto v = ParseInteger(text);
-  if (!v) return std::string(msg::kNotInteger);
+  if (!v) {
+    // The framework reports an unparsable unsigned or byte field with the same text
+    // as an out-of-range one.
+    if (spec.kind == FieldKind::UInt) return std::string(msg::kNotPositive);
+    if (spec.kind == FieldKind::Byte) return std::string(msg::kByteRange);
+    return std::string(msg::kNotInteger);
+  }
   long long x = *v;
   switch (spec.kind) {
     case FieldKind::UInt:
       if (x < 0) return std::string(msg::kNotPositive);
-      if (x > std::numeric_limits<uint32_t>::max()) return std::string(msg::kNotInteger);
+      if (x > std::numeric_limits<uint32_t>::max()) return std::string(msg::kNotPositive);
       break;
     case FieldKind::Byte:
       if (x < 0 || x > 255) return std::string(msg::kByteRange);
@@ -120,6 +126,27 @@ std::optional<std::string> ReadField(const FieldSpec& spec, std::string_view tex
   if (spec.ranged && (x < static_cast<long long>(spec.min) || x > static_cast<long long>(spec.max)))
     return IntRangeMessage(static_cast<long long>(spec.min), static_cast<long long>(spec.max));
   out.i = x;
+  return std::nullopt;
+}
+
+std::optional<FieldError> ReadFields(const FieldSpec* specs, size_t count,
+                                     const std::function<std::string(int controlId)>& controlText,
+                                     const std::function<void(int controlId, const FieldValue&)>& store) {
+  for (size_t k = 0; k < count; ++k) {
+    FieldValue v;
+    if (auto err = ReadField(specs[k], controlText(specs[k].id), v)) return FieldError{specs[k].id, *err};
+    store(specs[k].id, v);
+  }
+  return std::nullopt;
+}
+
+std::optional<FieldError> ReadFields(std::span<const FieldSpec> fields, const ControlTextFn& controlText,
+                                     const std::function<void(size_t index, const FieldValue&)>& store) {
+  for (size_t i = 0; i < fields.size(); ++i) {
+    FieldValue v;
+    if (auto err = ReadField(fields[i], controlText(fields[i].id), v)) return FieldError{fields[i].id, *err};
+    store(i, v);
+  }
   return std::nullopt;
 }
 

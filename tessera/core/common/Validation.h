@@ -3,8 +3,11 @@
 // check its range or length, and on failure give the shared message (shown in Chinese
 // whatever the interface language). Fields are checked in control order and the
 // first failure stops the read-back.
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,8 +31,8 @@ std::string TooLongMessage(int maxChars);
 
 enum class FieldKind {
   Int,     // signed int; "请键入一个整数。" when it does not parse
-  UInt,    // unsigned; a negative text gives "“请填入一个正整数。”"
-  Byte,    // 0..255; outside gives "“请填入一个在0和255之间的整数。”"
+  UInt,    // unsigned; anything but a non-negative integer gives "“请填入一个正整数。”"
+  Byte,    // 0..255; anything else, non-numbers included, gives "“请填入一个在0和255之间的整数。”"
   Short,   // signed 16-bit
   Float,   // single precision; "请键入一个数。" when it does not parse
   Text,    // a string with an optional length limit
@@ -54,6 +57,30 @@ struct FieldValue {
 // Parses and checks text by spec. Returns the failure message, or nothing on success
 // with the parsed value in out.
 std::optional<std::string> ReadField(const FieldSpec& spec, std::string_view text, FieldValue& out);
+
+// The first field that failed a read-back: its control (which gets the focus) and
+// the message the user sees.
+struct FieldError {
+  int controlId = 0;
+  std::string message;
+  bool operator==(const FieldError&) const = default;
+};
+
+// Reads the fields in the order given: each good value is handed to store at once,
+// and the first failure stops the read (values stored before it keep their new
+// contents, as the dialogs' data exchange does).
+std::optional<FieldError> ReadFields(const FieldSpec* specs, size_t count,
+                                     const std::function<std::string(int controlId)>& controlText,
+                                     const std::function<void(int controlId, const FieldValue&)>& store);
+
+// The text a control currently holds, by control id.
+using ControlTextFn = std::function<std::string(int controlId)>;
+
+// Reads fields in control order. Each field that passes is handed to store (its index
+// in fields and its value) at once, so values read before a failure keep their new
+// contents; the first failure stops the read and is returned.
+std::optional<FieldError> ReadFields(std::span<const FieldSpec> fields, const ControlTextFn& controlText,
+                                     const std::function<void(size_t index, const FieldValue&)>& store);
 
 // Strict parse helpers: optional leading/trailing blanks, an optional sign, digits;
 // anything else fails. Values that overflow long long fail too.

@@ -1,0 +1,95 @@
+#include "config/ImageFiles.h"
+
+#include "common/AtomicFile.h"
+#include "common/ByteIo.h"
+#include "config/ImageBuilder.h"
+
+namespace tessera {
+
+namespace {
+
+size_t LastSeparator(const std::string& path) {
+#ifdef _WIN32
+  return path.find_last_of("\\/");
+#else
+  return path.rfind('/');
+#endif
+}
+
+}  // namespace
+
+std::string CrcImagePath(const std::string& imagePath) {
+  const size_t sep = LastSeparator(imagePath);
+  const size_t nameStart = sep == std::string::npos ? 0 : sep + 1;
+  std::string folder, base, ext;
+  // The Part's SplitPath whenever it applies to the file name itself.
+  if (ImageBuilder::SplitPath(imagePath, folder, base, ext) && imagePath.rfind('.') >= nameStart)
+    return folder + base + "_CRC." + ext;
+  // No folder, no extension, or the last "." lies in the folder: take the name apart
+  // ourselves (a "." as the name's first character does not start an extension).
+  folder = imagePath.substr(0, nameStart);
+  const std::string name = imagePath.substr(nameStart);
+  const size_t lastDot = name.rfind('.');
+  if (lastDot == std::string::npos || lastDot == 0) return folder + name + "_CRC";
+  const size_t firstDot = name.find('.', 1);
+  return folder + name.substr(0, firstDot) + "_CRC." + name.substr(lastDot + 1);
+}
+
+std::string CrcCopyPath(const std::string& crcPath, const std::string& ext3) {
+  const size_t sep = LastSeparator(crcPath);
+  const size_t nameStart = sep == std::string::npos ? 0 : sep + 1;
+  const size_t dot = crcPath.rfind('.');
+  if (dot == std::string::npos || dot < nameStart) return {};
+  std::string out = crcPath;
+  const size_t from = dot + 1;
+  const size_t replace = std::min<size_t>(3, out.size() - from);
+  out.replace(from, replace, ext3);
+  return out;
+}
+
+bool WriteImageFiles(const std::string& imagePath, const uint8_t* image, size_t imageSize, uint8_t* crc,
+                     size_t crcSize, int codeAreaKb, uint32_t promptAreaSize, MessageSink& sink,
+                     ImageFilesResult* result) {
+  ImageFilesResult r;
+  // 7. L = C x 1024 + 4096 + P.
+  const uint64_t length = static_cast<uint64_t>(codeAreaKb) * 1024u + 4096u + promptAreaSize;
+  const uint64_t n = (length + 31) / 32 * 34;
+  r.length = static_cast<uint32_t>(length);
+  r.crcSize = static_cast<size_t>(n);
+  auto finish = [&](bool ok) {
+    if (result) *result = r;
+    return ok;
+  };
+  if (codeAreaKb < 0 || length > imageSize || n + 4 > crcSize) {
+    sink.Show(ImageBuilder::kTooLargeMessage);
+    return finish(false);
+  }
+  // 8. Encode; a failure writes nothing.
+  if (!ImageBuilder::EncodeCrcImage(crc, image, 0, static_cast<size_t>(length), crcSize, sink)) return finish(false);
+  // 9. The plain image.
+  if (!WriteFileAtomically(imagePath, image, static_cast<size_t>(length), nullptr)) {
+    sink.Show(kCannotCreateImageMessage);
+    return finish(false);
+  }
+  r.imageWritten = true;
+  // 10. The check value, leaving out the CRC form of the first 32 KiB.
+  const size_t skip = ImageBuilder::kChecksumSkip;
+  const size_t summed = r.crcSize > skip ? r.crcSize - skip : 0;
+  r.checkValue = ImageChecksum(crc + std::min(skip, r.crcSize), summed);
+  PutU32(crc, r.crcSize, r.checkValue);
+  // 11. The CRC image.
+  r.crcPath = CrcImagePath(imagePath);
+  if (!WriteFileAtomically(r.crcPath, crc, r.crcSize + 4, nullptr)) {
+    sink.Show(kCannotCreateCrcMessage);
+    return finish(false);
+  }
+  r.crcWritten = true;
+  // 12. The two copies; their failures are not reported.
+  r.qr1Path = CrcCopyPath(r.crcPath, "QR1");
+  r.tu1Path = CrcCopyPath(r.crcPath, "TU1");
+  if (!r.qr1Path.empty()) r.qr1Written = WriteFileAtomically(r.qr1Path, crc, r.crcSize + 4, nullptr);
+  if (!r.tu1Path.empty()) r.tu1Written = WriteFileAtomically(r.tu1Path, crc, r.crcSize + 4, nullptr);
+  return finish(true);
+}
+
+}  // namespace tessera

@@ -1,0 +1,60 @@
+#include "config/PromptLoader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/AtomicFile.h"
+#include "common/ByteIo.h"
+
+namespace tessera {
+
+std::string PromptLimitMessage(size_t maxLength) {
+  return "File length out of limit, please use file length <= " + std::to_string(maxLength) + " !";
+}
+
+bool LoadPromptData(const uint8_t* file, size_t fileLength, uint8_t* image, size_t imageSize, size_t offset,
+                    size_t maxLength, MessageSink& sink, PromptLoadInfo* info) {
+  if (info) *info = PromptLoadInfo{};
+  if (fileLength > maxLength) {
+    sink.Show(PromptLimitMessage(maxLength));
+    return false;
+  }
+  if (fileLength < kWaveHeaderSize) return false;  // no data size field
+  const uint32_t header = GetU32(file, kWaveSizeField);
+  if (info) info->headerSize = header;
+  if (offset > imageSize || imageSize - offset < 4) return false;  // not even the size word fits
+
+  const size_t realData = fileLength - kWaveHeaderSize;  // what the data chunk really holds
+  const size_t space = imageSize - offset;
+  const size_t n = std::min({static_cast<size_t>(header), realData, space - 4});
+  uint8_t* at = image + offset;
+  std::memset(at, 0, n + 4);
+  PutU32(at, 0, static_cast<uint32_t>(n));
+  const size_t samples = n >= 4 ? n - 4 : 0;  // n <= realData, so 48 + samples <= fileLength
+  if (samples > 0) std::memcpy(at + 4, file + kPromptSamplesFrom, samples);
+  if (info) {
+    info->storedSize = static_cast<uint32_t>(n);
+    info->samplesCopied = samples;
+    info->bytesWritten = n + 4;
+  }
+  return true;
+}
+
+bool LoadPromptFile(const std::string& path, uint8_t* image, size_t imageSize, size_t offset, size_t maxLength,
+                    MessageSink& sink, PromptLoadInfo* info) {
+  if (info) *info = PromptLoadInfo{};
+  uint64_t size = 0;
+  if (!FileSize(path, size, nullptr)) return false;  // cannot be opened: no message
+  if (size > maxLength) {
+    sink.Show(PromptLimitMessage(maxLength));
+    return false;
+  }
+  std::vector<uint8_t> data;
+  if (!ReadWholeFile(path, data, maxLength, nullptr)) {
+    // Grew past the limit between the two looks, or unreadable.
+    return false;
+  }
+  return LoadPromptData(data.data(), data.size(), image, imageSize, offset, maxLength, sink, info);
+}
+
+}  // namespace tessera

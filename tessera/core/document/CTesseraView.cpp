@@ -1,0 +1,298 @@
+#include "document/CTesseraView.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "common/AtomicFile.h"
+#include "config/FlashLayout.h"
+#include "config/ImageFiles.h"
+#include "config/PromptLoader.h"
+#include "document/ChipPackage.h"
+
+namespace tessera {
+
+namespace {
+
+constexpr const char* kCannotCreateConfigMessage = "Can not create configuration file!";
+constexpr const char* kCannotLoadConfigMessage = "Can't load configuration file.\r\n";
+constexpr const char* kCannotOpenBinMessage = "Can not open file";
+constexpr const char* kCannotAllocateMessage = "Can't Allocate buffer\r\n";
+
+template <typename... Args>
+std::string Format(const char* pattern, Args... args) {
+  int n = std::snprintf(nullptr, 0, pattern, args...);
+  std::string s(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+  std::snprintf(s.data(), s.size() + 1, pattern, args...);
+  return s;
+}
+
+std::vector<std::string> Entries(const auto& names) {
+  return std::vector<std::string>(names.begin(), names.end());
+}
+
+// Fills a buffer of n bytes with 0xFF; an allocation the system refuses leaves it absent.
+bool AllocateFilled(std::vector<uint8_t>& buffer, size_t n) {
+  try {
+    std::vector<uint8_t> fresh(n, 0xFF);
+    buffer.swap(fresh);
+    return true;
+  } catch (const std::bad_alloc&) {
+    buffer.clear();
+    buffer.shrink_to_fit();
+    return false;
+  }
+}
+
+}  // namespace
+
+CTesseraView::CTesseraView(MessageSink& sink)
+    : system(this),
+      wave(this),
+      led(this),
+      button(this),
+      flashType(Entries(kFlashTypeNames)),
+      chipType(Entries(kChipTypeNames)),
+      sink_(sink) {}
+
+void CTesseraView::OnInitialUpdate() {
+  image_buffer.clear();
+  crc_buffer.clear();
+  reserved_gpio_mask = 0;
+  flashType.Select(1);  // "GD_8Mbit"
+  chipType.Select(1);   // "QFN48_6X6"
+  // Each page sets its defaults and default tables once. The System page comes last:
+  // its initial rules ask for a GPIO refresh, which must find the LED and Key pages
+  // already there.
+  bluetooth.OnInitialize();
+  wave.OnInitialize();
+  led.OnInitialize();
+  button.OnInitialize();
+  keyPageCreated_ = true;
+  eq.OnInitialize();
+  echo.OnInitialize();
+  system.OnInitialize();
+  ApplyChipPackage();
+  AllocateImageBuffers();
+}
+
+bool CTesseraView::SelectFlashType(int index) {
+  if (index < 0 || index >= flashType.Count()) return false;
+  flashType.Select(index);
+  AllocateImageBuffers();
+  return true;
+}
+
+bool CTesseraView::SelectChipType(int index) {
+  if (index < 0 || index >= chipType.Count()) return false;
+  chipType.Select(index);
+  ApplyChipPackage();
+  return true;
+}
+
+void CTesseraView::ApplyChipPackage() {
+  // Only the 7x7 package brings out the SPI pins. Disabling the box keeps its check
+  // mark, so GPIO6 to GPIO9 stay reserved until the user unchecks it on that package.
+  if (chipType.selected >= 0) system.spiCheckEnabled = chipType.selected == kSpiCapableChipIndex;
+  RefreshGpioAvailability();
+}
+
+void CTesseraView::RefreshGpioAvailability() {
+  available_gpio_mask = PackageGpioMask(chipType.selected) & ~reserved_gpio_mask;
+  // Allocation priority: System, then LED, then keys. Each page takes its pins out of
+  // available_gpio_mask before the next one sees it.
+  system.AllocateGpios(available_gpio_mask);
+  if (led.Initialized()) led.AllocateGpios(available_gpio_mask);
+  if (keyPageCreated_) button.DropUnavailableKeys(available_gpio_mask);
+}
+
+int CTesseraView::FreePromptSpaceKb(bool withCrcGrowth) const {
+  return tessera::FreePromptSpaceKb(flashType.selected, withCrcGrowth);
+}
+
+void CTesseraView::AllocateImageBuffers() {
+  const FlashLayout layout = FlashLayoutFor(flashType.selected);
+  code_area_kb = layout.codeAreaKb;
+  const int freeKb = FreePromptSpaceKb(false);
+  if (!AllocateFilled(image_buffer, layout.bufferSize)) sink_.Show(kCannotAllocateMessage);
+  if (!AllocateFilled(crc_buffer, layout.bufferSize)) sink_.Show(kCannotAllocateMessage);
+  wave.FlashSizeChanged(freeKb);
+}
+
+bool CTesseraView::BuffersReady() const {
+  const size_t need = FlashLayoutFor(flashType.selected).bufferSize;
+  return image_buffer.size() == need && crc_buffer.size() == need && need > 0;
+}
+
+bool CTesseraView::CollectConfigRecord(ConfigRecord& record, const std::string& context,
+                                       uint32_t* promptAreaBytes) {
+  record.bytes.fill(0);
+  if (promptAreaBytes) *promptAreaBytes = 0;
+  if (!bluetooth.CollectInto(record, context, sink_)) return false;
+  if (!system.CollectInto(record, led.polarityReversed != 0, sink_)) return false;
+  // Prompts are placed with the limit of the CRC image's free space, and each copy is
+  // bounded by the image buffer (a buffer that is absent takes no data).
+  const size_t limit = static_cast<size_t>(std::max(0, FreePromptSpaceKb(true))) * 1024u;
+  const PromptLoader load = [this](const std::string& path, uint32_t offset, uint32_t maxLength) {
+    return LoadPromptFile(path, image_buffer, offset, maxLength, sink_);
+  };
+  uint32_t promptBytes = 0;
+  // Prompts past the limit still get their slots (the page keeps the total within the
+  // free space when files are chosen); an image that then outgrows the CRC buffer is
+  // refused by the encoder.
+  (void)wave.CollectInto(record, code_area_kb, static_cast<uint32_t>(limit), load, &promptBytes);
+  if (promptAreaBytes) *promptAreaBytes = promptBytes;
+  led.CollectInto(record);
+  button.CollectInto(record);
+  eq.CollectInto(record);
+  echo.CollectInto(record);
+  return true;
+}
+
+void CTesseraView::RestoreFromRecord(const ConfigRecord& record) {
+  wave.RestoreFrom(record);    // language, fit check of the loaded rows
+  button.RestoreFrom(record);  // rows and key timings
+  eq.RefreshRows();            // coefficients recomputed from the loaded bands
+  bluetooth.RestoreFrom(record);
+  system.RestoreFrom(record);
+  led.RestoreFrom(record);
+  echo.RestoreFrom(record);
+  system.Reapply();
+  bluetooth.Refresh();
+  led.ReReadSelectors();
+  echo.Refresh();
+  ApplyChipPackage();
+  AllocateImageBuffers();
+}
+
+ConfigFileData CTesseraView::TablesAndSelections() const {
+  ConfigFileData d;
+  d.sound = wave.soundTable;
+  d.led = led.ledTable;
+  d.keys = button.keyTable;
+  d.eq = eq.bands;
+  d.flashIndex = flashType.selected;
+  d.chipIndex = chipType.selected;
+  d.binPath = binPath;
+  return d;
+}
+
+bool CTesseraView::WriteConfigFile(const std::string& path) {
+  if (binPath.size() > kMaxStoredPath) {
+    sink_.Show(
+        Format("The bin file path is %zu bytes long; a configuration file keeps at most %zu. "
+               "Nothing was written: move the bin file to a shorter path and write the "
+               "configuration again.",
+               binPath.size(), kMaxStoredPath));
+    return false;
+  }
+  ConfigFileData data = TablesAndSelections();
+  if (!CollectConfigRecord(data.record, kWriteContext, nullptr)) return false;
+  if (!WriteFileAtomically(path, EncodeConfigFile(data), nullptr)) {
+    sink_.Show(kCannotCreateConfigMessage);
+    return false;
+  }
+  return true;
+}
+
+bool CTesseraView::ReadConfigFile(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  if (!ReadFilePrefix(path, bytes, cfgfile::kFixedSize + cfgfile::kMaxPathRead, nullptr)) {
+    sink_.Show(kCannotLoadConfigMessage);
+    return false;
+  }
+  ConfigFileData data;
+  if (!DecodeConfigFile(bytes.data(), bytes.size(), data, nullptr)) {
+    sink_.Show(
+        Format("Can't load configuration file.\r\n%s has %zu bytes; a configuration file has at "
+               "least %zu. "
+               "Nothing was loaded: choose a complete configuration file.",
+               path.c_str(), bytes.size(), cfgfile::kFixedSize));
+    return false;
+  }
+  wave.soundTable = data.sound;
+  led.ledTable = data.led;
+  button.keyTable = data.keys;
+  eq.bands = data.eq;
+  // Indexes outside the lists keep the current selections (the record and the tables
+  // still load); the chip package and flash type are re-applied by the restore.
+  if (data.flashIndex >= 0 && data.flashIndex < flashType.Count()) {
+    flashType.Select(data.flashIndex);
+  } else {
+    sink_.Show(
+        Format("The configuration's flash type index %d is not one of the %d entries; "
+               "\"%s\" stays selected.",
+               static_cast<int>(data.flashIndex), flashType.Count(), flashType.Text().c_str()));
+  }
+  if (data.chipIndex >= 0 && data.chipIndex < chipType.Count()) {
+    chipType.Select(data.chipIndex);
+  } else {
+    sink_.Show(
+        Format("The configuration's chip type index %d is not one of the %d entries; "
+               "\"%s\" stays selected.",
+               static_cast<int>(data.chipIndex), chipType.Count(), chipType.Text().c_str()));
+  }
+  binPath = data.binPath;
+  RestoreFromRecord(data.record);
+  return true;
+}
+
+bool CTesseraView::GenerateImage(const std::string& chosenPath, std::string* summary,
+                                 bool showSummary) {
+  if (chosenPath.empty()) return false;  // the save dialog was cancelled
+  uint64_t binSize = 0;
+  if (!FileSize(binPath, binSize, nullptr)) {
+    sink_.Show(kCannotOpenBinMessage);
+    return false;
+  }
+  if (!BuffersReady()) {
+    sink_.Show(
+        "There are no image buffers for this flash type. Nothing was written: "
+        "select the flash type again, then generate the image.");
+    return false;
+  }
+  const size_t codeBytes = static_cast<size_t>(code_area_kb) * 1024u;
+  if (binSize > codeBytes) {
+    sink_.Show(Format(
+        "The bin file has %llu bytes but the code area of %s holds %zu. Nothing was written: "
+        "choose the firmware built for this flash type.",
+        static_cast<unsigned long long>(binSize), flashType.Text().c_str(), codeBytes));
+    return false;
+  }
+  std::vector<uint8_t> bin;
+  if (!ReadWholeFile(binPath, bin, codeBytes, nullptr)) {
+    sink_.Show(kCannotOpenBinMessage);
+    return false;
+  }
+  std::fill(image_buffer.begin(), image_buffer.end(), 0xFF);
+  std::fill(crc_buffer.begin(), crc_buffer.end(), 0xFF);
+  std::copy(bin.begin(), bin.end(), image_buffer.begin());
+
+  ConfigRecord record;
+  uint32_t promptBytes = 0;
+  if (!CollectConfigRecord(record, kGenerateContext, &promptBytes)) return false;
+  std::copy(record.bytes.begin(), record.bytes.end(),
+            image_buffer.begin() + static_cast<ptrdiff_t>(codeBytes));
+
+  ImageFilesResult result;
+  if (!WriteImageFiles(chosenPath, image_buffer.data(), image_buffer.size(), crc_buffer.data(),
+                       crc_buffer.size(), code_area_kb, promptBytes, sink_, &result))
+    return false;
+  imagePath = chosenPath;
+
+  std::string text = Format("Image create OK:\r\norigin CRC bin: %s\r\n", binPath.c_str());
+  text += "BT Config:\r\n";
+  text += Format("Bt Address: %s\tDevice class: %s\r\n", bluetooth.address.c_str(),
+                 bluetooth.deviceType.Text().c_str());
+  text += Format("Device name: %s\r\nDefault Pin code: %s\r\n", bluetooth.deviceName.c_str(),
+                 bluetooth.pinCode.c_str());
+  text +=
+      std::string("Auto connection ") + (bluetooth.autoReconnect ? "enabled\r\n" : "disabled\r\n");
+  text += Format("CRC Value:  %x\r\n", result.checkValue);
+  if (showSummary) sink_.Show(text);
+  if (summary) *summary = text;
+  return true;
+}
+
+}  // namespace tessera

@@ -1,0 +1,118 @@
+#pragma once
+// The configuration tool's main view as a document: the pages, the GPIO pool, the two
+// hardware selections, the bin and image paths and the two image buffers, with the
+// operations the window's commands run. The window, the command line and the tests
+// all drive this one object, so they build the same bytes.
+//
+// Dialogs are not part of it: the caller passes the chosen path. Message boxes go to
+// the MessageSink in the order the window would show them.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/MessageSink.h"
+#include "common/Selector.h"
+#include "config/ConfigFile.h"
+#include "config/ConfigRecord.h"
+#include "document/ChipPackage.h"
+#include "pages/CPageBluetooth.h"
+#include "pages/CPageButton.h"
+#include "pages/CPageEQ.h"
+#include "pages/CPageEcho.h"
+#include "pages/CPageLED.h"
+#include "pages/CPageSystem.h"
+#include "pages/CPageWave.h"
+#include "pages/PageHost.h"
+
+namespace tessera {
+
+class CTesseraView : public PageHost {
+ public:
+  // Context sentences the collect step appends to its address and device-class messages.
+  static constexpr const char* kWriteContext = "Can't Write Configuration file.";
+  static constexpr const char* kGenerateContext = "Can't generate flash image.";
+
+  explicit CTesseraView(MessageSink& sink);
+  CTesseraView(const CTesseraView&) = delete;
+  CTesseraView& operator=(const CTesseraView&) = delete;
+
+  // First show of the view: default selections, every page initialised once (System
+  // last, so it is the page in front), then the chip package and the flash type.
+  void OnInitialUpdate();
+
+  // The user picks an entry of "Type of FLASH" / "Chip type": the selection changes
+  // and its operation runs. An index outside the list changes nothing (false).
+  bool SelectFlashType(int index);
+  bool SelectChipType(int index);
+
+  // GPIOs the package at chipTypeIndex brings out; 0 with no selection.
+  static uint32_t PackageGpioMask(int chipTypeIndex) { return tessera::PackageGpioMask(chipTypeIndex); }
+
+  void ApplyChipPackage();
+  void RefreshGpioAvailability() override;
+  void AllocateImageBuffers();
+
+  // Builds the record from the pages. Prompt data of enabled wave entries is copied
+  // into image_buffer on the way; promptAreaBytes receives the prompt area's size.
+  bool CollectConfigRecord(ConfigRecord& record, const std::string& context,
+                           uint32_t* promptAreaBytes);
+  // Moves a stored record back into the pages (after their tables were loaded) and
+  // re-applies the chip package and the flash type.
+  void RestoreFromRecord(const ConfigRecord& record);
+
+  // "Write Config" / "Read Config" with the path the file dialog would return.
+  bool WriteConfigFile(const std::string& path);
+  bool ReadConfigFile(const std::string& path);
+
+  // "Generate image" with the path the save dialog would return. On success the
+  // summary text (also shown through the sink when showSummary) is stored in *summary.
+  bool GenerateImage(const std::string& imagePath, std::string* summary = nullptr,
+                     bool showSummary = true);
+
+  // PageHost
+  uint32_t ReservedGpioMask() const override { return reserved_gpio_mask; }
+  void SetReservedGpioMask(uint32_t mask) override { reserved_gpio_mask = mask; }
+  uint32_t AvailableGpioMask() const override { return available_gpio_mask; }
+  void SetAvailableGpioMask(uint32_t mask) override { available_gpio_mask = mask; }
+  int FreePromptSpaceKb(bool withCrcGrowth) const override;
+  MessageSink& Sink() override { return sink_; }
+
+  // The file block the configuration file carries for the current pages and view
+  // (record excluded: that one comes from the collect step).
+  ConfigFileData TablesAndSelections() const;
+
+  // Pages (RF test page not modelled: nothing of it is stored).
+  CPageSystem system;
+  CPageBluetooth bluetooth;
+  CPageWave wave;
+  CPageLED led;
+  CPageButton button;
+  CPageEQ eq;
+  CPageEcho echo;
+
+  // View controls: the two selections, the bin path box (1009), the image path box (1010).
+  Selector flashType;
+  Selector chipType;
+  std::string binPath;
+  std::string imagePath;
+
+  // GPIO pool (bit n = GPIOn).
+  uint32_t available_gpio_mask = 0;
+  uint32_t reserved_gpio_mask = 0;
+
+  // Image state for the selected flash type.
+  std::vector<uint8_t> image_buffer;
+  std::vector<uint8_t> crc_buffer;
+  int code_area_kb = 0;
+
+  // A bin path or configuration path longer than this cannot be stored and read back whole.
+  static constexpr size_t kMaxStoredPath = 255;
+
+ private:
+  bool BuffersReady() const;
+
+  MessageSink& sink_;
+  bool keyPageCreated_ = false;  // the Key page's window exists (it has no flag of its own)
+};
+
+}  // namespace tessera

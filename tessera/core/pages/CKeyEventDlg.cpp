@@ -1,0 +1,55 @@
+#include "pages/CKeyEventDlg.h"
+
+#include "pages/EventNames.h"
+
+namespace tessera {
+
+CKeyEventDlg::CKeyEventDlg(const KeyEventEntry& entry, uint32_t availableGpioMask_)
+    : event(names::NameList(names::kKeyEventDialog)),
+      type(names::NameList(names::kKeyTypeDialog)),
+      state(names::NameList(names::kKeyStateDialog)),
+      availableGpioMask(availableGpioMask_) {
+  event.Select(entry.event);
+  type.Select(entry.type);
+  state.Select(entry.state);
+  for (int n = 0; n < kGpioCount; ++n)
+    gpioChecked_[static_cast<size_t>(n)] = ((entry.gpioMask & availableGpioMask & (1u << n)) != 0) ? 1 : 0;
+}
+
+int CKeyEventDlg::GpioCheckId(int n) {
+  if (n >= 0 && n <= 14) return 1135 + n;
+  if (n >= 15 && n <= 21) return 1157 + (n - 15);
+  return 0;
+}
+
+bool CKeyEventDlg::GpioEnabled(int n) const {
+  return n >= 0 && n < kGpioCount && (availableGpioMask & (1u << n)) != 0;
+}
+
+bool CKeyEventDlg::GpioChecked(int n) const {
+  return n >= 0 && n < kGpioCount && gpioChecked_[static_cast<size_t>(n)] != 0;
+}
+
+bool CKeyEventDlg::SetGpioChecked(int n, bool checked) {
+  if (!GpioEnabled(n)) return false;
+  gpioChecked_[static_cast<size_t>(n)] = checked ? 1 : 0;
+  return true;
+}
+
+void CKeyEventDlg::OnEventChanged(int index) {
+  // The boxes' enabled state follows the pool copy, which does not change while the
+  // dialog is open; only the selection moves.
+  event.Select(index);
+}
+
+KeyEventEntry CKeyEventDlg::Ok() const {
+  KeyEventEntry e;
+  for (int n = 0; n < kGpioCount; ++n)
+    if (gpioChecked_[static_cast<size_t>(n)]) e.gpioMask |= 1u << n;
+  e.event = event.selected;
+  e.type = type.selected;
+  e.state = state.selected;
+  return e;
+}
+
+}  // namespace tessera

@@ -1,0 +1,92 @@
+#include "pages/CPageEQ.h"
+
+#include <cstdio>
+
+#include "eq/EqCoefficients.h"
+
+namespace tessera {
+
+namespace {
+bool ValidBand(int i) { return i >= 0 && i < kEqBands; }
+}  // namespace
+
+CPageEQ::CPageEQ() { OnInitialize(); }
+
+EqBandParams CPageEQ::DefaultBand() {
+  EqBandParams b;
+  b.enabled = 0;
+  b.type = 0;
+  b.highLow = 0;
+  b.gainDb = 0.0f;
+  b.centerHz = 500;
+  b.sampleHz = 44100;
+  b.bandwidthHz = 100;
+  return b;
+}
+
+void CPageEQ::OnInitialize() {
+  for (int i = 0; i < kEqBands; ++i) {
+    bands[static_cast<size_t>(i)] = DefaultBand();
+    RefreshRow(i);
+  }
+  liveEnable.fill(0);
+  eqNumber = 0;
+  enableCheck = 0;
+}
+
+const std::array<const char*, CPageEQ::kColumns>& CPageEQ::ColumnTitles() {
+  static const std::array<const char*, kColumns> kTitles = {
+      "type", "highlow", "gain(dB)", "center freq(Hz)", "sample freq(Hz)", "bandwidth(Hz)", "Enable"};
+  return kTitles;
+}
+
+const std::array<int, CPageEQ::kColumns>& CPageEQ::ColumnWidths() {
+  static const std::array<int, kColumns> kWidths = {70, 70, 65, 90, 90, 100, 60};
+  return kWidths;
+}
+
+std::vector<std::string> CPageEQ::EqNumberEntries() { return {"EQ0", "EQ1", "EQ2", "EQ3", "EQ4"}; }
+
+std::vector<std::string> CPageEQ::RowTexts(int i) const {
+  if (!ValidBand(i)) return {};
+  const EqBandParams& b = bands[static_cast<size_t>(i)];
+  char gain[64];
+  std::snprintf(gain, sizeof gain, "%.4f", static_cast<double>(b.gainDb));
+  return {b.type == 0 ? "Shelving" : "Peak",
+          b.highLow == 0 ? "Low-Pass" : "High-Pass",
+          gain,
+          std::to_string(b.centerHz),
+          std::to_string(b.sampleHz),
+          std::to_string(b.bandwidthHz),
+          b.enabled == 0 ? "Disable" : "Enable"};
+}
+
+void CPageEQ::RefreshRow(int i) {
+  if (!ValidBand(i)) return;
+  coefficients[static_cast<size_t>(i)] = ComputeEqCoefficients(bands[static_cast<size_t>(i)]);
+}
+
+void CPageEQ::RefreshRows() {
+  for (int i = 0; i < kEqBands; ++i) RefreshRow(i);
+}
+
+CEqConfigDlg CPageEQ::DialogFor(int i) const {
+  return ValidBand(i) ? CEqConfigDlg::FromBand(bands[static_cast<size_t>(i)]) : CEqConfigDlg{};
+}
+
+void CPageEQ::ApplyDialog(int i, const CEqConfigDlg& dlg) {
+  if (!ValidBand(i)) return;
+  bands[static_cast<size_t>(i)] = dlg.ToBand();
+  RefreshRow(i);
+}
+
+void CPageEQ::OnEqNumberChanged(int n) {
+  eqNumber = n;
+  enableCheck = ValidBand(n) ? liveEnable[static_cast<size_t>(n)] : 0;
+}
+
+void CPageEQ::CollectInto(ConfigRecord& record) const {
+  for (size_t i = 0; i < kEqBands; ++i) coefficients[i].Encode(record.data() + rec::eq_bands + i * EqBandCoeffs::kSize);
+}
+
+}  // namespace tessera

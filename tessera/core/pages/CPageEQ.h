@@ -1,0 +1,53 @@
+#pragma once
+// "Audio Equalization" page: the five audio equalizer bands as the user set them and
+// the fixed-point coefficients the firmware runs, kept in step with the bands.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "config/ConfigRecord.h"
+#include "config/TableEntries.h"
+#include "eq/CEqConfigDlg.h"
+
+namespace tessera {
+
+class CPageEQ {
+ public:
+  static constexpr int kIdBandList = 1175, kIdConfigEq = 1075, kIdEqNumber = 1177, kIdEnableEq = 1184;
+  static constexpr int kColumns = 7;
+
+  std::array<EqBandParams, kEqBands> bands{};
+  std::array<EqBandCoeffs, kEqBands> coefficients{};  // always ComputeEqCoefficients(bands[i])
+  std::array<int, kEqBands> liveEnable{};  // last on/off sent per equalizer; never stored
+  int eqNumber = 0;     // list 1177, "EQ0" .. "EQ4"
+  int enableCheck = 0;  // check box 1184 "Enable EQ"
+
+  CPageEQ();
+
+  // Page window created: every band back to its defaults, live values cleared.
+  void OnInitialize();
+
+  static EqBandParams DefaultBand();
+  static const std::array<const char*, kColumns>& ColumnTitles();
+  static const std::array<int, kColumns>& ColumnWidths();
+  static std::vector<std::string> EqNumberEntries();  // "EQ0" .. "EQ4"
+
+  // Texts of row i: type, high/low, gain, centre, sampling rate, bandwidth, enable.
+  std::vector<std::string> RowTexts(int i) const;
+  // Redraws row i and recomputes its coefficients (after loading or editing).
+  void RefreshRow(int i);
+  void RefreshRows();
+
+  // The band dialog opened on band i, and its OK applied to band i (the gain cut to
+  // four decimals). An index outside 0..4 is ignored.
+  CEqConfigDlg DialogFor(int i) const;
+  void ApplyDialog(int i, const CEqConfigDlg& dlg);
+
+  // Another equalizer number chosen: the check box shows what was last sent for it.
+  void OnEqNumberChanged(int n);
+
+  // eq_bands: the five coefficient records as they stand.
+  void CollectInto(ConfigRecord& rec) const;
+};
+
+}  // namespace tessera

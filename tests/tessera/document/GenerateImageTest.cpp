@@ -1,0 +1,179 @@
+// Generate image: the record in the image is the record of the configuration file, the
+// CRC image checks block by block, prompts land at their slots' addresses, and bad
+// input writes nothing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "DocumentFixture.h"
+#include "common/ByteIo.h"
+#include "config/ImageBuilder.h"
+
+namespace tessera::testing {
+namespace {
+
+const std::string kSamples = QR_SAMPLES_DIR;
+
+// Every 34-byte block carries the CRC of its 32 bytes, high byte first, and the last
+// four bytes are the check value of the blocks after the first 32 KiB.
+void ExpectCrcImageChecks(const std::vector<uint8_t>& plain, const std::vector<uint8_t>& crc) {
+  const size_t blocks = (plain.size() + 31) / 32;
+  ASSERT_EQ(crc.size(), blocks * 34 + 4);
+  for (size_t k = 0; k < blocks; ++k) {
+    const uint8_t* b = crc.data() + 34 * k;
+    ASSERT_TRUE(std::equal(b, b + 32, plain.begin() + static_cast<ptrdiff_t>(32 * k)))
+        << "block " << k;
+    const uint16_t c = Crc16CmsBitwise(b, 32);
+    ASSERT_EQ(b[32], c >> 8) << "block " << k;
+    ASSERT_EQ(b[33], c & 0xFF) << "block " << k;
+  }
+  EXPECT_EQ(GetU32(crc.data(), blocks * 34),
+            ImageChecksum(crc.data() + 34816, blocks * 34 - 34816));
+}
+
+SoundEffectEntry WaveEntry(int event, const std::string& path) {
+  SoundEffectEntry e;
+  e.enabled = 1;
+  e.event = event;
+  e.kind = 0;
+  e.SetPath(path);
+  const auto head = ReadBytes(path);
+  e.fileSize = static_cast<int32_t>(GetU32(head.data(), 40));
+  return e;
+}
+
+TEST_F(DocumentTest, ImageCarriesTheConfigurationRecordAndChecksBlockByBlock) {
+  view.binPath = kSamples + "/firmware.bin";
+  ASSERT_TRUE(view.WriteConfigFile(dir.File("n.cfg")));
+  std::string summary;
+  ASSERT_TRUE(view.GenerateImage(dir.File("QR5830.IMG"), &summary));
+  const auto cfg = ReadBytes(dir.File("n.cfg"));
+  const auto img = ReadBytes(dir.File("QR5830.IMG"));
+  const auto bin = ReadBytes(view.binPath);
+  ASSERT_EQ(img.size(), 0x81000u);  // no prompts: code area and configuration sector
+  EXPECT_TRUE(std::equal(bin.begin(), bin.end(), img.begin()));
+  EXPECT_TRUE(std::all_of(img.begin() + static_cast<ptrdiff_t>(bin.size()), img.begin() + 0x80000,
+                          [](uint8_t b) { return b == 0xFF; }));
+  EXPECT_TRUE(std::equal(cfg.begin(), cfg.begin() + 1178, img.begin() + 0x80000));
+  EXPECT_TRUE(
+      std::all_of(img.begin() + 0x80000 + 1178, img.end(), [](uint8_t b) { return b == 0xFF; }));
+  const auto crc = ReadBytes(dir.File("QR5830_CRC.IMG"));
+  ExpectCrcImageChecks(img, crc);
+  EXPECT_EQ(ReadBytes(dir.File("QR5830_CRC.QR1")), crc);
+  EXPECT_EQ(ReadBytes(dir.File("QR5830_CRC.TU1")), crc);
+  EXPECT_EQ(view.imagePath, dir.File("QR5830.IMG"));
+
+  char tail[64];
+  std::snprintf(tail, sizeof tail, "CRC Value:  %x\r\n", GetU32(crc.data(), crc.size() - 4));
+  EXPECT_EQ(
+      summary,
+      "Image create OK:\r\norigin CRC bin: " + view.binPath +
+          "\r\nBT Config:\r\nBt Address: 0x112233445511\tDevice class: WEARABLE HEADSET\r\n"
+          "Device name: QR5830_DEMO00\r\nDefault Pin code: 7391\r\nAuto connection enabled\r\n" +
+          tail);
+  ASSERT_EQ(sink.messages.size(), 1u);  // the summary, as the window shows it
+  EXPECT_EQ(sink.messages[0], summary);
+}
+
+TEST_F(DocumentTest, PromptsArePlacedFrom0x81000WithTheirSizeWord) {
+  view.binPath = kSamples + "/firmware.bin";
+  const std::string on = kSamples + "/prompts/power_on.wav",
+                    off = kSamples + "/prompts/power_off.wav";
+  view.wave.soundTable[0] = WaveEntry(1, on);
+  view.wave.soundTable[1] = WaveEntry(4, off);
+  view.wave.soundTable[2] = WaveEntry(2, on);  // same file: shares the first one's data
+  ASSERT_TRUE(view.GenerateImage(dir.File("p.IMG")));
+  const auto img = ReadBytes(dir.File("p.IMG"));
+  const auto onFile = ReadBytes(on), offFile = ReadBytes(off);
+  const uint32_t onSize = GetU32(onFile.data(), 40), offSize = GetU32(offFile.data(), 40);
+  const uint32_t second = 0x81000 + (onSize / 4096 + 1) * 4096;
+  const uint32_t end = second + (offSize / 4096 + 1) * 4096;
+  ASSERT_EQ(img.size(), end);
+
+  const uint8_t* r = img.data() + 0x80000;
+  EXPECT_EQ(GetU16(r, rec::PromptSlotOffset(1) + 2), 0x810u);
+  EXPECT_EQ(GetU16(r, rec::PromptSlotOffset(4) + 2), second / 256);
+  EXPECT_EQ(GetU16(r, rec::PromptSlotOffset(2) + 2), 0x810u);
+  EXPECT_EQ(r[rec::PromptSlotOffset(1)], 1);
+
+  EXPECT_EQ(GetU32(img.data(), 0x81000), onSize);
+  EXPECT_TRUE(std::equal(onFile.begin() + 48, onFile.begin() + 44 + onSize, img.begin() + 0x81004));
+  EXPECT_EQ(GetU32(img.data(), 0x81000 + onSize), 0u);  // four zero bytes after the data
+  EXPECT_EQ(img[0x81000 + onSize + 4], 0xFF);
+  EXPECT_EQ(GetU32(img.data(), second), offSize);
+  ExpectCrcImageChecks(img, ReadBytes(dir.File("p_CRC.IMG")));
+}
+
+TEST_F(DocumentTest, WaveHeaderSizePastTheFileIsCopiedOnlyAsFarAsTheFileGoes) {
+  view.binPath = kSamples + "/firmware.bin";
+  // A 44-byte header claiming 2 GB of data in front of 1000 sample bytes.
+  std::vector<uint8_t> lying(44 + 1000, 0x33);
+  PutU32(lying.data(), 40, 0x7FFFFFF0u);
+  WriteBytes(dir.File("lying.wav"), lying);
+  SoundEffectEntry e = WaveEntry(1, kSamples + "/prompts/power_on.wav");
+  e.SetPath(dir.File("lying.wav"));
+  e.fileSize = 1000;  // the page recorded what it was shown
+  view.wave.soundTable[0] = e;
+  view.wave.soundTable[1] = WaveEntry(2, kSamples + "/prompts/connected.wav");
+  ASSERT_TRUE(view.GenerateImage(dir.File("l.IMG")));
+  const auto img = ReadBytes(dir.File("l.IMG"));
+  ASSERT_GE(img.size(), 0x82000u + 8);
+  EXPECT_EQ(GetU32(img.data(), 0x81000), 1000u);  // the size of the data that is really there
+  EXPECT_EQ(img[0x81004], 0x33);
+  EXPECT_EQ(GetU32(img.data(), 0x81000 + 1000), 0u);
+  EXPECT_EQ(img[0x81000 + 1004], 0xFF);
+  // The next prompt (one 4 KiB block later) is intact.
+  const auto next = ReadBytes(kSamples + "/prompts/connected.wav");
+  EXPECT_EQ(GetU32(img.data(), 0x82000), GetU32(next.data(), 40));
+  EXPECT_TRUE(std::equal(next.begin() + 48, next.begin() + 148, img.begin() + 0x82004));
+}
+
+TEST_F(DocumentTest, BadInputToGenerateWritesNothing) {
+  // A bin file longer than the code area would run into the configuration sector.
+  std::vector<uint8_t> big(512 * 1024 + 1, 0x5A);
+  WriteBytes(dir.File("big.bin"), big);
+  view.binPath = dir.File("big.bin");
+  EXPECT_FALSE(view.GenerateImage(dir.File("x.IMG")));
+  EXPECT_NE(sink.messages.back().find("code area"), std::string::npos) << sink.messages.back();
+
+  view.binPath = dir.File("missing.bin");
+  EXPECT_FALSE(view.GenerateImage(dir.File("x.IMG")));
+  EXPECT_EQ(sink.messages.back(), "Can not open file");
+
+  // A failing collect.
+  view.binPath = kSamples + "/firmware.bin";
+  view.system.softBoot = 1;
+  view.system.externalMos = 1;
+  EXPECT_FALSE(view.GenerateImage(dir.File("x.IMG")));
+  EXPECT_EQ(sink.messages.back(), "不能同时选中外部MOS开关机和软关机");
+  view.system.externalMos = 0;
+
+  // Two prompts fit the 4 Mbit flash's plain space but not its CRC image.
+  ASSERT_TRUE(view.SelectFlashType(0));
+  view.wave.soundTable[0] = WaveEntry(1, kSamples + "/prompts/power_on.wav");
+  view.wave.soundTable[1] = WaveEntry(2, kSamples + "/prompts/connected.wav");
+  EXPECT_FALSE(view.GenerateImage(dir.File("x.IMG")));
+  EXPECT_EQ(sink.messages.back(), "crc bin file is too large!! ");
+
+  EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"big.bin"});
+  EXPECT_TRUE(view.imagePath.empty());
+}
+
+TEST_F(DocumentTest, SmallFlashImagePutsTheRecordAt0x70000) {
+  std::vector<uint8_t> bin(1000, 0x11);
+  WriteBytes(dir.File("fw.bin"), bin);
+  view.binPath = dir.File("fw.bin");
+  ASSERT_TRUE(view.SelectFlashType(0));
+  ASSERT_TRUE(view.WriteConfigFile(dir.File("s.cfg")));
+  ASSERT_TRUE(view.GenerateImage(dir.File("s.IMG")));
+  const auto img = ReadBytes(dir.File("s.IMG"));
+  const auto cfg = ReadBytes(dir.File("s.cfg"));
+  ASSERT_EQ(img.size(), 0x71000u);
+  EXPECT_TRUE(std::equal(cfg.begin(), cfg.begin() + 1178, img.begin() + 0x70000));
+  const auto crc = ReadBytes(dir.File("s_CRC.IMG"));
+  EXPECT_EQ(crc.size(), 491780u);
+  EXPECT_TRUE(std::equal(cfg.begin(), cfg.begin() + 32, crc.begin() + 487424));
+}
+
+}  // namespace
+}  // namespace tessera::testing

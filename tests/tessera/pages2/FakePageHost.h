@@ -1,0 +1,52 @@
+#pragma once
+// A view stand-in for the page tests: the GPIO pool and its refresh in the view's
+// order (System page left out: its reserved pins come from reservedMask), the free
+// prompt space, and a recording message sink.
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "common/MessageSink.h"
+#include "pages/CPageButton.h"
+#include "pages/CPageLED.h"
+#include "pages/PageHost.h"
+
+namespace tessera::testing {
+
+class FakePageHost : public PageHost {
+ public:
+  uint32_t ReservedGpioMask() const override { return reservedMask; }
+  void SetReservedGpioMask(uint32_t mask) override { reservedMask = mask; }
+  uint32_t AvailableGpioMask() const override { return availableMask; }
+  void SetAvailableGpioMask(uint32_t mask) override { availableMask = mask; }
+  void RefreshGpioAvailability() override {
+    ++refreshCount;
+    availableMask = packageMask & ~reservedMask;
+    if (led && led->Initialized()) led->AllocateGpios(availableMask);
+    if (keys && keys->Initialized()) keys->DropUnavailableKeys(availableMask);
+  }
+  int FreePromptSpaceKb(bool withCrcGrowth) const override { return withCrcGrowth ? freeWithGrowthKb : freePlainKb; }
+  MessageSink& Sink() override { return sink; }
+
+  uint32_t packageMask = 0x7FFFFF;  // GPIO0..GPIO22
+  uint32_t reservedMask = 0;
+  uint32_t availableMask = 0;
+  int freeWithGrowthKb = 463;  // 8 Mbit flash
+  int freePlainKb = 496;
+  int refreshCount = 0;
+  CPageLED* led = nullptr;
+  CPageButton* keys = nullptr;
+  RecordingSink sink;
+};
+
+// Control texts as the user left them: the typed ones from edits, every other control
+// showing what the model last moved to it.
+template <typename Model>
+ControlTextFn Typed(std::map<int, std::string> edits, const Model& model) {
+  return [edits, &model](int id) {
+    auto it = edits.find(id);
+    return it != edits.end() ? it->second : model.ControlText(id);
+  };
+}
+
+}  // namespace tessera::testing
