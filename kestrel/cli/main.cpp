@@ -225,6 +225,8 @@ int main(int argc, char** argv) {
   addSlots(read);
   CLI::App* erase = app.add_subcommand("erase", "erase the whole flash of every included board");
   addSlots(erase);
+  // Global options may also follow the command ("burn IMAGE --sim DIR").
+  for (CLI::App* sub : {list, burn, read, erase}) sub->fallthrough();
 
   try {
     app.parse(argc, argv);
