@@ -73,11 +73,11 @@ std::optional<double> ParseNumber(std::string_view text) {
   return v;
 }
 
-std::optional<std::string> ReadField(const FieldSpec& spec, std::string_view text, FieldValue& out) {
-  switch (spec.kind) {
+std::optional<std::string> ReadField(const FieldSpec& field, std::string_view text, FieldValue& out) {
+  switch (field.kind) {
     case FieldKind::Text: {
-      if (spec.maxChars > 0 && text.size() > static_cast<size_t>(spec.maxChars))
-        return TooLongMessage(spec.maxChars);
+      if (field.maxChars > 0 && text.size() > static_cast<size_t>(field.maxChars))
+        return TooLongMessage(field.maxChars);
       out.text = std::string(text);
       return std::nullopt;
     }
@@ -87,8 +87,8 @@ std::optional<std::string> ReadField(const FieldSpec& spec, std::string_view tex
       if (*v > std::numeric_limits<float>::max() || *v < -std::numeric_limits<float>::max())
         return std::string(msg::kNotNumber);
       float f = static_cast<float>(*v);
-      if (spec.ranged && (f < static_cast<float>(spec.min) || f > static_cast<float>(spec.max)))
-        return RealRangeMessage(spec.min, spec.max);
+      if (field.ranged && (f < static_cast<float>(field.min) || f > static_cast<float>(field.max)))
+        return RealRangeMessage(field.min, field.max);
       out.f = f;
       return std::nullopt;
     }
@@ -99,12 +99,12 @@ std::optional<std::string> ReadField(const FieldSpec& spec, std::string_view tex
   if (!v) {
     // The framework reports an unparsable unsigned or byte field with the same text
     // as an out-of-range one.
-    if (spec.kind == FieldKind::UInt) return std::string(msg::kNotPositive);
-    if (spec.kind == FieldKind::Byte) return std::string(msg::kByteRange);
+    if (field.kind == FieldKind::UInt) return std::string(msg::kNotPositive);
+    if (field.kind == FieldKind::Byte) return std::string(msg::kByteRange);
     return std::string(msg::kNotInteger);
   }
   long long x = *v;
-  switch (spec.kind) {
+  switch (field.kind) {
     case FieldKind::UInt:
       if (x < 0) return std::string(msg::kNotPositive);
       if (x > std::numeric_limits<uint32_t>::max()) return std::string(msg::kNotPositive);
@@ -123,19 +123,19 @@ std::optional<std::string> ReadField(const FieldSpec& spec, std::string_view tex
     default:
       break;
   }
-  if (spec.ranged && (x < static_cast<long long>(spec.min) || x > static_cast<long long>(spec.max)))
-    return IntRangeMessage(static_cast<long long>(spec.min), static_cast<long long>(spec.max));
+  if (field.ranged && (x < static_cast<long long>(field.min) || x > static_cast<long long>(field.max)))
+    return IntRangeMessage(static_cast<long long>(field.min), static_cast<long long>(field.max));
   out.i = x;
   return std::nullopt;
 }
 
-std::optional<FieldError> ReadFields(const FieldSpec* specs, size_t count,
+std::optional<FieldError> ReadFields(const FieldSpec* fields, size_t count,
                                      const std::function<std::string(int controlId)>& controlText,
                                      const std::function<void(int controlId, const FieldValue&)>& store) {
   for (size_t k = 0; k < count; ++k) {
     FieldValue v;
-    if (auto err = ReadField(specs[k], controlText(specs[k].id), v)) return FieldError{specs[k].id, *err};
-    store(specs[k].id, v);
+    if (auto err = ReadField(fields[k], controlText(fields[k].id), v)) return FieldError{fields[k].id, *err};
+    store(fields[k].id, v);
   }
   return std::nullopt;
 }

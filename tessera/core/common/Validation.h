@@ -54,9 +54,9 @@ struct FieldValue {
   std::string text; // Text
 };
 
-// Parses and checks text by spec. Returns the failure message, or nothing on success
+// Parses and checks text by the field's rule. Returns the failure message, or nothing on success
 // with the parsed value in out.
-std::optional<std::string> ReadField(const FieldSpec& spec, std::string_view text, FieldValue& out);
+std::optional<std::string> ReadField(const FieldSpec& field, std::string_view text, FieldValue& out);
 
 // The first field that failed a read-back: its control (which gets the focus) and
 // the message the user sees.
@@ -69,7 +69,7 @@ struct FieldError {
 // Reads the fields in the order given: each good value is handed to store at once,
 // and the first failure stops the read (values stored before it keep their new
 // contents, as the dialogs' data exchange does).
-std::optional<FieldError> ReadFields(const FieldSpec* specs, size_t count,
+std::optional<FieldError> ReadFields(const FieldSpec* fields, size_t count,
                                      const std::function<std::string(int controlId)>& controlText,
                                      const std::function<void(int controlId, const FieldValue&)>& store);
 

@@ -22,7 +22,7 @@ std::string CrcImagePath(const std::string& imagePath) {
   const size_t sep = LastSeparator(imagePath);
   const size_t nameStart = sep == std::string::npos ? 0 : sep + 1;
   std::string folder, base, ext;
-  // The Part's SplitPath whenever it applies to the file name itself.
+  // SplitPath whenever it applies to the file name itself.
   if (ImageBuilder::SplitPath(imagePath, folder, base, ext) && imagePath.rfind('.') >= nameStart)
     return folder + base + "_CRC." + ext;
   // No folder, no extension, or the last "." lies in the folder: take the name apart

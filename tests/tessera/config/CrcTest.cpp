@@ -60,7 +60,7 @@ TEST(Crc16Cms, TableCrcMatchesBitwiseForAnyLengthAndInit) {
   }
 }
 
-// The whole encoder against a straightforward implementation of the Part's steps.
+// The whole encoder against a straightforward step-by-step implementation.
 void ReferenceEncode(std::vector<uint8_t>& dest, const std::vector<uint8_t>& src, uint32_t key, size_t length) {
   const size_t blocks = (length + 31) / 32;
   for (size_t k = 0; k < blocks; ++k) {

@@ -48,7 +48,7 @@ TEST(CrcImagePath, DerivedNamesAndCopies) {
   EXPECT_EQ(CrcCopyPath("/d/x_CRC.IMG", "TU1"), "/d/x_CRC.TU1");
   EXPECT_EQ(CrcCopyPath("/d/x_CRC.IMAGE", "QR1"), "/d/x_CRC.QR1GE");  // keeps characters after the third
   EXPECT_EQ(CrcCopyPath("/d/x_CRC.B", "QR1"), "/d/x_CRC.QR1");
-  // Outside the Part's SplitPath: no folder, no extension, a "." only in the folder.
+  // Where SplitPath alone gives no answer: no folder, no extension, a "." only in the folder.
   EXPECT_EQ(CrcImagePath("x.y.IMG"), "x_CRC.IMG");
   EXPECT_EQ(CrcImagePath("/out/headset"), "/out/headset_CRC");
   EXPECT_EQ(CrcImagePath("/o.d/headset"), "/o.d/headset_CRC");
