@@ -262,7 +262,11 @@ bool SimAdapter::Pace(size_t bytes) {
   if (settings_.rate == 0 || bytes == 0) return true;
   const uint64_t generation = generation_;
   auto now = std::chrono::steady_clock::now();
-  if (nextFree_ < now) nextFree_ = now;
+  // The link runs at the set average rate: a sleep that overshoots one transfer's
+  // slot is made up by the next ones, but an idle link saves up no more than a
+  // short burst, so a host that pauses cannot then transfer faster than the rate.
+  const auto burst = std::chrono::milliseconds(2);
+  if (nextFree_ < now - burst) nextFree_ = now - burst;
   auto cost = std::chrono::nanoseconds(
       static_cast<int64_t>(static_cast<long double>(bytes) * 1e9L / static_cast<long double>(settings_.rate)));
   nextFree_ += cost;
