@@ -8,28 +8,11 @@
 #include <vector>
 
 #include "core/BtAddress.h"
+#include "support/TempDir.h"
 
 namespace kestrel::test {
 
-class TempDir {
- public:
-  TempDir() {
-    std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() / ("kestrel-test-" + std::to_string(rd()) + std::to_string(rd()));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using TempDir = qrtest::TempDir;
 
 // Image bytes that differ from place to place, so a shifted or lost packet shows.
 inline std::vector<uint8_t> PatternImage(size_t length) {

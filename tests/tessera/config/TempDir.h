@@ -1,6 +1,8 @@
 #pragma once
-// A fresh folder under the system temporary folder, removed with its contents.
+// Temporary folders and small file helpers for the configuration tests.
 #include <gtest/gtest.h>
+
+#include "support/TempDir.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -11,31 +13,7 @@
 
 namespace tessera::testing {
 
-class TempDir {
- public:
-  TempDir() {
-    std::random_device rd;
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string tag = info ? std::string(info->test_suite_name()) + "_" + info->name() : "t";
-    for (char& c : tag)
-      if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    path_ = std::filesystem::temp_directory_path() / ("tessera_" + tag + "_" + std::to_string(rd()));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using TempDir = qrtest::TempDir;
 
 inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& data) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);

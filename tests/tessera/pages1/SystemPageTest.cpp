@@ -6,33 +6,12 @@
 #include "common/ByteIo.h"
 #include "common/Gpio.h"
 #include "pages/CPageSystem.h"
+#include "tessera/FakePageHost.h"
 
 namespace tessera {
 namespace {
 
-// The view's side of the pool: package pins minus reservations, handed to the page.
-class FakeHost : public PageHost {
- public:
-  explicit FakeHost(uint32_t package) : package_(package) {}
-  uint32_t ReservedGpioMask() const override { return reserved; }
-  void SetReservedGpioMask(uint32_t m) override { reserved = m; }
-  uint32_t AvailableGpioMask() const override { return available; }
-  void SetAvailableGpioMask(uint32_t m) override { available = m; }
-  void RefreshGpioAvailability() override {
-    ++refreshes;
-    available = package_ & ~reserved;
-    if (page) page->AllocateGpios(available);
-  }
-  int FreePromptSpaceKb(bool) const override { return 0; }
-  MessageSink& Sink() override { return sink; }
-
-  uint32_t package_;
-  uint32_t reserved = 0;
-  uint32_t available = 0;
-  int refreshes = 0;
-  CPageSystem* page = nullptr;
-  RecordingSink sink;
-};
+using FakeHost = testing::FakePageHost;
 
 constexpr uint32_t kQfn48 = 0x7FFFFF;  // GPIO0 to GPIO22
 
@@ -41,8 +20,9 @@ bool Lists(const Selector& s, const std::string& text) {
 }
 
 struct Fixture {
-  explicit Fixture(uint32_t package = kQfn48) : host(package), page(&host) {
-    host.page = &page;
+  explicit Fixture(uint32_t package = kQfn48) : page(&host) {
+    host.packageMask = package;
+    host.system = &page;
     page.OnInitialize();
   }
   FakeHost host;
@@ -91,11 +71,11 @@ TEST(SystemPage, DefaultsAfterInitialisation) {
   EXPECT_FALSE(p.SdDetectSelectorEnabled());
   EXPECT_FALSE(p.RoadRadiosEnabled());
   // The debug port holds GPIO0 and GPIO1.
-  EXPECT_EQ(f.host.reserved, 0x3u);
+  EXPECT_EQ(f.host.reservedMask, 0x3u);
   EXPECT_FALSE(Lists(p.paMuteCombo, "GPIO00"));
   EXPECT_FALSE(Lists(p.lineInCombo, "GPIO01"));
   EXPECT_EQ(p.paMuteCombo.Text(), "GPIO02");
-  EXPECT_EQ(f.host.available, kQfn48 & ~0x3u);  // nothing enabled takes a pin
+  EXPECT_EQ(f.host.availableMask, kQfn48 & ~0x3u);  // nothing enabled takes a pin
 }
 
 TEST(SystemPageGpio, DebugPortAndSpiReserveAndReleasePins) {
@@ -104,18 +84,18 @@ TEST(SystemPageGpio, DebugPortAndSpiReserveAndReleasePins) {
   p.debugPort = 0;
   p.OnDebugPort();
   EXPECT_FALSE(p.DebugIfaceEnabled());
-  EXPECT_EQ(f.host.reserved, 0u);
+  EXPECT_EQ(f.host.reservedMask, 0u);
   EXPECT_TRUE(Lists(p.sdDetectCombo, "GPIO00"));
   EXPECT_TRUE(Lists(p.paMuteCombo, "GPIO01"));
   p.spi = 1;
   p.OnSpi();
-  EXPECT_EQ(f.host.reserved, 0x3C0u);
+  EXPECT_EQ(f.host.reservedMask, 0x3C0u);
   for (const char* g : {"GPIO06", "GPIO07", "GPIO08", "GPIO09"}) EXPECT_FALSE(Lists(p.lineInCombo, g));
   EXPECT_TRUE(Lists(p.lineInCombo, "GPIO05"));
   EXPECT_TRUE(Lists(p.lineInCombo, "GPIO10"));
   p.spi = 0;
   p.OnSpi();
-  EXPECT_EQ(f.host.reserved, 0u);
+  EXPECT_EQ(f.host.reservedMask, 0u);
   EXPECT_TRUE(Lists(p.lineInCombo, "GPIO07"));
 }
 
@@ -128,19 +108,19 @@ TEST(SystemPageGpio, EnabledFunctionsTakeTheirPinsInOrder) {
   EXPECT_EQ(p.paMuteCombo.Text(), "GPIO19");
   EXPECT_FALSE(Lists(p.lineInCombo, "GPIO19"));
   EXPECT_FALSE(Lists(p.sdDetectCombo, "GPIO19"));
-  EXPECT_EQ(f.host.available & (1u << 19), 0u);
+  EXPECT_EQ(f.host.availableMask & (1u << 19), 0u);
 
   p.lineInEnable = 1;
   p.OnLineInEnable();
   EXPECT_EQ(p.lineInCombo.Text(), "GPIO21");
   EXPECT_FALSE(Lists(p.sdDetectCombo, "GPIO21"));
-  EXPECT_EQ(f.host.available, kQfn48 & ~0x3u & ~(1u << 19) & ~(1u << 21));
+  EXPECT_EQ(f.host.availableMask, kQfn48 & ~0x3u & ~(1u << 19) & ~(1u << 21));
 
   // Line-in detection by ADC needs no pin, whatever "Line in Enable" says.
   p.lineInAdc = 1;
   p.OnLineInAdc();
   EXPECT_FALSE(p.LineInControlsEnabled());
-  EXPECT_NE(f.host.available & (1u << 21), 0u);
+  EXPECT_NE(f.host.availableMask & (1u << 21), 0u);
   EXPECT_EQ(p.lineInGpio, 21);  // remembered
 }
 
@@ -172,7 +152,7 @@ TEST(SystemPageGpio, SdDetectIsForcedToGpio12WithoutASeparatePin) {
   EXPECT_FALSE(p.SdDetectSelectorEnabled());
   EXPECT_EQ(p.sdDetectGpio, 12);
   EXPECT_EQ(p.sdDetectCombo.Text(), "GPIO12");
-  EXPECT_EQ(f.host.available & (1u << 12), 0u);
+  EXPECT_EQ(f.host.availableMask & (1u << 12), 0u);
 
   p.sdSeparatePin = 1;
   p.OnSdSeparatePin();
@@ -180,8 +160,8 @@ TEST(SystemPageGpio, SdDetectIsForcedToGpio12WithoutASeparatePin) {
   p.OnSdDetectSelected(p.sdDetectCombo.FindPrefix("GPIO15"));
   EXPECT_EQ(p.sdDetectGpio, 15);
   EXPECT_EQ(p.sdDetectCombo.Text(), "GPIO15");
-  EXPECT_NE(f.host.available & (1u << 12), 0u);
-  EXPECT_EQ(f.host.available & (1u << 15), 0u);
+  EXPECT_NE(f.host.availableMask & (1u << 12), 0u);
+  EXPECT_EQ(f.host.availableMask & (1u << 15), 0u);
 }
 
 TEST(SystemPageGpio, EmptyPoolLeavesEmptySelectorsAndGpioZero) {
@@ -192,7 +172,7 @@ TEST(SystemPageGpio, EmptyPoolLeavesEmptySelectorsAndGpioZero) {
   EXPECT_EQ(p.paMuteCombo.Count(), 0);
   EXPECT_EQ(p.paMuteCombo.selected, -1);
   EXPECT_EQ(p.paMuteGpio, 0);
-  EXPECT_EQ(f.host.available, 0u);
+  EXPECT_EQ(f.host.availableMask, 0u);
   // An empty selector's text gives GPIO 0 in the record, not 0xFF.
   const ConfigRecord r = Collect(p);
   EXPECT_EQ(r.data()[rec::pa_mute_gpio], 0);
@@ -204,13 +184,13 @@ TEST(SystemPageGpio, SelectorChangeRemembersThePinAndRefreshes) {
   CPageSystem& p = f.page;
   p.paMuteEnable = 1;
   p.OnPaMuteEnable();
-  const int before = f.host.refreshes;
+  const int before = f.host.refreshCount;
   p.OnPaMuteSelected(p.paMuteCombo.FindPrefix("GPIO07"));
-  EXPECT_EQ(f.host.refreshes, before + 1);
+  EXPECT_EQ(f.host.refreshCount, before + 1);
   EXPECT_EQ(p.paMuteGpio, 7);
   EXPECT_EQ(p.paMuteCombo.Text(), "GPIO07");
-  EXPECT_NE(f.host.available & (1u << 19), 0u);
-  EXPECT_EQ(f.host.available & (1u << 7), 0u);
+  EXPECT_NE(f.host.availableMask & (1u << 19), 0u);
+  EXPECT_EQ(f.host.availableMask & (1u << 7), 0u);
 }
 
 TEST(SystemPageGpio, WorksWithoutAHost) {
@@ -482,7 +462,7 @@ TEST(SystemPageRestore, ReapplyRestoresEnableStateAndPool) {
   Fixture g;
   g.page.RestoreFrom(first);
   g.page.Reapply();
-  EXPECT_EQ(g.host.reserved, 0x3C0u);
+  EXPECT_EQ(g.host.reservedMask, 0x3C0u);
   EXPECT_FALSE(g.page.DebugIfaceEnabled());
   EXPECT_TRUE(g.page.PaMuteControlsEnabled());
   EXPECT_TRUE(g.page.LineInControlsEnabled());
@@ -490,7 +470,7 @@ TEST(SystemPageRestore, ReapplyRestoresEnableStateAndPool) {
   EXPECT_EQ(g.page.paMuteCombo.Text(), "GPIO04");
   EXPECT_EQ(g.page.lineInCombo.Text(), "GPIO20");
   EXPECT_EQ(g.page.sdDetectCombo.Text(), "GPIO12");
-  EXPECT_EQ(g.host.available, kQfn48 & ~0x3C0u & ~((1u << 4) | (1u << 20) | (1u << 12)));
+  EXPECT_EQ(g.host.availableMask, kQfn48 & ~0x3C0u & ~((1u << 4) | (1u << 20) | (1u << 12)));
   EXPECT_EQ(g.page.alarmThreshold.Text(), "3.7V");
   EXPECT_EQ(g.page.shutdownThreshold.Text(), "3.2V");
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "FakePageHost.h"
+#include "tessera/FakePageHost.h"
 #include "common/ByteIo.h"
 #include "pages/CPageButton.h"
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "FakePageHost.h"
+#include "tessera/FakePageHost.h"
 #include "common/ByteIo.h"
 #include "pages/CPageWave.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // A view stand-in for the page tests: the GPIO pool and its refresh in the view's
-// order (System page left out: its reserved pins come from reservedMask), the free
-// prompt space, and a recording message sink.
+// order System, LED, Key (each page only when a test hands it over), the free prompt
+// space, and a recording message sink.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -9,6 +9,7 @@
 #include "common/MessageSink.h"
 #include "pages/CPageButton.h"
 #include "pages/CPageLED.h"
+#include "pages/CPageSystem.h"
 #include "pages/PageHost.h"
 
 namespace tessera::testing {
@@ -22,6 +23,7 @@ class FakePageHost : public PageHost {
   void RefreshGpioAvailability() override {
     ++refreshCount;
     availableMask = packageMask & ~reservedMask;
+    if (system) system->AllocateGpios(availableMask);
     if (led && led->Initialized()) led->AllocateGpios(availableMask);
     if (keys && keys->Initialized()) keys->DropUnavailableKeys(availableMask);
   }
@@ -34,6 +36,7 @@ class FakePageHost : public PageHost {
   int freeWithGrowthKb = 463;  // 8 Mbit flash
   int freePlainKb = 496;
   int refreshCount = 0;
+  CPageSystem* system = nullptr;
   CPageLED* led = nullptr;
   CPageButton* keys = nullptr;
   RecordingSink sink;
