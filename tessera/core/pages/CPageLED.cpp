@@ -166,6 +166,9 @@ void CPageLED::RestoreFrom(const ConfigRecord& rec) {
   led0Gpio = GetU8(r, rec::led0_gpio);
   led1Gpio = GetU8(r, rec::led1_gpio);
   lowPowerLedGpio = GetU8(r, rec::low_power_led_gpio);
+  // The record keeps the polarity switch as a System flag bit (the byte beside the
+  // status LED is only written).
+  polarityReversed = (GetU32(r, rec::sys_flags) >> sysbit::kLedPolarity) & 1u ? 1 : 0;
   for (int id : {kLowPowerLedId, kLed0Id, kLed1Id}) {
     const int gpio = *MemberFor(id);
     // Matched against the list's own "GPIO%02d" form: "GPIO1" as a prefix would pick

@@ -56,7 +56,8 @@ class CPageLED {
 
   // LED GPIO fields, the status LED and the LED patterns of the record.
   void CollectInto(ConfigRecord& rec) const;
-  // LED GPIO members and selectors from the record (the table comes from its own copy).
+  // LED GPIO members, selectors and the polarity switch from the record (the table
+  // comes from its own copy).
   void RestoreFrom(const ConfigRecord& rec);
 
   // GPIO number, or kUnused.

@@ -199,6 +199,20 @@ TEST_F(DocumentTest, WriteReadWriteIsByteIdentical) {
   EXPECT_TRUE(sink2.messages.empty());
 }
 
+TEST_F(DocumentTest, ReadConfigBringsBackAnUncheckedLedPolarity) {
+  view.led.polarityReversed = 0;
+  ASSERT_TRUE(view.WriteConfigFile(dir.File("p.cfg")));
+  CTesseraView other(sink);
+  other.OnInitialUpdate();
+  ASSERT_EQ(other.led.polarityReversed, 1);
+  ASSERT_TRUE(other.ReadConfigFile(dir.File("p.cfg")));
+  EXPECT_EQ(other.led.polarityReversed, 0);
+  ConfigRecord rec;
+  ASSERT_TRUE(other.CollectConfigRecord(rec, CTesseraView::kWriteContext, nullptr));
+  EXPECT_EQ(rec.bytes[rec::led_polarity_reversed], 0);
+  EXPECT_EQ(GetU32(rec.data(), rec::sys_flags) & (1u << sysbit::kLedPolarity), 0u);
+}
+
 TEST_F(DocumentTest, EmptyBinPathGivesTheFixedSizeAndReadsBackEmpty) {
   ASSERT_TRUE(view.WriteConfigFile(dir.File("e.cfg")));
   EXPECT_EQ(ReadBytes(dir.File("e.cfg")).size(), cfgfile::kFixedSize);

@@ -250,6 +250,23 @@ TEST(LedPage, PinsAndPatternsSurviveCollectAndRestore) {
   EXPECT_EQ(again.bytes, rec.bytes);
 }
 
+TEST(LedPage, PolarityComesBackFromTheSystemFlags) {
+  ConfigRecord rec;
+  CPageLED off;
+  ASSERT_EQ(off.polarityReversed, 1);
+  PutU32(rec.data(), rec::sys_flags, ~(1u << sysbit::kLedPolarity));
+  rec.bytes[rec::led_polarity_reversed] = 1;  // only the flag bit is read back
+  off.RestoreFrom(rec);
+  EXPECT_EQ(off.polarityReversed, 0);
+
+  CPageLED on;
+  on.polarityReversed = 0;
+  PutU32(rec.data(), rec::sys_flags, 1u << sysbit::kLedPolarity);
+  rec.bytes[rec::led_polarity_reversed] = 0;
+  on.RestoreFrom(rec);
+  EXPECT_EQ(on.polarityReversed, 1);
+}
+
 TEST(LedDialog, OkBuildsTheEntry) {
   LedEventEntry start = Led(4, 3, 1000, 1000, 0, 1, -1);
   start.reserved = 9;
