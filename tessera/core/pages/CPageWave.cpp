@@ -82,10 +82,10 @@ bool CPageWave::FitCheck(int r, int searchFrom, bool skipSelf) {
     // to a smaller flash the count may already exceed the free space, and a tone or an
     // empty entry must still be accepted then.
     if (kb > 0 && usedPromptSpaceKb > freeKb) {
+      // Taken back as it was: the remaining-space box keeps what it showed.
       usedPromptSpaceKb -= kb;
       entry = SoundEffectEntry{};
       if (host_) host_->Sink().Show(kTooBig);
-      SetRemainingText(freeKb);
       return false;
     }
   }
@@ -136,6 +136,8 @@ bool CPageWave::CommitEdit(int row, const SoundEffectEntry& entry) {
 bool CPageWave::CollectInto(ConfigRecord& rec, int codeAreaKb, uint32_t promptFileLimit, const PromptLoader& load,
                             uint32_t* promptAreaBytes) const {
   uint8_t* r = rec.data();
+  // The firmware picks its prompt table by this index (low byte; no selection is 0xFF).
+  PutU8(r, rec::prompt_language, static_cast<uint32_t>(language.selected));
   for (int ev = 1; ev <= rec::prompt_events; ++ev)
     std::memset(r + rec::PromptSlotOffset(ev), 0, rec::prompt_slot_size);
 

@@ -60,7 +60,8 @@ class CPageWave {
   // stored and checked for space. Returns whether it was kept.
   bool CommitEdit(int row, const SoundEffectEntry& entry);
 
-  // Prompt slots of the record and prompt data into the image through load. The
+  // The language index and the prompt slots of the record, and prompt data into the
+  // image through load. The
   // prompt area starts 4 KB after the code area; promptAreaBytes gets its size.
   // Returns false when the placed prompts run past promptFileLimit bytes (the record
   // is complete all the same).

@@ -210,6 +210,22 @@ TEST(WavePage, RemainingSpaceShowsMinusOneWhenOvercommitted) {
   EXPECT_EQ(p.page.usedPromptSpaceKb, 44);
 }
 
+TEST(WavePage, RefusedFileLeavesTheRemainingSpaceBoxAsItWas) {
+  // After a flash-type change the box shows the plain free space, while the fit check
+  // measures against the space with checksum growth.
+  Page p;
+  p.host.freeWithGrowthKb = 19;
+  p.page.FlashSizeChanged(48);
+  EXPECT_EQ(p.page.remainingSpaceText, "48KB");
+  EXPECT_FALSE(AssignWave(p.page, 0, 1, p.files.Wave("big.wav", 3855 * 5)));  // 24 KB
+  EXPECT_EQ(p.host.sink.messages, (std::vector<std::string>{"File is too big,   no space in flash!"}));
+  EXPECT_EQ(p.page.usedPromptSpaceKb, 0);
+  EXPECT_EQ(p.page.remainingSpaceText, "48KB");
+  // A file that fits rewrites it from the fit check's free space.
+  EXPECT_TRUE(AssignWave(p.page, 0, 1, p.files.Wave("small.wav", 1)));
+  EXPECT_EQ(p.page.remainingSpaceText, "15KB");
+}
+
 TEST(WavePage, FlashSizeChangeEmptiesTheTableOnlyWhenItNoLongerFits) {
   Page p;
   EXPECT_TRUE(AssignWave(p.page, 0, 1, p.files.Wave("a.wav", 30000)));  // 32 KB
@@ -258,6 +274,20 @@ TEST(WavePage, RestoreTakesTheLanguage) {
   rec.bytes[rec::prompt_language] = 3;  // no such language: nothing selected
   p.page.RestoreFrom(rec);
   EXPECT_EQ(p.page.language.selected, -1);
+}
+
+TEST(WavePage, CollectStoresTheLanguageSelection) {
+  Page p;
+  ConfigRecord rec;
+  rec.bytes.fill(0xEE);
+  p.page.CollectInto(rec, 512, 463 * 1024, nullptr, nullptr);
+  EXPECT_EQ(rec.bytes[rec::prompt_language], 0);
+  // A loaded index the selector does not offer leaves it unselected, stored as 0xFF.
+  rec.bytes[rec::prompt_language] = 3;
+  p.page.RestoreFrom(rec);
+  ConfigRecord again;
+  p.page.CollectInto(again, 512, 463 * 1024, nullptr, nullptr);
+  EXPECT_EQ(again.bytes[rec::prompt_language], 0xFF);
 }
 
 TEST(AudioDialog, ToneWithoutFileAndGainNegation) {
@@ -417,7 +447,7 @@ TEST(PromptPlacement, SharingAndAdvance) {
   // Slots without an enabled entry are zero; nothing outside the slots is touched.
   EXPECT_EQ(r[slot(6)], 0);
   EXPECT_EQ(r[slot(43) + 11], 0);
-  EXPECT_EQ(r[rec::prompt_language], 0xEE);
+  EXPECT_EQ(r[rec::prompt_language], 0xFF);  // a page never initialised has no language selected
   EXPECT_EQ(r[rec::led0_gpio], 0xEE);
 
   // A 448 KB code area starts the prompts at 0x71000.
