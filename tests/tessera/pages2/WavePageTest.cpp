@@ -290,6 +290,29 @@ TEST(WavePage, CollectStoresTheLanguageSelection) {
   EXPECT_EQ(again.bytes[rec::prompt_language], 0xFF);
 }
 
+TEST(AudioDialog, EnableFlagOutsideTheListStaysEnabled) {
+  // A table loaded from a file may hold any non-zero flag: the selector then shows
+  // neither entry, and OK keeps the prompt enabled with its size.
+  WaveFiles files;
+  SoundEffectEntry loaded = WaveEntry(1, files.Wave("a.wav", 5000), 5000, 2);
+  CAudioConfigDlg dlg(loaded, nullptr);
+  EXPECT_EQ(dlg.enable.selected, -1);
+  SoundEffectEntry out;
+  ASSERT_FALSE(dlg.Ok(Typed({}, dlg), out));
+  EXPECT_NE(out.enabled, 0);
+  EXPECT_EQ(out.fileSize, 5000);
+
+  // "Disable" still clears the flag and the size; "Enable" sets 1.
+  dlg.enable.Select(1);
+  ASSERT_FALSE(dlg.Ok(Typed({}, dlg), out));
+  EXPECT_EQ(out.enabled, 0);
+  EXPECT_EQ(out.fileSize, 0);
+  dlg.enable.Select(0);
+  ASSERT_FALSE(dlg.Ok(Typed({}, dlg), out));
+  EXPECT_EQ(out.enabled, 1);
+  EXPECT_EQ(out.fileSize, 5000);
+}
+
 TEST(AudioDialog, ToneWithoutFileAndGainNegation) {
   Page p;
   p.page.soundTable[4] = ToneEntry(9);
