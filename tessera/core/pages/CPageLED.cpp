@@ -110,6 +110,17 @@ uint32_t CPageLED::AllocateGpios(uint32_t mask) {
   return mask;
 }
 
+const std::array<const char*, CPageLED::kColumns>& CPageLED::ColumnTitles() {
+  static const std::array<const char*, kColumns> kTitles = {"EVENT",  "INDEX",     "ON-TIME", "OFF-TIME",
+                                                            "REPEAT", "NUM-FLASH", "TIMEOUT"};
+  return kTitles;
+}
+
+const std::array<int, CPageLED::kColumns>& CPageLED::ColumnWidths() {
+  static const std::array<int, kColumns> kWidths = {120, 60, 65, 60, 60, 80, 65};
+  return kWidths;
+}
+
 std::vector<std::string> CPageLED::EmptyRowTexts() { return {"Invalid", "LED0", "100", "100", "0", "1", "-1"}; }
 
 std::vector<std::string> CPageLED::RowTexts(int row) const {

@@ -96,6 +96,17 @@ bool CPageWave::FitCheck(int r, int searchFrom, bool skipSelf) {
 bool CPageWave::FitCheckAfterEdit(int r) { return FitCheck(r, 0, true); }
 bool CPageWave::FitCheckWhileLoading(int r) { return FitCheck(r, r + 1, false); }
 
+const std::array<const char*, CPageWave::kColumns>& CPageWave::ColumnTitles() {
+  // The first title starts with three spaces.
+  static const std::array<const char*, kColumns> kTitles = {"   Event", "Information", "Audiotyp", "条目使能"};
+  return kTitles;
+}
+
+const std::array<int, CPageWave::kColumns>& CPageWave::ColumnWidths() {
+  static const std::array<int, kColumns> kWidths = {100, 285, 98, 60};
+  return kWidths;
+}
+
 std::vector<std::string> CPageWave::EmptyRowTexts() {
   return {"Invalid", "cust.audio file or DTMFTONE", "cust. wave file", "FALSE"};
 }

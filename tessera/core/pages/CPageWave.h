@@ -26,6 +26,7 @@ class CPageWave {
  public:
   static constexpr int kRemainingId = 1119, kLanguageId = 1199, kListId = 1120;
   static constexpr int kRows = 42;
+  static constexpr int kColumns = 4;
 
   explicit CPageWave(PageHost* host = nullptr) : host_(host) {}
   void SetHost(PageHost* host) { host_ = host; }
@@ -49,6 +50,9 @@ class CPageWave {
   // entries naming one file the last is the one counted.
   bool FitCheckWhileLoading(int r);
 
+  // The prompt list's columns (all centred), in the order of the row texts.
+  static const std::array<const char*, kColumns>& ColumnTitles();
+  static const std::array<int, kColumns>& ColumnWidths();
   // The four list texts of row i.
   std::vector<std::string> RowTexts(int row) const;
   static std::vector<std::string> EmptyRowTexts();

@@ -75,6 +75,17 @@ TEST(LedPage, DefaultsAndRows) {
   EXPECT_FALSE(page.BeginEdit(-1));
 }
 
+TEST(LedPage, ListColumnsMatchTheRowTexts) {
+  CPageLED page;
+  page.OnInitialize();
+  EXPECT_EQ(Texts(CPageLED::ColumnTitles().begin(), CPageLED::ColumnTitles().end()),
+            (Texts{"EVENT", "INDEX", "ON-TIME", "OFF-TIME", "REPEAT", "NUM-FLASH", "TIMEOUT"}));
+  EXPECT_EQ(std::vector<int>(CPageLED::ColumnWidths().begin(), CPageLED::ColumnWidths().end()),
+            (std::vector<int>{120, 60, 65, 60, 60, 80, 65}));
+  for (int row : {0, 30}) EXPECT_EQ(page.RowTexts(row).size(), CPageLED::ColumnTitles().size()) << row;
+  EXPECT_EQ(CPageLED::EmptyRowTexts().size(), CPageLED::ColumnTitles().size());
+}
+
 TEST(LedPage, GpioAllocationHandsLed0PinOnToKeys) {
   Pages p;
   // Low-power LED and LED0 share GPIO11; the low-power LED takes it from the keys.
