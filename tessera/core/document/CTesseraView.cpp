@@ -72,6 +72,7 @@ void CTesseraView::OnInitialUpdate() {
   keyPageCreated_ = true;
   eq.OnInitialize();
   echo.OnInitialize();
+  echo.OnActivate(system);  // shown once like every page: the gains follow the volumes
   system.OnInitialize();
   ApplyChipPackage();
   AllocateImageBuffers();

@@ -111,14 +111,16 @@ std::optional<FieldError> CAudioConfigDlg::Ok(const ControlTextFn& controlText, 
   // The file is sized again whatever the kind, so a tone with no file still reports it.
   if (!ReadWaveDataSize(path, fileSize) && sink_) sink_->Show(kCantOpen);
   // A prompt that will never be placed takes no flash space.
-  if (event.selected == 0 || enable.selected != 0) fileSize = 0;
+  if (event.selected == 0 || enable.selected == 1) fileSize = 0;
   out = BuildEntry();
   return std::nullopt;
 }
 
 SoundEffectEntry CAudioConfigDlg::BuildEntry() const {
   SoundEffectEntry e;
-  e.enabled = enable.selected == 0 ? 1 : 0;  // "Enable" is the first entry
+  // "Enable" is the first entry. An entry loaded with another non-zero flag opens with
+  // nothing selected and stays enabled.
+  e.enabled = 1 - enable.selected;
   e.event = event.selected;
   e.kind = kind.selected;
   if (e.kind == 0) {

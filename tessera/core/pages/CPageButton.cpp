@@ -104,6 +104,16 @@ void CPageButton::OnInitialize() {
   initialized_ = true;
 }
 
+const std::array<const char*, CPageButton::kColumns>& CPageButton::ColumnTitles() {
+  static const std::array<const char*, kColumns> kTitles = {"按键事件", "对应GPIO", "按键类型", "按键状态"};
+  return kTitles;
+}
+
+const std::array<int, CPageButton::kColumns>& CPageButton::ColumnWidths() {
+  static const std::array<int, kColumns> kWidths = {75, 120, 60, 60};
+  return kWidths;
+}
+
 std::vector<std::string> CPageButton::EmptyRowTexts() { return {"Invalid", "GPIO0", "单击", "A2DP"}; }
 
 std::vector<std::string> CPageButton::RowTexts(int row) const {

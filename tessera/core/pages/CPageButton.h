@@ -20,6 +20,7 @@ class CPageButton {
   static constexpr int kClickId = 1068, kRepeatId = 1071, kLongPressId = 1072, kExtraLongId = 1069,
                        kDoubleClickId = 1070, kListId = 1112;
   static constexpr int kRows = 32;
+  static constexpr int kColumns = 4;
 
   explicit CPageButton(PageHost* host = nullptr) : host_(host) {}
   void SetHost(PageHost* host) { host_ = host; }
@@ -33,6 +34,9 @@ class CPageButton {
   std::optional<FieldError> ReadBack(const ControlTextFn& controlText);
   std::string ControlText(int controlId) const;
 
+  // The assignment list's columns (all centred), in the order of the row texts.
+  static const std::array<const char*, kColumns>& ColumnTitles();
+  static const std::array<int, kColumns>& ColumnWidths();
   // The four list texts of row i (event, GPIOs, press type, state).
   std::vector<std::string> RowTexts(int row) const;
   static std::vector<std::string> EmptyRowTexts();

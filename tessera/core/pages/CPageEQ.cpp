@@ -70,8 +70,9 @@ void CPageEQ::RefreshRows() {
   for (int i = 0; i < kEqBands; ++i) RefreshRow(i);
 }
 
-CEqConfigDlg CPageEQ::DialogFor(int i) const {
-  return ValidBand(i) ? CEqConfigDlg::FromBand(bands[static_cast<size_t>(i)]) : CEqConfigDlg{};
+std::optional<CEqConfigDlg> CPageEQ::DialogFor(int i) const {
+  if (!ValidBand(i)) return std::nullopt;
+  return CEqConfigDlg::FromBand(bands[static_cast<size_t>(i)]);
 }
 
 void CPageEQ::ApplyDialog(int i, const CEqConfigDlg& dlg) {

@@ -2,6 +2,7 @@
 // "Audio Equalization" page: the five audio equalizer bands as the user set them and
 // the fixed-point coefficients the firmware runs, kept in step with the bands.
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,9 +39,10 @@ class CPageEQ {
   void RefreshRow(int i);
   void RefreshRows();
 
-  // The band dialog opened on band i, and its OK applied to band i (the gain cut to
-  // four decimals). An index outside 0..4 is ignored.
-  CEqConfigDlg DialogFor(int i) const;
+  // A click on the list: the band dialog on band i, or nothing when no row is selected
+  // (i outside 0..4). Its OK is applied to band i (the gain cut to four decimals); an
+  // index outside 0..4 is ignored.
+  std::optional<CEqConfigDlg> DialogFor(int i) const;
   void ApplyDialog(int i, const CEqConfigDlg& dlg);
 
   // Another equalizer number chosen: the check box shows what was last sent for it.

@@ -110,6 +110,17 @@ uint32_t CPageLED::AllocateGpios(uint32_t mask) {
   return mask;
 }
 
+const std::array<const char*, CPageLED::kColumns>& CPageLED::ColumnTitles() {
+  static const std::array<const char*, kColumns> kTitles = {"EVENT",  "INDEX",     "ON-TIME", "OFF-TIME",
+                                                            "REPEAT", "NUM-FLASH", "TIMEOUT"};
+  return kTitles;
+}
+
+const std::array<int, CPageLED::kColumns>& CPageLED::ColumnWidths() {
+  static const std::array<int, kColumns> kWidths = {120, 60, 65, 60, 60, 80, 65};
+  return kWidths;
+}
+
 std::vector<std::string> CPageLED::EmptyRowTexts() { return {"Invalid", "LED0", "100", "100", "0", "1", "-1"}; }
 
 std::vector<std::string> CPageLED::RowTexts(int row) const {
@@ -166,6 +177,9 @@ void CPageLED::RestoreFrom(const ConfigRecord& rec) {
   led0Gpio = GetU8(r, rec::led0_gpio);
   led1Gpio = GetU8(r, rec::led1_gpio);
   lowPowerLedGpio = GetU8(r, rec::low_power_led_gpio);
+  // The record keeps the polarity switch as a System flag bit (the byte beside the
+  // status LED is only written).
+  polarityReversed = (GetU32(r, rec::sys_flags) >> sysbit::kLedPolarity) & 1u ? 1 : 0;
   for (int id : {kLowPowerLedId, kLed0Id, kLed1Id}) {
     const int gpio = *MemberFor(id);
     // Matched against the list's own "GPIO%02d" form: "GPIO1" as a prefix would pick

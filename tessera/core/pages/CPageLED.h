@@ -21,6 +21,7 @@ class CPageLED {
   static constexpr int kLowPowerLedId = 1063, kLed0Id = 1064, kLed1Id = 1065, kListId = 1066,
                        kPolarityId = 1136;
   static constexpr int kRows = 31;  // entry 31 is kept and stored but never listed
+  static constexpr int kColumns = 7;
   static constexpr int kUnused = 0xFF;
 
   explicit CPageLED(PageHost* host = nullptr) : host_(host) {}
@@ -45,6 +46,9 @@ class CPageLED {
   // (also stored in the view).
   uint32_t AllocateGpios(uint32_t mask);
 
+  // The pattern list's columns (all centred), in the order of the row texts.
+  static const std::array<const char*, kColumns>& ColumnTitles();
+  static const std::array<int, kColumns>& ColumnWidths();
   // The seven list texts of row i (0..30); empty for any other row.
   std::vector<std::string> RowTexts(int row) const;
   static std::vector<std::string> EmptyRowTexts();
@@ -56,7 +60,8 @@ class CPageLED {
 
   // LED GPIO fields, the status LED and the LED patterns of the record.
   void CollectInto(ConfigRecord& rec) const;
-  // LED GPIO members and selectors from the record (the table comes from its own copy).
+  // LED GPIO members, selectors and the polarity switch from the record (the table
+  // comes from its own copy).
   void RestoreFrom(const ConfigRecord& rec);
 
   // GPIO number, or kUnused.

@@ -348,10 +348,11 @@ void CPageSystem::RestoreFrom(const ConfigRecord& record) {
   noSpeakerphone = Bit(flags, sysbit::kNoSpeakerphone);
   micBias.Select(static_cast<int>((flags >> sysbit::kMicBiasShift) & 3u));
 
-  // Until the pool refresh rebuilds the lists, show the loaded pins.
-  lineInCombo.SelectOrAdd("GPIO" + std::to_string(lineInGpio));
-  sdDetectCombo.SelectOrAdd("GPIO" + std::to_string(sdDetectGpio));
-  paMuteCombo.SelectOrAdd("GPIO" + std::to_string(paMuteGpio));
+  // Until the pool refresh rebuilds the lists, show the loaded pins. Matched against
+  // the list's own "GPIO%02d" form: "GPIO2" as a prefix would pick GPIO20.
+  lineInCombo.SelectOrAdd(GpioText(lineInGpio));
+  sdDetectCombo.SelectOrAdd(GpioText(sdDetectGpio));
+  paMuteCombo.SelectOrAdd(GpioText(paMuteGpio));
 }
 
 void CPageSystem::Reapply() {

@@ -82,10 +82,10 @@ bool CPageWave::FitCheck(int r, int searchFrom, bool skipSelf) {
     // to a smaller flash the count may already exceed the free space, and a tone or an
     // empty entry must still be accepted then.
     if (kb > 0 && usedPromptSpaceKb > freeKb) {
+      // Taken back as it was: the remaining-space box keeps what it showed.
       usedPromptSpaceKb -= kb;
       entry = SoundEffectEntry{};
       if (host_) host_->Sink().Show(kTooBig);
-      SetRemainingText(freeKb);
       return false;
     }
   }
@@ -95,6 +95,17 @@ bool CPageWave::FitCheck(int r, int searchFrom, bool skipSelf) {
 
 bool CPageWave::FitCheckAfterEdit(int r) { return FitCheck(r, 0, true); }
 bool CPageWave::FitCheckWhileLoading(int r) { return FitCheck(r, r + 1, false); }
+
+const std::array<const char*, CPageWave::kColumns>& CPageWave::ColumnTitles() {
+  // The first title starts with three spaces.
+  static const std::array<const char*, kColumns> kTitles = {"   Event", "Information", "Audiotyp", "条目使能"};
+  return kTitles;
+}
+
+const std::array<int, CPageWave::kColumns>& CPageWave::ColumnWidths() {
+  static const std::array<int, kColumns> kWidths = {100, 285, 98, 60};
+  return kWidths;
+}
 
 std::vector<std::string> CPageWave::EmptyRowTexts() {
   return {"Invalid", "cust.audio file or DTMFTONE", "cust. wave file", "FALSE"};
@@ -136,6 +147,8 @@ bool CPageWave::CommitEdit(int row, const SoundEffectEntry& entry) {
 bool CPageWave::CollectInto(ConfigRecord& rec, int codeAreaKb, uint32_t promptFileLimit, const PromptLoader& load,
                             uint32_t* promptAreaBytes) const {
   uint8_t* r = rec.data();
+  // The firmware picks its prompt table by this index (low byte; no selection is 0xFF).
+  PutU8(r, rec::prompt_language, static_cast<uint32_t>(language.selected));
   for (int ev = 1; ev <= rec::prompt_events; ++ev)
     std::memset(r + rec::PromptSlotOffset(ev), 0, rec::prompt_slot_size);
 

@@ -26,6 +26,7 @@ class CPageWave {
  public:
   static constexpr int kRemainingId = 1119, kLanguageId = 1199, kListId = 1120;
   static constexpr int kRows = 42;
+  static constexpr int kColumns = 4;
 
   explicit CPageWave(PageHost* host = nullptr) : host_(host) {}
   void SetHost(PageHost* host) { host_ = host; }
@@ -49,6 +50,9 @@ class CPageWave {
   // entries naming one file the last is the one counted.
   bool FitCheckWhileLoading(int r);
 
+  // The prompt list's columns (all centred), in the order of the row texts.
+  static const std::array<const char*, kColumns>& ColumnTitles();
+  static const std::array<int, kColumns>& ColumnWidths();
   // The four list texts of row i.
   std::vector<std::string> RowTexts(int row) const;
   static std::vector<std::string> EmptyRowTexts();
@@ -60,7 +64,8 @@ class CPageWave {
   // stored and checked for space. Returns whether it was kept.
   bool CommitEdit(int row, const SoundEffectEntry& entry);
 
-  // Prompt slots of the record and prompt data into the image through load. The
+  // The language index and the prompt slots of the record, and prompt data into the
+  // image through load. The
   // prompt area starts 4 KB after the code area; promptAreaBytes gets its size.
   // Returns false when the placed prompts run past promptFileLimit bytes (the record
   // is complete all the same).

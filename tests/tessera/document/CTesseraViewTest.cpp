@@ -41,6 +41,16 @@ TEST_F(DocumentTest, StartUpSelectsTheDefaultsAndSizesTheBuffers) {
   EXPECT_EQ(view.available_gpio_mask, 0x7FFFFCu & ~(1u << 11) & ~(1u << 20));
 }
 
+TEST_F(DocumentTest, StartUpShowsTheEchoGainsOfTheDefaultVolumes) {
+  // The echo page was shown once at start-up, so it holds the HFP volume 11 and the
+  // microphone volume 54 as its gains, and an unchanged Save keeps both volumes.
+  EXPECT_EQ(CPageEcho::DacGainEntries()[static_cast<size_t>(view.echo.dacGainIndex)], "-6dB");
+  EXPECT_EQ(CPageEcho::MicGainEntries()[static_cast<size_t>(view.echo.micGainIndex)], "27dB");
+  view.echo.Save(view.system, sink);
+  EXPECT_EQ(view.system.hfpVolume, 11);
+  EXPECT_EQ(view.system.micVolume, 54);
+}
+
 TEST_F(DocumentTest, DefaultRecordHoldsGpio2ForPaMuteAndLineIn) {
   ConfigRecord r;
   ASSERT_TRUE(view.CollectConfigRecord(r, CTesseraView::kWriteContext, nullptr));
@@ -197,6 +207,20 @@ TEST_F(DocumentTest, WriteReadWriteIsByteIdentical) {
   ASSERT_TRUE(other.WriteConfigFile(dir.File("b.cfg")));
   EXPECT_EQ(ReadBytes(dir.File("b.cfg")), a);
   EXPECT_TRUE(sink2.messages.empty());
+}
+
+TEST_F(DocumentTest, ReadConfigBringsBackAnUncheckedLedPolarity) {
+  view.led.polarityReversed = 0;
+  ASSERT_TRUE(view.WriteConfigFile(dir.File("p.cfg")));
+  CTesseraView other(sink);
+  other.OnInitialUpdate();
+  ASSERT_EQ(other.led.polarityReversed, 1);
+  ASSERT_TRUE(other.ReadConfigFile(dir.File("p.cfg")));
+  EXPECT_EQ(other.led.polarityReversed, 0);
+  ConfigRecord rec;
+  ASSERT_TRUE(other.CollectConfigRecord(rec, CTesseraView::kWriteContext, nullptr));
+  EXPECT_EQ(rec.bytes[rec::led_polarity_reversed], 0);
+  EXPECT_EQ(GetU32(rec.data(), rec::sys_flags) & (1u << sysbit::kLedPolarity), 0u);
 }
 
 TEST_F(DocumentTest, EmptyBinPathGivesTheFixedSizeAndReadsBackEmpty) {

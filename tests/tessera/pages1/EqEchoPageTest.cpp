@@ -27,7 +27,10 @@ TEST(EqPage, DefaultsRowsAndCoefficients) {
 
 TEST(EqPage, DialogOkCutsTheGainAndRecomputesTheBand) {
   CPageEQ p;
-  CEqConfigDlg d = p.DialogFor(2);
+  ASSERT_TRUE(p.DialogFor(2));
+  CEqConfigDlg d = *p.DialogFor(2);
+  EXPECT_EQ(d.centerHz, 500);
+  EXPECT_EQ(d.sampleHz, 44100);
   d.type = 1;
   d.highLow = 1;
   d.gainDb = 0.1f;
@@ -46,6 +49,9 @@ TEST(EqPage, DialogOkCutsTheGainAndRecomputesTheBand) {
   EXPECT_EQ(p.coefficients[2].b0, 16498);
   p.ApplyDialog(-1, d);  // no row selected: nothing happens
   p.ApplyDialog(5, d);
+  // A click below the last row selects none: no dialog opens.
+  EXPECT_FALSE(p.DialogFor(-1));
+  EXPECT_FALSE(p.DialogFor(5));
 }
 
 TEST(EqPage, RefreshRowsRecomputesLoadedBands) {

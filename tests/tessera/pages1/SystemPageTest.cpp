@@ -427,13 +427,32 @@ TEST(SystemPageRestore, FlagsAndGpios) {
   EXPECT_EQ(p.sdDetectGpio, 0xFF);
   EXPECT_EQ(p.sleepTimeoutS, 344u);
   EXPECT_EQ(p.shutdownTimeoutS, -1);
-  EXPECT_EQ(p.paMuteCombo.Text(), "GPIO3");  // added until the pool refresh rebuilds the list
+  EXPECT_EQ(p.paMuteCombo.Text(), "GPIO03");  // added until the pool refresh rebuilds the list
   EXPECT_EQ(p.sdDetectCombo.Text(), "GPIO255");
 
   PutU32(b, rec::sys_flags, 0);
   p.RestoreFrom(r);
   EXPECT_EQ(p.debugPort, 0);
   EXPECT_EQ(p.debugIface, -1);
+}
+
+TEST(SystemPageRestore, LoadedPinsSelectTheirOwnEntriesNotLongerNumbers) {
+  // Every function off: the lists hold GPIO02 to GPIO22, so GPIO20 to GPIO22 are there
+  // to be mistaken for GPIO2.
+  Fixture f;
+  ASSERT_TRUE(Lists(f.page.paMuteCombo, "GPIO20"));
+  ConfigRecord r;
+  uint8_t* b = r.data();
+  PutU32(b, rec::sys_flags, 1u);
+  b[rec::pa_mute_gpio] = 2;
+  b[rec::linein_detect_gpio] = 2;
+  b[rec::sd_detect_gpio] = 1;
+  f.page.RestoreFrom(r);
+  EXPECT_EQ(f.page.paMuteCombo.Text(), "GPIO02");
+  EXPECT_EQ(f.page.lineInCombo.Text(), "GPIO02");
+  // GPIO1 is reserved for the debug port, so "GPIO1" would find GPIO10.
+  EXPECT_EQ(f.page.sdDetectCombo.Text(), "GPIO01");
+  EXPECT_EQ(f.page.sdDetectCombo.entries.back(), "GPIO01");  // added, not in the pool
 }
 
 TEST(SystemPageRestore, ReapplyRestoresEnableStateAndPool) {

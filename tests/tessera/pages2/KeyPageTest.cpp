@@ -43,6 +43,17 @@ TEST(KeyPage, DefaultsBeforeAndAfterInitialisation) {
   EXPECT_TRUE(page.RowTexts(32).empty());
 }
 
+TEST(KeyPage, ListColumnsMatchTheRowTexts) {
+  CPageButton page;
+  page.OnInitialize();
+  EXPECT_EQ(Texts(CPageButton::ColumnTitles().begin(), CPageButton::ColumnTitles().end()),
+            (Texts{"按键事件", "对应GPIO", "按键类型", "按键状态"}));
+  EXPECT_EQ(std::vector<int>(CPageButton::ColumnWidths().begin(), CPageButton::ColumnWidths().end()),
+            (std::vector<int>{75, 120, 60, 60}));
+  for (int row : {0, 20}) EXPECT_EQ(page.RowTexts(row).size(), CPageButton::ColumnTitles().size()) << row;
+  EXPECT_EQ(CPageButton::EmptyRowTexts().size(), CPageButton::ColumnTitles().size());
+}
+
 TEST(KeyPage, RowTexts) {
   CPageButton page;
   // An empty entry shows the fixed texts whatever else it holds.

@@ -75,6 +75,17 @@ TEST(LedPage, DefaultsAndRows) {
   EXPECT_FALSE(page.BeginEdit(-1));
 }
 
+TEST(LedPage, ListColumnsMatchTheRowTexts) {
+  CPageLED page;
+  page.OnInitialize();
+  EXPECT_EQ(Texts(CPageLED::ColumnTitles().begin(), CPageLED::ColumnTitles().end()),
+            (Texts{"EVENT", "INDEX", "ON-TIME", "OFF-TIME", "REPEAT", "NUM-FLASH", "TIMEOUT"}));
+  EXPECT_EQ(std::vector<int>(CPageLED::ColumnWidths().begin(), CPageLED::ColumnWidths().end()),
+            (std::vector<int>{120, 60, 65, 60, 60, 80, 65}));
+  for (int row : {0, 30}) EXPECT_EQ(page.RowTexts(row).size(), CPageLED::ColumnTitles().size()) << row;
+  EXPECT_EQ(CPageLED::EmptyRowTexts().size(), CPageLED::ColumnTitles().size());
+}
+
 TEST(LedPage, GpioAllocationHandsLed0PinOnToKeys) {
   Pages p;
   // Low-power LED and LED0 share GPIO11; the low-power LED takes it from the keys.
@@ -248,6 +259,23 @@ TEST(LedPage, PinsAndPatternsSurviveCollectAndRestore) {
   ConfigRecord again;
   q.led.CollectInto(again);
   EXPECT_EQ(again.bytes, rec.bytes);
+}
+
+TEST(LedPage, PolarityComesBackFromTheSystemFlags) {
+  ConfigRecord rec;
+  CPageLED off;
+  ASSERT_EQ(off.polarityReversed, 1);
+  PutU32(rec.data(), rec::sys_flags, ~(1u << sysbit::kLedPolarity));
+  rec.bytes[rec::led_polarity_reversed] = 1;  // only the flag bit is read back
+  off.RestoreFrom(rec);
+  EXPECT_EQ(off.polarityReversed, 0);
+
+  CPageLED on;
+  on.polarityReversed = 0;
+  PutU32(rec.data(), rec::sys_flags, 1u << sysbit::kLedPolarity);
+  rec.bytes[rec::led_polarity_reversed] = 0;
+  on.RestoreFrom(rec);
+  EXPECT_EQ(on.polarityReversed, 1);
 }
 
 TEST(LedDialog, OkBuildsTheEntry) {

@@ -139,6 +139,16 @@ TEST(WavePage, InitialisationAndRows) {
   EXPECT_FALSE(page.BeginEdit(-1));
 }
 
+TEST(WavePage, ListColumnsMatchTheRowTexts) {
+  Page p;
+  p.page.soundTable[1] = ToneEntry(2);
+  EXPECT_EQ(Texts(CPageWave::ColumnTitles().begin(), CPageWave::ColumnTitles().end()),
+            (Texts{"   Event", "Information", "Audiotyp", "条目使能"}));
+  EXPECT_EQ(std::vector<int>(CPageWave::ColumnWidths().begin(), CPageWave::ColumnWidths().end()),
+            (std::vector<int>{100, 285, 98, 60}));
+  for (int row : {0, 1, 41}) EXPECT_EQ(p.page.RowTexts(row).size(), CPageWave::ColumnTitles().size()) << row;
+}
+
 TEST(WavePage, FitCheckRefusesAFileThatDoesNotFit) {
   Page p;
   p.host.freeWithGrowthKb = 19;  // 4 Mbit flash
@@ -210,6 +220,22 @@ TEST(WavePage, RemainingSpaceShowsMinusOneWhenOvercommitted) {
   EXPECT_EQ(p.page.usedPromptSpaceKb, 44);
 }
 
+TEST(WavePage, RefusedFileLeavesTheRemainingSpaceBoxAsItWas) {
+  // After a flash-type change the box shows the plain free space, while the fit check
+  // measures against the space with checksum growth.
+  Page p;
+  p.host.freeWithGrowthKb = 19;
+  p.page.FlashSizeChanged(48);
+  EXPECT_EQ(p.page.remainingSpaceText, "48KB");
+  EXPECT_FALSE(AssignWave(p.page, 0, 1, p.files.Wave("big.wav", 3855 * 5)));  // 24 KB
+  EXPECT_EQ(p.host.sink.messages, (std::vector<std::string>{"File is too big,   no space in flash!"}));
+  EXPECT_EQ(p.page.usedPromptSpaceKb, 0);
+  EXPECT_EQ(p.page.remainingSpaceText, "48KB");
+  // A file that fits rewrites it from the fit check's free space.
+  EXPECT_TRUE(AssignWave(p.page, 0, 1, p.files.Wave("small.wav", 1)));
+  EXPECT_EQ(p.page.remainingSpaceText, "15KB");
+}
+
 TEST(WavePage, FlashSizeChangeEmptiesTheTableOnlyWhenItNoLongerFits) {
   Page p;
   EXPECT_TRUE(AssignWave(p.page, 0, 1, p.files.Wave("a.wav", 30000)));  // 32 KB
@@ -258,6 +284,43 @@ TEST(WavePage, RestoreTakesTheLanguage) {
   rec.bytes[rec::prompt_language] = 3;  // no such language: nothing selected
   p.page.RestoreFrom(rec);
   EXPECT_EQ(p.page.language.selected, -1);
+}
+
+TEST(WavePage, CollectStoresTheLanguageSelection) {
+  Page p;
+  ConfigRecord rec;
+  rec.bytes.fill(0xEE);
+  p.page.CollectInto(rec, 512, 463 * 1024, nullptr, nullptr);
+  EXPECT_EQ(rec.bytes[rec::prompt_language], 0);
+  // A loaded index the selector does not offer leaves it unselected, stored as 0xFF.
+  rec.bytes[rec::prompt_language] = 3;
+  p.page.RestoreFrom(rec);
+  ConfigRecord again;
+  p.page.CollectInto(again, 512, 463 * 1024, nullptr, nullptr);
+  EXPECT_EQ(again.bytes[rec::prompt_language], 0xFF);
+}
+
+TEST(AudioDialog, EnableFlagOutsideTheListStaysEnabled) {
+  // A table loaded from a file may hold any non-zero flag: the selector then shows
+  // neither entry, and OK keeps the prompt enabled with its size.
+  WaveFiles files;
+  SoundEffectEntry loaded = WaveEntry(1, files.Wave("a.wav", 5000), 5000, 2);
+  CAudioConfigDlg dlg(loaded, nullptr);
+  EXPECT_EQ(dlg.enable.selected, -1);
+  SoundEffectEntry out;
+  ASSERT_FALSE(dlg.Ok(Typed({}, dlg), out));
+  EXPECT_NE(out.enabled, 0);
+  EXPECT_EQ(out.fileSize, 5000);
+
+  // "Disable" still clears the flag and the size; "Enable" sets 1.
+  dlg.enable.Select(1);
+  ASSERT_FALSE(dlg.Ok(Typed({}, dlg), out));
+  EXPECT_EQ(out.enabled, 0);
+  EXPECT_EQ(out.fileSize, 0);
+  dlg.enable.Select(0);
+  ASSERT_FALSE(dlg.Ok(Typed({}, dlg), out));
+  EXPECT_EQ(out.enabled, 1);
+  EXPECT_EQ(out.fileSize, 5000);
 }
 
 TEST(AudioDialog, ToneWithoutFileAndGainNegation) {
@@ -417,7 +480,7 @@ TEST(PromptPlacement, SharingAndAdvance) {
   // Slots without an enabled entry are zero; nothing outside the slots is touched.
   EXPECT_EQ(r[slot(6)], 0);
   EXPECT_EQ(r[slot(43) + 11], 0);
-  EXPECT_EQ(r[rec::prompt_language], 0xEE);
+  EXPECT_EQ(r[rec::prompt_language], 0xFF);  // a page never initialised has no language selected
   EXPECT_EQ(r[rec::led0_gpio], 0xEE);
 
   // A 448 KB code area starts the prompts at 0x71000.
