@@ -187,6 +187,33 @@ TEST(BurnDurable, NextAddressIsOnDiskBeforeABoardIsProgrammed) {
   }
 }
 
+TEST(BurnDurable, AddressWhoseSuccessorCannotBeSavedIsNotHandedOut) {
+  EngineRig rig(2);
+  ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);
+  rig.SetBoxes("00:00:00:00:00:10");
+  ASSERT_TRUE(rig.engine->SetAddress());
+  // The file was cut short after loading: the next address has nowhere to go.
+  std::filesystem::resize_file(rig.imagePath, 0x80064);
+  rig.BurnAgain();
+  DialogView v = rig.engine->View();
+  for (size_t n = 0; n < 2; ++n) {
+    EXPECT_EQ(v.lastResult[n], 1) << n;
+    EXPECT_EQ(rig.engine->State().retryMark[n], 0) << n;
+    for (const auto& w : rig.adapters[n]->writes) EXPECT_NE(w[0], 0xA9) << "slot " << n << " was programmed";
+  }
+  EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:10");
+  // With the file back, the sequence starts where it stood; nothing was skipped or reused.
+  WriteFile(rig.imagePath, rig.image);
+  rig.BurnAgain();
+  v = rig.engine->View();
+  EXPECT_EQ(v.lastResult[0], 0);
+  EXPECT_EQ(v.lastResult[1], 0);
+  std::vector<uint8_t> lows{rig.BoardAddress(0).bytes[0], rig.BoardAddress(1).bytes[0]};
+  std::sort(lows.begin(), lows.end());
+  EXPECT_EQ(lows, (std::vector<uint8_t>{0x10, 0x11}));
+  EXPECT_EQ(rig.FileAddress(), Addr("00:00:00:00:00:12"));
+}
+
 TEST(BurnFaults, UnconfirmedConnectAndLostPacket) {
   EngineRig rig(2);
   rig.adapters[0]->connectReply = {0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0};
