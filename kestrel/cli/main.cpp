@@ -115,7 +115,7 @@ int RunList(Transport& transport) {
 
 int RunOperation(Operation op, Transport& transport, const Options& o) {
   SteadyClock clock;
-  TerminalView view(stderr, isatty(fileno(stderr)) != 0);
+  TerminalView view(stderr, isatty(fileno(stderr)) != 0, op);
   ProductionEngine engine(transport, clock, view, EngineOptions{o.readbackDir, ReadLimits{}});
   engine.RefreshSlots();
   if (engine.DeviceCount() == 0) {
