@@ -293,6 +293,35 @@ TEST(EngineSlots, RowsFollowTheAdaptersAndOpeningUsesBothPipes) {
   EXPECT_EQ(v.lastResult[2], 9);  // its Connect cannot be answered
 }
 
+TEST(EngineSlots, PlugOrUnplugWhileIdleReticksThePresentRowsAndHidesTheIcons) {
+  EngineRig rig(3);
+  rig.engine->SetSlotTicked(1, false);
+  ASSERT_TRUE(rig.engine->Start(Operation::kRead));
+  rig.engine->WaitIdle();
+  DialogView v = rig.engine->View();
+  EXPECT_EQ(v.icon, (std::array<SlotIcon, 4>{SlotIcon::kSuccess, SlotIcon::kHidden, SlotIcon::kSuccess,
+                                             SlotIcon::kHidden}));
+  EXPECT_EQ(v.ticked, (std::array<bool, 4>{true, false, true, false}));
+
+  FakeAdapter plugged(rig.clock);
+  rig.transport.adapters.push_back(&plugged);
+  rig.engine->RefreshSlots();
+  v = rig.engine->View();
+  EXPECT_EQ(rig.engine->DeviceCount(), 4);
+  EXPECT_EQ(v.rowVisible, (std::array<bool, 4>{true, true, true, true}));
+  EXPECT_EQ(v.ticked, (std::array<bool, 4>{true, true, true, true}));
+  EXPECT_EQ(v.icon, (std::array<SlotIcon, 4>{}));
+
+  rig.transport.adapters.resize(2);
+  rig.engine->RefreshSlots();
+  v = rig.engine->View();
+  EXPECT_EQ(v.rowVisible, (std::array<bool, 4>{true, true, false, false}));
+  // The re-ticked slot 1 takes part again.
+  ASSERT_TRUE(rig.engine->Start(Operation::kRead));
+  rig.engine->WaitIdle();
+  EXPECT_EQ(rig.engine->View().lastResult[1], 0);
+}
+
 TEST(EngineSlots, NoAdaptersMeansNoRowsAndNoOperations) {
   EngineRig rig(0);
   EXPECT_EQ(ProductionEngine::CountInterfacesAnswer(rig.transport), 255);
