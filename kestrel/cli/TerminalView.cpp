@@ -1,17 +1,22 @@
 #include "cli/TerminalView.h"
 
-#include <string>
-
 namespace kestrel {
 
-TerminalView::TerminalView(std::FILE* out, bool interactive) : out_(out), interactive_(interactive) {}
+namespace {
+
+constexpr int kBarWidth = 30;  // a line stays well inside 80 columns
+
+}  // namespace
+
+TerminalView::TerminalView(std::FILE* out, bool interactive, Operation op)
+    : out_(out), interactive_(interactive), op_(op) {}
 
 const char* TerminalView::ResultText(SlotResult result) {
   switch (result) {
     case SlotResult::kDone: return "done";
     case SlotResult::kImageOpenFailed: return "the image file cannot be opened or its next address cannot be saved";
     case SlotResult::kOutOfMemory: return "out of memory";
-    case SlotResult::kAdapterUnusable: return "adapter unusable or not answering (check the cable, press USB reset)";
+    case SlotResult::kAdapterUnusable: return "adapter unusable or not answering (check its cable)";
     case SlotResult::kVerifyFailed: return "verification found a byte that differs";
     case SlotResult::kReadbackFileFailed: return "the read-back file cannot be created (check --readback-dir)";
     case SlotResult::kNotConfirmed: return "the adapter did not confirm the connection (check the board)";
@@ -25,8 +30,9 @@ void TerminalView::ProgressRange(int slot, uint32_t maximum) {
   const size_t i = static_cast<size_t>(slot);
   maximum_[i] = maximum;
   position_[i] = 0;
+  ++phase_[i];
   active_[i] = true;
-  Draw();
+  Draw(true);
 }
 
 void TerminalView::ProgressPosition(int slot, uint32_t position) {
@@ -36,43 +42,56 @@ void TerminalView::ProgressPosition(int slot, uint32_t position) {
   // Position 0 after the end of a phase would redraw an empty bar; keep the high mark.
   if (position == 0 && position_[i] != 0) return;
   position_[i] = position;
-  Draw();
+  Draw(false);
 }
 
 void TerminalView::SlotFinished(int slot, Operation, SlotResult result) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!interactive_) return;  // the summary after the operation says it all
-  if (drawn_) std::fputs("\r\033[K", out_);
-  std::fprintf(out_, "slot %d: %s%s\n", slot, result == SlotResult::kDone ? "" : "FAILED: ", ResultText(result));
+  std::string text = EraseBars();
+  text += "slot " + std::to_string(slot) + ": " + (result == SlotResult::kDone ? "" : "FAILED: ") +
+          ResultText(result) + "\n";
+  std::fputs(text.c_str(), out_);
   if (slot >= 0 && slot < kSlotCount) active_[static_cast<size_t>(slot)] = false;
-  drawn_ = false;
-  Draw();
+  Draw(true);
 }
 
-void TerminalView::Draw() {
-  bool changed = false;
+std::string TerminalView::EraseBars() {
+  if (linesShown_ == 0) return {};
+  // Up to the first bar line, then clear from there to the end of the screen.
+  std::string text = "\033[" + std::to_string(linesShown_) + "A\r\033[J";
+  linesShown_ = 0;
+  return text;
+}
+
+void TerminalView::Draw(bool force) {
+  bool changed = force;
   for (size_t i = 0; i < kSlotCount; ++i) {
     const int percent = maximum_[i] == 0 ? 0 : static_cast<int>(uint64_t{position_[i]} * 100 / maximum_[i]);
     if (percent != shownPercent_[i]) changed = true;
     shownPercent_[i] = percent;
   }
   if (!interactive_ || !changed) return;
-  std::string line = "\r\033[K";
+  std::string text = EraseBars();
+  int lines = 0;
   for (size_t i = 0; i < kSlotCount; ++i) {
     if (!active_[i]) continue;
-    const int filled = shownPercent_[i] / 5;
-    line += "slot " + std::to_string(i) + " [" + std::string(static_cast<size_t>(filled), '#') +
-            std::string(static_cast<size_t>(20 - filled), '.') + "] " + std::to_string(shownPercent_[i]) + "%  ";
+    const int filled = shownPercent_[i] * kBarWidth / 100;
+    const char* phase = op_ == Operation::kRead ? "reading" : phase_[i] <= 1 ? "writing" : "verifying";
+    char percent[8];
+    std::snprintf(percent, sizeof percent, "%3d%%", shownPercent_[i]);
+    text += "slot " + std::to_string(i) + " [" + std::string(static_cast<size_t>(filled), '#') +
+            std::string(static_cast<size_t>(kBarWidth - filled), '.') + "] " + percent + "  " + phase + "\n";
+    ++lines;
   }
-  std::fputs(line.c_str(), out_);
+  std::fputs(text.c_str(), out_);
   std::fflush(out_);
-  drawn_ = true;
+  linesShown_ = lines;
 }
 
 void TerminalView::Finish() {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (interactive_ && drawn_) std::fputs("\r\033[K", out_);
-  drawn_ = false;
+  if (interactive_) std::fputs(EraseBars().c_str(), out_);
   std::fflush(out_);
 }
 

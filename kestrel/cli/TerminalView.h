@@ -1,10 +1,12 @@
 #pragma once
-// Shows a running operation on a terminal: one progress bar per slot, redrawn in place
-// when stderr is a terminal, and a line per slot when its sequence ends. Engine events
-// arrive on the workers' threads; everything here is guarded by one lock.
+// Shows a running operation on a terminal: one progress bar per slot, each on its own
+// line and redrawn in place when stderr is a terminal, and a line per slot when its
+// sequence ends. Engine events arrive on the workers' threads; everything here is
+// guarded by one lock.
 #include <array>
 #include <cstdio>
 #include <mutex>
+#include <string>
 
 #include "core/EngineEvents.h"
 #include "core/ProductionState.h"
@@ -13,7 +15,7 @@ namespace kestrel {
 
 class TerminalView : public EngineEvents {
  public:
-  explicit TerminalView(std::FILE* out, bool interactive);
+  TerminalView(std::FILE* out, bool interactive, Operation op);
 
   void ProgressRange(int slot, uint32_t maximum) override;
   void ProgressPosition(int slot, uint32_t position) override;
@@ -25,16 +27,19 @@ class TerminalView : public EngineEvents {
   static const char* ResultText(SlotResult result);
 
  private:
-  void Draw();  // mutex_ held
+  void Draw(bool force);       // mutex_ held
+  std::string EraseBars();     // mutex_ held: the text that removes the bars drawn last
 
   std::FILE* out_;
   bool interactive_;
+  Operation op_;
   std::mutex mutex_;
   std::array<uint32_t, kSlotCount> maximum_{};
   std::array<uint32_t, kSlotCount> position_{};
   std::array<int, kSlotCount> shownPercent_{-1, -1, -1, -1};
+  std::array<int, kSlotCount> phase_{};  // progress ranges seen: a burn writes, then verifies
   std::array<bool, kSlotCount> active_{};
-  bool drawn_ = false;
+  int linesShown_ = 0;  // bar lines on the screen above the cursor
 };
 
 }  // namespace kestrel

@@ -115,7 +115,7 @@ int RunList(Transport& transport) {
 
 int RunOperation(Operation op, Transport& transport, const Options& o) {
   SteadyClock clock;
-  TerminalView view(stderr, isatty(fileno(stderr)) != 0);
+  TerminalView view(stderr, isatty(fileno(stderr)) != 0, op);
   ProductionEngine engine(transport, clock, view, EngineOptions{o.readbackDir, ReadLimits{}});
   engine.RefreshSlots();
   if (engine.DeviceCount() == 0) {
@@ -176,7 +176,15 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
     if (!v.rowVisible[n] || !v.ticked[n]) continue;
     const SlotResult r = static_cast<SlotResult>(v.lastResult[n]);
     std::printf("slot %zu: result %d (%s)", n, v.lastResult[n], TerminalView::ResultText(r));
-    if (op == Operation::kBurn && s.hasRecord) std::printf(", address %s", s.savedAddress[n].DisplayText().c_str());
+    // Only a slot that was handed an address in this run has one to show: the board's
+    // on success; on a failure after it took one, that address is passed over (the image
+    // already continues after it) and no other board will get it.
+    if (op == Operation::kBurn && s.hasRecord) {
+      if (r == SlotResult::kDone)
+        std::printf(", address %s", s.savedAddress[n].DisplayText().c_str());
+      else if (s.retryMark[n] == 1)
+        std::printf(", address %s passed over", s.savedAddress[n].DisplayText().c_str());
+    }
     if (op == Operation::kRead && r == SlotResult::kDone)
       std::printf(", %s/flashdev%zu.bin", o.readbackDir.c_str(), n);
     std::printf("\n");

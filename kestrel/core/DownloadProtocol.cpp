@@ -205,6 +205,7 @@ SlotResult DownloadProtocol::ProgramFlash() {
 
   SlotResult result = SlotResult::kDone;
   const bool patch = state_.hasRecord && size_t{state_.recordOffset} + 0xA1 <= length;
+  bool holdsAddress = patch;  // the slot has an address of the sequence for this burn
   const size_t n = static_cast<size_t>(slotIndex_);
   if (patch) {
     uint8_t* address = copy.data() + state_.recordOffset + ImageFile::kAddressField;
@@ -213,15 +214,19 @@ SlotResult DownloadProtocol::ProgramFlash() {
       std::memcpy(address, state_.savedAddress[n].bytes.data(), 6);
     } else {
       std::lock_guard<std::mutex> lock(*state_.mutex);
-      state_.savedAddress[n] = state_.currentAddress;
-      std::memcpy(address, state_.currentAddress.bytes.data(), 6);
-      state_.currentAddress = state_.currentAddress.Next();
       // The next address reaches the disk before this one reaches a board, so a crash
       // can lose an address but never hand it out twice. Done under the lock so the
-      // writes land in the order the addresses were taken.
-      if (!ImageFile::WriteAddress(state_.imagePath, state_.recordOffset + ImageFile::kAddressField,
-                                   state_.currentAddress)) {
+      // writes land in the order the addresses were taken. When it cannot be saved the
+      // address is not taken at all: a slot holding it for a retry would later program
+      // it while the file still offers it to the next run.
+      const BtAddress next = state_.currentAddress.Next();
+      if (ImageFile::WriteAddress(state_.imagePath, state_.recordOffset + ImageFile::kAddressField, next)) {
+        state_.savedAddress[n] = state_.currentAddress;
+        std::memcpy(address, state_.currentAddress.bytes.data(), 6);
+        state_.currentAddress = next;
+      } else {
         result = SlotResult::kImageOpenFailed;
+        holdsAddress = false;
       }
     }
     uint8_t* name = copy.data() + state_.recordOffset + ImageFile::kNameField;
@@ -250,7 +255,7 @@ SlotResult DownloadProtocol::ProgramFlash() {
     }
   }
   // Only a slot that holds an address of the sequence keeps it for its next try.
-  if (patch) state_.retryMark[n] = result == SlotResult::kDone ? 0 : 1;
+  if (holdsAddress) state_.retryMark[n] = result == SlotResult::kDone ? 0 : 1;
   events_.ProgressPosition(slotIndex_, 0);
   return result;
 }

@@ -1,7 +1,9 @@
 #include "core/ImageFile.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -42,6 +44,9 @@ bool SyncDescriptor(int fd) {
 }  // namespace
 
 ImageError ImageFile::ReadAll(const std::string& path, std::vector<uint8_t>* data) {
+  // A folder opens as a stream on some systems and reports a meaningless size.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return ImageError::kCannotOpen;
   std::ifstream in(path, std::ios::binary);
   if (!in) return ImageError::kCannotOpen;
   in.seekg(0, std::ios::end);

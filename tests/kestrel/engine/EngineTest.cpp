@@ -187,6 +187,33 @@ TEST(BurnDurable, NextAddressIsOnDiskBeforeABoardIsProgrammed) {
   }
 }
 
+TEST(BurnDurable, AddressWhoseSuccessorCannotBeSavedIsNotHandedOut) {
+  EngineRig rig(2);
+  ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);
+  rig.SetBoxes("00:00:00:00:00:10");
+  ASSERT_TRUE(rig.engine->SetAddress());
+  // The file was cut short after loading: the next address has nowhere to go.
+  std::filesystem::resize_file(rig.imagePath, 0x80064);
+  rig.BurnAgain();
+  DialogView v = rig.engine->View();
+  for (size_t n = 0; n < 2; ++n) {
+    EXPECT_EQ(v.lastResult[n], 1) << n;
+    EXPECT_EQ(rig.engine->State().retryMark[n], 0) << n;
+    for (const auto& w : rig.adapters[n]->writes) EXPECT_NE(w[0], 0xA9) << "slot " << n << " was programmed";
+  }
+  EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:10");
+  // With the file back, the sequence starts where it stood; nothing was skipped or reused.
+  WriteFile(rig.imagePath, rig.image);
+  rig.BurnAgain();
+  v = rig.engine->View();
+  EXPECT_EQ(v.lastResult[0], 0);
+  EXPECT_EQ(v.lastResult[1], 0);
+  std::vector<uint8_t> lows{rig.BoardAddress(0).bytes[0], rig.BoardAddress(1).bytes[0]};
+  std::sort(lows.begin(), lows.end());
+  EXPECT_EQ(lows, (std::vector<uint8_t>{0x10, 0x11}));
+  EXPECT_EQ(rig.FileAddress(), Addr("00:00:00:00:00:12"));
+}
+
 TEST(BurnFaults, UnconfirmedConnectAndLostPacket) {
   EngineRig rig(2);
   rig.adapters[0]->connectReply = {0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -264,6 +291,35 @@ TEST(EngineSlots, RowsFollowTheAdaptersAndOpeningUsesBothPipes) {
   EXPECT_EQ(v.lastResult[0], 0);
   EXPECT_EQ(v.lastResult[1], 3);  // never opened: unusable
   EXPECT_EQ(v.lastResult[2], 9);  // its Connect cannot be answered
+}
+
+TEST(EngineSlots, PlugOrUnplugWhileIdleReticksThePresentRowsAndHidesTheIcons) {
+  EngineRig rig(3);
+  rig.engine->SetSlotTicked(1, false);
+  ASSERT_TRUE(rig.engine->Start(Operation::kRead));
+  rig.engine->WaitIdle();
+  DialogView v = rig.engine->View();
+  EXPECT_EQ(v.icon, (std::array<SlotIcon, 4>{SlotIcon::kSuccess, SlotIcon::kHidden, SlotIcon::kSuccess,
+                                             SlotIcon::kHidden}));
+  EXPECT_EQ(v.ticked, (std::array<bool, 4>{true, false, true, false}));
+
+  FakeAdapter plugged(rig.clock);
+  rig.transport.adapters.push_back(&plugged);
+  rig.engine->RefreshSlots();
+  v = rig.engine->View();
+  EXPECT_EQ(rig.engine->DeviceCount(), 4);
+  EXPECT_EQ(v.rowVisible, (std::array<bool, 4>{true, true, true, true}));
+  EXPECT_EQ(v.ticked, (std::array<bool, 4>{true, true, true, true}));
+  EXPECT_EQ(v.icon, (std::array<SlotIcon, 4>{}));
+
+  rig.transport.adapters.resize(2);
+  rig.engine->RefreshSlots();
+  v = rig.engine->View();
+  EXPECT_EQ(v.rowVisible, (std::array<bool, 4>{true, true, false, false}));
+  // The re-ticked slot 1 takes part again.
+  ASSERT_TRUE(rig.engine->Start(Operation::kRead));
+  rig.engine->WaitIdle();
+  EXPECT_EQ(rig.engine->View().lastResult[1], 0);
 }
 
 TEST(EngineSlots, NoAdaptersMeansNoRowsAndNoOperations) {

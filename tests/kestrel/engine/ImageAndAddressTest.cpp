@@ -122,6 +122,9 @@ TEST(ImageFileErrors, MissingHugeAndEmptyImages) {
   TempDir dir;
   ImageInfo info;
   EXPECT_EQ(ImageFile::Inspect(dir.File("nope.bin"), &info), ImageError::kCannotOpen);
+  // A folder named as the image is unreadable, not an image of some odd size.
+  std::filesystem::create_directory(dir.File("folder.IMG"));
+  EXPECT_EQ(ImageFile::Inspect(dir.File("folder.IMG"), &info), ImageError::kCannotOpen);
   {
     std::ofstream big(dir.File("big.bin"), std::ios::binary);
     big.seekp((1 << 24) - 1);

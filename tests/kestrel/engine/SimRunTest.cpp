@@ -87,7 +87,11 @@ TEST(SimFaultRun, UnconfirmedConnectGivesNine) {
   SimTransport transport(sim.dir());
   SteadyClock clock;
   EngineEvents events;
-  ProductionEngine engine(transport, clock, events, EngineOptions{dir.File("rb"), ReadLimits{}});
+  // The adapter answers Connect once; without 0xEE the next poll waits for a reply that
+  // never comes. A short wait keeps the test quick and decides nothing else.
+  ReadLimits limits;
+  limits.replyWaitMs = 300;
+  ProductionEngine engine(transport, clock, events, EngineOptions{dir.File("rb"), limits});
   engine.RefreshSlots();
   ASSERT_EQ(engine.LoadImage(dir.File("image.IMG")), ImageError::kNone);
   ASSERT_TRUE(engine.Start(Operation::kBurn));
@@ -137,6 +141,34 @@ TEST(CliRun, BurnsFourBoardsAndCarriesTheNextAddressInTheImage) {
   const auto file = ReadFile(dir.File("image.IMG"));
   EXPECT_EQ(std::vector<uint8_t>(file.begin() + 0x80064, file.begin() + 0x8006A),
             (std::vector<uint8_t>{0x6a, 0x55, 0x44, 0x33, 0x22, 0x11}));
+}
+
+TEST(CliRun, FailedSlotsShowOnlyAnAddressTheyWereHanded) {
+  SimProcess sim;
+  if (!CliBuilt()) GTEST_SKIP() << "kestrel-cli or the simulator not built";
+  ASSERT_TRUE(sim.Start({"--boards", "3", "--flash-kb", "1024", "--fault", "0:connect=ee00", "--fault", "1:flip=4660"}));
+  TempDir dir;
+  WriteFile(dir.File("image.IMG"), RecordImage(0x81000));
+  std::string out;
+  EXPECT_EQ(RunCli("--sim " + sim.dir() + " --readback-dir " + dir.File("rb") + " burn " + dir.File("image.IMG") +
+                       " --address 11:22:33:44:55:66",
+                   &out),
+            1);
+  // Slot 0 never got as far as taking an address; slot 1 took one and failed; slot 2
+  // holds the other one.
+  EXPECT_NE(out.find("slot 0: result 9 (the adapter did not confirm the connection (check the board))\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("00:00:00:00:00:00"), std::string::npos) << out;
+  const bool slot1First = out.find("slot 1: result 4 (verification found a byte that differs), address "
+                                   "11:22:33:44:55:66 passed over\n") != std::string::npos;
+  const bool slot2First = out.find("slot 2: result 0 (done), address 11:22:33:44:55:66\n") != std::string::npos;
+  EXPECT_TRUE(slot1First != slot2First) << out;
+  EXPECT_NE(out.find(slot1First ? "slot 2: result 0 (done), address 11:22:33:44:55:67\n"
+                                : "address 11:22:33:44:55:67 passed over\n"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("当前地址:\t11:22:33:44:55:68\n烧录数量：1\n"), std::string::npos) << out;
 }
 
 TEST(CliRun, FailedSlotUnknownOptionAndMissingImageAreErrors) {
