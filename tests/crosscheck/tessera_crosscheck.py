@@ -759,7 +759,7 @@ def expected_images(c, rec, placements, prompt_size, firmware):
     code_kb = 448 if c.flash == 0 else 512
     buf_size = (FLASH_KB[c.flash] - 12) * 1024
     length = code_kb * 1024 + 4096 + prompt_size
-    img = bytearray(b"\xFF" * length)
+    img = bytearray(b"\xFF" * max(length, buf_size))
     img[0:len(firmware)] = firmware
     img[code_kb * 1024:code_kb * 1024 + RECORD_SIZE] = rec
     limit = free_prompt_kb(c.flash, True) * 1024
@@ -769,12 +769,13 @@ def expected_images(c, rec, placements, prompt_size, firmware):
         data = open(path, "rb").read()
         if len(data) > limit:
             continue
-        n = struct.unpack_from("<I", data, 40)[0]
+        n = min(struct.unpack_from("<I", data, 40)[0], len(data) - 44, buf_size - off - 4)
         img[off:off + n + 4] = bytes(n + 4)
         struct.pack_into("<I", img, off, n)
         img[off + 4:off + n] = data[48:44 + n]
     if ((length + 31) // 32) * 34 > buf_size:
         return None, None, None
+    img = img[:length]
     crc, check = crc_image(bytes(img))
     return bytes(img), crc, check
 
@@ -915,6 +916,14 @@ def check_config(cli, base, rng, tmp, idx, res):
     # A prompt file moved away after it was chosen is skipped; its blocks stay erased.
     if placements and rng.random() < 0.15:
         os.remove(rng.choice(placements)[0])
+    # A prompt file recorded again after it was chosen: its data may run into the next
+    # prompt's blocks, or the file may now be over the loader's limit.
+    elif placements and rng.random() < 0.2:
+        path = rng.choice(placements)[0]
+        n = struct.unpack_from("<I", open(path, "rb").read(), 40)[0]
+        limit = free_prompt_kb(c.flash, True) * 1024
+        make_wave(path, rng, rng.choice([n + 2 * rng.randrange(1, 3000), limit - 44, limit - 42,
+                                         2 * rng.randrange(n // 2 + 1, limit)]))
     if len(firmware) > code_kb * 1024:
         rc, stdout, err = cli.run("build", cfg, "--out", out, "--bin", fw)
         res.check(rc == 1 and not os.listdir(out_dir) and err.strip() != "",
