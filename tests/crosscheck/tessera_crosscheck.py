@@ -912,7 +912,13 @@ def check_config(cli, base, rng, tmp, idx, res):
     rec, placements, prompt_size = expected_record(c2, st2)
     out_dir = os.path.join(tmp, "out%d" % idx)
     os.mkdir(out_dir)
-    out = os.path.join(out_dir, "img%d.IMG" % idx)
+    # The CRC image's name is the base name up to its first dot plus "_CRC" and the
+    # extension after the last dot; the copies replace the extension's first three
+    # characters.
+    base, ext = "img%d" % idx, rng.choice(["IMG", "IMG", "bin", "IMAGE"])
+    out_name = base + rng.choice(["", "", ".v2", ".a.b"]) + "." + ext
+    out = os.path.join(out_dir, out_name)
+    crc_names = [base + "_CRC." + e + ext[3:] for e in (ext[:3], "QR1", "TU1")]
     # A prompt file moved away after it was chosen is skipped; its blocks stay erased.
     if placements and rng.random() < 0.15:
         os.remove(rng.choice(placements)[0])
@@ -942,14 +948,13 @@ def check_config(cli, base, rng, tmp, idx, res):
     res.check(got == img, tag + ": plain image",
               first_differences(got, img, lambda o: ("record " + record_field_name(o - code_kb * 1024))
                                 if code_kb * 1024 <= o < code_kb * 1024 + RECORD_SIZE else "image"))
-    base_name = os.path.join(out_dir, "img%d_CRC" % idx)
-    for ext in ("IMG", "QR1", "TU1"):
-        p = base_name + "." + ext
+    for name in crc_names:
+        p = os.path.join(out_dir, name)
         got = open(p, "rb").read() if os.path.exists(p) else b""
         res.check(got == crc, tag + ": CRC image " + os.path.basename(p),
                   first_differences(got, crc, lambda o: "block %d byte %d" % (o // 34, o % 34)))
-    res.check(sorted(os.listdir(out_dir)) == sorted(["img%d.IMG" % idx, "img%d_CRC.IMG" % idx, "img%d_CRC.QR1" % idx,
-                                                     "img%d_CRC.TU1" % idx]), tag + ": output files", [repr(os.listdir(out_dir))])
+    res.check(sorted(os.listdir(out_dir)) == sorted([out_name] + crc_names), tag + ": output files",
+              [repr(os.listdir(out_dir))])
     want = summary_text(c, fw, check)
     res.check(stdout in (want, want + "\n"), tag + ": summary", ["tool %r" % stdout, "want %r" % want])
 
