@@ -354,7 +354,7 @@ def random_config(rng, tmp, idx):
         if rng.random() < 0.4:
             c.leds.append(None)
             continue
-        c.leds.append(dict(event=rng.randrange(1, 23), led=rng.randrange(5),
+        c.leds.append(dict(event=0 if rng.random() < 0.05 else rng.randrange(1, 23), led=rng.randrange(5),
                            on_ms=rng.choice([rng.randrange(0, 5000), rng.randrange(0, 200000)]),
                            off_ms=rng.choice([rng.randrange(0, 5000), rng.randrange(0, 200000)]),
                            repeat_s=rng.randrange(256), flash_count=rng.randrange(1, 256),
@@ -370,7 +370,11 @@ def random_config(rng, tmp, idx):
         for _ in range(rng.choice([1, 1, 2, 3])):
             mask |= 1 << (rng.choice(pool) if rng.random() < 0.8 else rng.randrange(22))
         mask &= 0x3FFFFF
-        c.keys.append(dict(event=rng.randrange(1, 28), mask=mask, type=rng.randrange(6), state=rng.randrange(4)))
+        if rng.random() < 0.05:
+            mask = 0  # no box checked in the dialog
+        # "Invalid" is one of the dialog's events too.
+        event = 0 if rng.random() < 0.05 else rng.randrange(1, 28)
+        c.keys.append(dict(event=event, mask=mask, type=rng.randrange(6), state=rng.randrange(4)))
     # Sound-effect page
     files = []
     for j in range(rng.choice([0, 1, 2, 4, 6])):
@@ -393,8 +397,11 @@ def random_config(rng, tmp, idx):
                                  pause=rng.randrange(16), f1_gain=rng.randrange(16), f1_step=rng.randrange(65536),
                                  f1_enable=rng.randrange(2), f2_gain=rng.randrange(16),
                                  f2_step=rng.randrange(65536), f2_enable=rng.randrange(2)))
-    for s in c.sounds:  # the dialog records size 0 for a disabled entry
-        if s and s["kind"] == 0 and not s["enabled"]:
+    for s in c.sounds:
+        if s and rng.random() < 0.05:
+            s["event"] = 0  # "INVALID"
+        # The dialog records size 0 for a disabled entry or one without an event.
+        if s and s["kind"] == 0 and (not s["enabled"] or s["event"] == 0):
             s["file_size"] = 0
     # EQ page
     c.eq = [random_band(rng) for _ in range(5)]
