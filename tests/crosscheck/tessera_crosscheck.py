@@ -847,8 +847,7 @@ def check_roundtrip(cli, path, tmp, res, what):
               [e1.strip(), e2.strip()] + first_differences(b, a, cfg_field_name))
 
 
-def check_new(cli, rng, tmp, res):
-    flash, chip = rng.randrange(4), rng.randrange(3)
+def check_new(cli, rng, tmp, res, flash, chip):
     cfg = os.path.join(tmp, "new.cfg")
     fw = os.path.join(tmp, "new_fw.bin")
     with open(fw, "wb") as f:
@@ -991,8 +990,9 @@ def main():
         if res.check(rc == 0, "new", [err.strip()]):
             rc, out, err = cli.run("export", base_cfg)
             base = json.loads(out)
-            for i in range(max(1, args.count // 10)):
-                check_new(cli, rng, tmp, res)
+            for flash in range(4):
+                for chip in range(3):
+                    check_new(cli, rng, tmp, res, flash, chip)
             for i in range(args.count):
                 check_config(cli, base, rng, tmp, i, res)
     finally:
