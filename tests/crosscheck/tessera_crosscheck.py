@@ -866,6 +866,35 @@ def check_new(cli, rng, tmp, res, flash, chip):
     check_roundtrip(cli, cfg, tmp, res, "new file")
 
 
+def check_refusals(cli, base, rng, tmp, res):
+    """Power-switch settings the collect step refuses: nothing is written."""
+    cases = [(True, True, rng.randrange(256), "不能同时选中外部MOS开关机和软关机"),
+             (False, True, rng.randrange(23, 256), "外部MOS开关机控制脚无效")]
+    fw = os.path.join(tmp, "refuse.bin")
+    with open(fw, "wb") as f:
+        f.write(b"\x00" * 64)
+    for i, (soft, mos, pin, message) in enumerate(cases):
+        d = json.loads(json.dumps(base))
+        d["record"]["sys_flags"]["soft_boot"] = soft
+        d["record"]["sys_flags"]["external_mos_switch"] = mos
+        d["record"]["power_key_gpio"] = pin
+        js = os.path.join(tmp, "refuse%d.json" % i)
+        cfg = os.path.join(tmp, "refuse%d.cfg" % i)
+        with open(js, "w") as f:
+            json.dump(d, f)
+        rc, _, err = cli.run("import", js, "--out", cfg, "--recollect")
+        res.check(rc == 1 and message in err.splitlines() and not os.path.exists(cfg),
+                  "import --recollect refused: %s" % message, ["rc %d, stderr %r" % (rc, err)])
+        rc, _, err = cli.run("import", js, "--out", cfg)
+        if not res.check(rc == 0, "import as stored", [err.strip()]):
+            continue
+        out_dir = os.path.join(tmp, "refuse_out%d" % i)
+        os.mkdir(out_dir)
+        rc, out, err = cli.run("build", cfg, "--out", os.path.join(out_dir, "r.IMG"), "--bin", fw)
+        res.check(rc == 1 and message in err.splitlines() and not os.listdir(out_dir) and out == "",
+                  "build refused: %s" % message, ["rc %d, files %r, stderr %r" % (rc, os.listdir(out_dir), err)])
+
+
 def check_config(cli, base, rng, tmp, idx, res):
     c = random_config(rng, tmp, idx)
     fw = os.path.join(tmp, "firmware%d.bin" % idx)
@@ -990,6 +1019,7 @@ def main():
         if res.check(rc == 0, "new", [err.strip()]):
             rc, out, err = cli.run("export", base_cfg)
             base = json.loads(out)
+            check_refusals(cli, base, rng, tmp, res)
             for flash in range(4):
                 for chip in range(3):
                     check_new(cli, rng, tmp, res, flash, chip)
