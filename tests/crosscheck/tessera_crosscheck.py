@@ -816,6 +816,22 @@ class Results:
         return ok
 
 
+def check_model_examples(res):
+    """The model's own building blocks against known values, so a fault in the model
+    is not mistaken for one in the tool."""
+    res.check(crc16_cms(b"123456789") == 0xAEE7, "model: CRC-16 check value")
+    res.check(crc16_cms(b"\xFF" * 32) == 0x000C and crc16_cms(bytes(32)) == 0x8029, "model: CRC of erased and zero blocks")
+    blocks = crc_image(bytes(32 * 1024 + 1))[0]
+    res.check(len(blocks) == 1025 * 34 + 4, "model: CRC image length")
+    n = 6
+    tail = bytes([1, 2, 3, 4, 5, 6])
+    s = (sum(tail[0:4 * (n // 4):4]) + sum(tail[4 * (n // 4):])) & 0xFFFFFFFF
+    res.check((~s) & 0xFFFFFFFF == 0xFFFFFFF3, "model: image checksum example")
+    res.check(free_prompt_kb(0, True) == 19 and free_prompt_kb(3, True) == 3535 and free_prompt_kb(0, False) == 48,
+              "model: free prompt space")
+    res.check(kb_of_size(4096) == 8 and kb_of_size(0) == 0, "model: prompt space of one file")
+
+
 def check_eq(cli, rng, res, count):
     bands = [dict(type=t, high_low=h, gain_db=g, center_hz=fc, sample_hz=44100, bandwidth_hz=100, expect=e)
              for t, h, g, fc, e in EQ_REFERENCE]
@@ -1013,6 +1029,7 @@ def main():
     res = Results(False)
     tmp = tempfile.mkdtemp(prefix="tessera-xcheck-")
     try:
+        check_model_examples(res)
         check_eq(cli, rng, res, args.eq_count)
         base_cfg = os.path.join(tmp, "base.cfg")
         rc, _, err = cli.run("new", base_cfg)
