@@ -240,12 +240,16 @@ def crc_image(plain):
             cache[blk] = c
         out += blk
         out += bytes([c >> 8, c & 0xFF])
-    n = len(out) - 34816
-    data = out[34816:]
-    whole = 4 * (n // 4)
-    s = (sum(data[0:whole:4]) + sum(data[whole:])) & 0xFFFFFFFF
-    check = (~s) & 0xFFFFFFFF
+    check = image_checksum(bytes(out[34816:]))
     return bytes(out) + struct.pack("<I", check), check
+
+
+def image_checksum(data):
+    """Complement of the sum of the first byte of every whole 4-byte group and every
+    byte of the incomplete last group."""
+    whole = 4 * (len(data) // 4)
+    s = (sum(data[0:whole:4]) + sum(data[whole:])) & 0xFFFFFFFF
+    return (~s) & 0xFFFFFFFF
 
 
 # ---------------------------------------------------------------- the tool
@@ -823,10 +827,8 @@ def check_model_examples(res):
     res.check(crc16_cms(b"\xFF" * 32) == 0x000C and crc16_cms(bytes(32)) == 0x8029, "model: CRC of erased and zero blocks")
     blocks = crc_image(bytes(32 * 1024 + 1))[0]
     res.check(len(blocks) == 1025 * 34 + 4, "model: CRC image length")
-    n = 6
-    tail = bytes([1, 2, 3, 4, 5, 6])
-    s = (sum(tail[0:4 * (n // 4):4]) + sum(tail[4 * (n // 4):])) & 0xFFFFFFFF
-    res.check((~s) & 0xFFFFFFFF == 0xFFFFFFF3, "model: image checksum example")
+    res.check(image_checksum(bytes([1, 2, 3, 4, 5, 6])) == 0xFFFFFFF3 and image_checksum(b"\x07\x08") == 0xFFFFFFF0,
+              "model: image checksum")
     res.check(free_prompt_kb(0, True) == 19 and free_prompt_kb(3, True) == 3535 and free_prompt_kb(0, False) == 48,
               "model: free prompt space")
     res.check(kb_of_size(4096) == 8 and kb_of_size(0) == 0, "model: prompt space of one file")
