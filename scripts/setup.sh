@@ -6,7 +6,7 @@ set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
       libcli11-dev nlohmann-json3-dev libusb-1.0-0-dev
-      clang-14 libclang-rt-14-dev)
+      clang-14 libclang-rt-14-dev python3)
 for arg in "$@"; do
   case "$arg" in
     --with-gui) pkgs+=(qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools

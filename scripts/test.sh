@@ -24,3 +24,6 @@ echo "== Debug build and all tests =="
 cmake --preset dev >/dev/null
 cmake --build --preset dev -j "$jobs"
 ctest --preset dev -j "$jobs"
+
+echo "== Configuration files and images checked against an independent model =="
+python3 tests/crosscheck/tessera_crosscheck.py --cli build/dev/tessera/tessera-cli --seed 1 --count 40

@@ -223,6 +223,27 @@ TEST_F(DocumentTest, ReadConfigBringsBackAnUncheckedLedPolarity) {
   EXPECT_EQ(GetU32(rec.data(), rec::sys_flags) & (1u << sysbit::kLedPolarity), 0u);
 }
 
+TEST_F(DocumentTest, LedPolarityComesFromItsFlagBitNotFromTheCopyByte) {
+  // The byte beside the LED pins is only a copy for the firmware: a file whose byte
+  // disagrees with sys_flags bit 9 restores what the bit says, either way round.
+  ASSERT_TRUE(view.WriteConfigFile(dir.File("p.cfg")));
+  auto bytes = ReadBytes(dir.File("p.cfg"));
+  CTesseraView other(sink);
+  other.OnInitialUpdate();
+
+  PutU32(bytes.data(), rec::sys_flags, GetU32(bytes.data(), rec::sys_flags) & ~(1u << sysbit::kLedPolarity));
+  bytes[rec::led_polarity_reversed] = 1;
+  WriteBytes(dir.File("clear.cfg"), bytes);
+  ASSERT_TRUE(other.ReadConfigFile(dir.File("clear.cfg")));
+  EXPECT_EQ(other.led.polarityReversed, 0);
+
+  PutU32(bytes.data(), rec::sys_flags, GetU32(bytes.data(), rec::sys_flags) | 1u << sysbit::kLedPolarity);
+  bytes[rec::led_polarity_reversed] = 0;
+  WriteBytes(dir.File("set.cfg"), bytes);
+  ASSERT_TRUE(other.ReadConfigFile(dir.File("set.cfg")));
+  EXPECT_EQ(other.led.polarityReversed, 1);
+}
+
 TEST_F(DocumentTest, EmptyBinPathGivesTheFixedSizeAndReadsBackEmpty) {
   ASSERT_TRUE(view.WriteConfigFile(dir.File("e.cfg")));
   EXPECT_EQ(ReadBytes(dir.File("e.cfg")).size(), cfgfile::kFixedSize);
