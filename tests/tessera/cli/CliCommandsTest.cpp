@@ -15,12 +15,6 @@
 namespace tessera::testing {
 namespace {
 
-#ifndef TESSERA_CLI_PATH
-#define SKIP_WITHOUT_CLI() GTEST_SKIP() << "tessera-cli is not built"
-#else
-#define SKIP_WITHOUT_CLI() (void)0
-#endif
-
 const std::string kSamples = QR_SAMPLES_DIR;
 
 class Cli : public ::testing::Test {

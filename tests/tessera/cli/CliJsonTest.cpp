@@ -13,12 +13,6 @@
 namespace tessera::testing {
 namespace {
 
-#ifndef TESSERA_CLI_PATH
-#define SKIP_WITHOUT_CLI() GTEST_SKIP() << "tessera-cli is not built"
-#else
-#define SKIP_WITHOUT_CLI() (void)0
-#endif
-
 std::vector<uint8_t> RandomFile(uint32_t seed, size_t pathLen) {
   std::mt19937 rng(seed);
   std::vector<uint8_t> f(cfgfile::kFixedSize + pathLen);

@@ -7,6 +7,13 @@
 
 #include "../config/TempDir.h"
 
+// Tests that run the program skip themselves when it was not built.
+#ifndef TESSERA_CLI_PATH
+#define SKIP_WITHOUT_CLI() GTEST_SKIP() << "tessera-cli is not built"
+#else
+#define SKIP_WITHOUT_CLI() (void)0
+#endif
+
 namespace tessera::testing {
 
 struct CliResult {
