@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the debug build with all unit, CLI and
-# simulator tests, the thread-sanitizer run of the download engine, and the Windows
-# cross-build of the platform-independent parts.
+# Builds everything and runs every test: the Windows cross-build of the platform-
+# independent parts, the download engine's threaded tests under ThreadSanitizer, a
+# short fixed-seed run of each fuzz target, the debug build with all unit, CLI and
+# simulator tests, and the cross-check of built images against an independent model.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh --with-cross
@@ -18,6 +19,17 @@ if ls tests/kestrel/*.cpp >/dev/null 2>&1 && [ "${QR_SKIP_TSAN:-0}" != 1 ]; then
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan -j "$jobs" --target kestrel_tests
   ctest --preset tsan -R '^(Engine|Burn|Parallel)' --no-tests=ignore
+fi
+
+if ls fuzz/*.cpp >/dev/null 2>&1; then
+  echo "== Fuzz targets (clang-14 + libFuzzer), a fixed-seed smoke run each =="
+  targets=$(for f in fuzz/*.cpp; do basename "$f" .cpp; done)
+  cmake --preset fuzz >/dev/null
+  # shellcheck disable=SC2086
+  cmake --build --preset fuzz -j "$jobs" --target $targets
+  for t in $targets; do
+    ./build/fuzz/fuzz/"$t" -runs=200000 -seed=1 2>&1 | tail -n 1
+  done
 fi
 
 echo "== Debug build and all tests =="
