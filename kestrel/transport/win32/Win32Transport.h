@@ -2,13 +2,7 @@
 // Download adapters on Windows: instances of the adapter's device-interface class, found
 // with SetupAPI and opened by CreateFile on the interface's device path; the pipes are
 // the device path, a backslash and "PIPE01" (out) or "PIPE00" (in).
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "transport/win32/WinApi.h"
 
 #include <memory>
 #include <string>
