@@ -5,7 +5,7 @@
 # simulator tests, and the cross-check of built images against an independent model.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh --with-cross
+bash scripts/setup.sh --with-gui --with-cross
 jobs=$(nproc)
 
 if [ -f kestrel/transport/win32/CMakeLists.txt ] || ls kestrel/transport/win32/*.cpp >/dev/null 2>&1; then
