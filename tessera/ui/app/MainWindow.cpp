@@ -20,7 +20,6 @@
 
 #include "LiveTuningPages.h"
 #include "app/AboutBox.h"
-#include "app/DocumentSnapshot.h"
 #include "pages/ConfigPages.h"
 #include "pages/EntryDialogs.h"
 #include "ui_MainForm.h"
@@ -50,10 +49,10 @@ class Backdrop : public QWidget {
 // One change of the document: the states before and after it.
 class SnapshotCommand : public QUndoCommand {
  public:
-  SnapshotCommand(MainWindow& w, DocumentSnapshot before, DocumentSnapshot after)
+  SnapshotCommand(MainWindow& w, DocumentState before, DocumentState after)
       : w_(w), before_(std::move(before)), after_(std::move(after)) {}
   void undo() override {
-    before_.RestoreInto(w_.Doc());
+    w_.Doc().Restore(before_);
     w_.RefreshAll();
   }
   void redo() override {
@@ -61,13 +60,13 @@ class SnapshotCommand : public QUndoCommand {
       first_ = false;
       return;
     }
-    after_.RestoreInto(w_.Doc());
+    w_.Doc().Restore(after_);
     w_.RefreshAll();
   }
 
  private:
   MainWindow& w_;
-  DocumentSnapshot before_, after_;
+  DocumentState before_, after_;
   bool first_ = true;
 };
 
@@ -196,9 +195,9 @@ void MainWindow::BuildMenu() {
 }
 
 bool MainWindow::Modify(const std::function<bool()>& op) {
-  DocumentSnapshot before = DocumentSnapshot::Capture(*doc_);
-  const bool changed = op();
-  if (changed) undo_.push(new SnapshotCommand(*this, std::move(before), DocumentSnapshot::Capture(*doc_)));
+  DocumentState before = doc_->Snapshot();
+  const bool changed = doc_->Apply(op);
+  if (changed) undo_.push(new SnapshotCommand(*this, std::move(before), doc_->Snapshot()));
   FlushMessages();
   RefreshAll(changed);
   return changed;
