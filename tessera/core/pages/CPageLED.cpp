@@ -189,7 +189,17 @@ void CPageLED::RestoreFrom(const ConfigRecord& rec) {
 }
 
 const ControlTable<CPageLED>& CPageLED::ControlDecls() {
-  static const ControlTable<CPageLED> kTable = {};
+  using P = CPageLED;
+  using namespace decl;
+  static const ControlTable<P> kTable = {
+      Combo<P, &P::lowPowerLedSel>(kLowPowerLedId).Then([](P& p) {
+        p.OnSelectorChanged(kLowPowerLedId, p.lowPowerLedSel.selected);
+      }),
+      Combo<P, &P::led0Sel>(kLed0Id).Then([](P& p) { p.OnSelectorChanged(kLed0Id, p.led0Sel.selected); }),
+      Combo<P, &P::led1Sel>(kLed1Id).Then([](P& p) { p.OnSelectorChanged(kLed1Id, p.led1Sel.selected); }),
+      Check<P, &P::polarityReversed>(kPolarityId),
+      List<P>(kListId, kRows, [](const P& p, int row) { return p.RowTexts(row); }),
+  };
   return kTable;
 }
 

@@ -128,9 +128,7 @@ std::vector<std::string> CPageWave::RowTexts(int row) const {
 }
 
 std::string CPageWave::ControlText(int controlId) const {
-  if (controlId == kRemainingId) return remainingSpaceText;
-  if (controlId == kLanguageId) return language.Text();
-  return {};
+  return decl::ShownText(ControlDecls(), *this, controlId);
 }
 
 std::optional<CAudioConfigDlg> CPageWave::BeginEdit(int row) const {
@@ -205,7 +203,13 @@ void CPageWave::RestoreFrom(const ConfigRecord& rec) {
 }
 
 const ControlTable<CPageWave>& CPageWave::ControlDecls() {
-  static const ControlTable<CPageWave> kTable = {};
+  using P = CPageWave;
+  using namespace decl;
+  static const ControlTable<P> kTable = {
+      Shown<P, &P::remainingSpaceText>(kRemainingId),
+      Combo<P, &P::language>(kLanguageId),
+      List<P>(kListId, kRows, [](const P& p, int row) { return p.RowTexts(row); }),
+  };
   return kTable;
 }
 
