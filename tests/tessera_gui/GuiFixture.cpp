@@ -52,7 +52,11 @@ tessera::ControlState WidgetState(const QWidget* root, const tessera::ControlInf
       s.text = static_cast<const QLineEdit*>(w)->text().toStdString();
       break;
     case ControlKind::CheckBox:
-      s.value = static_cast<const QCheckBox*>(w)->isChecked() ? 1 : 0;
+      // A read-only one is a picture (the address tick or cross).
+      if (auto* box = qobject_cast<const QCheckBox*>(w))
+        s.value = box->isChecked() ? 1 : 0;
+      else
+        s.value = w->property("shownValue").toInt();
       break;
     case ControlKind::RadioGroup:
       s.value = -1;

@@ -163,7 +163,8 @@ class MainWindowTest : public QObject {
       for (auto page : tessera::kAllPages) {
         const int index = SheetIndexOf(page);
         if (index < 0) continue;
-        for (const auto& info : w.Doc().Controls(page).Controls()) {
+        const tessera::ControlSet set = w.Doc().Controls(page);
+        for (const auto& info : set.Controls()) {
           const auto s = WidgetState(h.Page(index), info);
           all += std::to_string(info.id) + "=" + s.text + "/" + std::to_string(s.value) + (s.enabled ? "+" : "-");
           for (const auto& e : s.entries) all += e + ",";
@@ -198,7 +199,12 @@ class MainWindowTest : public QObject {
     QCOMPARE(Ctl<QTreeWidget>(h.Page(kKey), 1112)->topLevelItem(2)->text(0), QStringLiteral("PREV SONG"));
     w.UndoStack().undo();
     QCOMPARE(Ctl<QLineEdit>(h.Page(kBluetooth), 1042)->text(), QStringLiteral("QR5830_DEMO00"));
-    QCOMPARE(dump(), afterDebug);
+    {
+      const std::string now = dump();
+      size_t at = 0;
+      while (at < now.size() && at < afterDebug.size() && now[at] == afterDebug[at]) ++at;
+      QVERIFY2(now == afterDebug, (now.substr(at > 40 ? at - 40 : 0, 120) + " <> " + afterDebug.substr(at > 40 ? at - 40 : 0, 120)).c_str());
+    }
     w.UndoStack().undo();
     QCOMPARE(dump(), start);
     QVERIFY(!w.isWindowModified());

@@ -21,6 +21,8 @@
 #include "LiveTuningPages.h"
 #include "app/AboutBox.h"
 #include "pages/ConfigPages.h"
+#include "pages/ControlBinder.h"
+#include "pages/PageView.h"
 #include "pages/EntryDialogs.h"
 #include "ui_MainForm.h"
 
@@ -30,8 +32,8 @@ namespace {
 
 QString Tr(const char* text) { return QCoreApplication::translate("MainWindow", text); }
 
-constexpr int kReadId = 1001, kWriteId = 1002, kFlashId = 1003, kChipId = 1004, kOpenBinId = 1005,
-              kGenerateId = 1006, kBinPathId = 1009, kImagePathId = 1010;
+constexpr int kReadId = 1001, kWriteId = 1002, kOpenBinId = 1005, kGenerateId = 1006,
+              kBinPathId = CTesseraView::kIdBinPath;
 
 // The window's background artwork, stretched over the whole client area.
 class Backdrop : public QWidget {
@@ -145,23 +147,20 @@ void MainWindow::BuildForm(QWidget* form) {
   connect(button(kWriteId), &QPushButton::clicked, this, &MainWindow::WriteConfig);
   connect(button(kOpenBinId), &QPushButton::clicked, this, &MainWindow::OpenBinFile);
   connect(button(kGenerateId), &QPushButton::clicked, this, &MainWindow::GenerateImage);
-  auto* flash = form->findChild<QComboBox*>(ControlName(kFlashId));
-  auto* chip = form->findChild<QComboBox*>(ControlName(kChipId));
-  connect(flash, &QComboBox::activated, this, [this](int i) {
+  // The two selections and the two paths are declared by the document.
+  formBinder_ = new ControlBinder(form, [this] { return doc_->Controls(PageId::Main); });
+  formBinder_->onChange = [this](int id, int value) {
+    // Typed values of the pages are taken first, as before any command.
     if (!CommitAllPages()) return RefreshForm();
-    Modify([&] { return doc_->SelectFlashType(i); });
-  });
-  connect(chip, &QComboBox::activated, this, [this](int i) {
-    if (!CommitAllPages()) return RefreshForm();
-    Modify([&] { return doc_->SelectChipType(i); });
-  });
+    Modify([&] { return doc_->ChangeControl(PageId::Main, id, value); });
+  };
   auto* bin = form->findChild<QLineEdit*>(ControlName(kBinPathId));
-  connect(bin, &QLineEdit::editingFinished, this, [this, bin] {
-    const std::string text = bin->text().toStdString();
-    if (text != doc_->binPath) Modify([&] {
-        doc_->binPath = text;
-        return true;
-      });
+  connect(bin, &QLineEdit::editingFinished, this, [this] {
+    Modify([&] {
+      const std::string before = doc_->binPath;
+      doc_->ReadBack(PageId::Main, formBinder_->Reader());
+      return doc_->binPath != before;
+    });
   });
   bin->installEventFilter(this);
   bin->setAcceptDrops(true);
@@ -255,26 +254,7 @@ void MainWindow::RefreshAll(bool includeEdits) {
   setWindowModified(!undo_.isClean());
 }
 
-void MainWindow::RefreshForm() {
-  auto combo = [this](int id, const Selector& sel) {
-    auto* box = form_->findChild<QComboBox*>(ControlName(id));
-    const QSignalBlocker block(box);
-    if (box->count() != sel.Count()) {
-      box->clear();
-      for (const auto& e : sel.entries) box->addItem(QString::fromStdString(e));
-    }
-    box->setCurrentIndex(sel.selected);
-  };
-  combo(kFlashId, doc_->flashType);
-  combo(kChipId, doc_->chipType);
-  auto text = [this](int id, const std::string& value) {
-    auto* e = form_->findChild<QLineEdit*>(ControlName(id));
-    const QString t = QString::fromStdString(value);
-    if (e->text() != t) e->setText(t);
-  };
-  text(kBinPathId, doc_->binPath);
-  text(kImagePathId, doc_->imagePath);
-}
+void MainWindow::RefreshForm() { formBinder_->Refresh(); }
 
 // ---- commands ------------------------------------------------------------------------
 

@@ -22,6 +22,7 @@ class QMenu;
 namespace tessera::ui {
 
 class PageView;
+class ControlBinder;
 
 // Messages raised during an operation wait here and are shown after it returns, in
 // order, so a modal box never runs inside the core.
@@ -82,6 +83,7 @@ class MainWindow : public QMainWindow, public PageController {
   UiHooks hooks_;
   QUndoStack undo_;
   QWidget* form_ = nullptr;
+  ControlBinder* formBinder_ = nullptr;
   QTabWidget* sheet_ = nullptr;
   std::vector<PageView*> pageViews_;
   QMenu* recentMenu_ = nullptr;
