@@ -12,7 +12,7 @@ for arg in "$@"; do
     --with-gui) pkgs+=(qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools
                        qt6-l10n-tools qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
                        libxkbcommon-dev xvfb xauth
-                       fonts-noto-cjk) ;;
+                       fonts-noto-cjk qt6-translations-l10n) ;;
     --with-cross) pkgs+=(g++-mingw-w64-x86-64-posix) ;;
     --with-samples) pkgs+=(espeak-ng sox) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;

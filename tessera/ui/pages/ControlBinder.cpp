@@ -88,6 +88,7 @@ void ControlBinder::Refresh(bool includeEdits) {
       if ((includeEdits || info.readOnly) && e->text() != t) {
         const QSignalBlocker block(e);
         e->setText(t);
+        e->setCursorPosition(0);  // a long path shows its beginning
       }
     } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
       const QSignalBlocker block(box);
