@@ -19,6 +19,7 @@
 #include <QUndoCommand>
 
 #include "LiveTuningPages.h"
+#include "app/Look.h"
 #include "app/AboutBox.h"
 #include "pages/ConfigPages.h"
 #include "pages/ControlBinder.h"
@@ -96,7 +97,6 @@ MainWindow::MainWindow(UiHooks hooks, QWidget* parent)
 
   auto* central = new Backdrop(this);
   central->setObjectName(QStringLiteral("centralArea"));
-  central->setStyleSheet(TesseraStyleSheet());
   auto* layout = new QHBoxLayout(central);
   form_ = new QWidget(central);
   Ui::MainForm mainForm;
@@ -123,6 +123,7 @@ MainWindow::MainWindow(UiHooks hooks, QWidget* parent)
 
   BuildForm(form_);
   BuildMenu();
+  ApplyLook(central);
   connect(&undo_, &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
   RefreshAll();
   FlushMessages();

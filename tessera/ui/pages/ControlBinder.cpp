@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -107,16 +108,25 @@ void ControlBinder::Refresh(bool includeEdits) {
       }
       combo->setCurrentIndex(s.value);
     } else if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
+      bool changed = false;
       for (int r = 0; r < tree->topLevelItemCount() && r < static_cast<int>(s.rows.size()); ++r) {
         const auto& texts = s.rows[static_cast<size_t>(r)];
-        for (int col = 0; col < tree->columnCount() && col < static_cast<int>(texts.size()); ++col)
-          tree->topLevelItem(r)->setText(col, QString::fromStdString(texts[static_cast<size_t>(col)]));
+        for (int col = 0; col < tree->columnCount() && col < static_cast<int>(texts.size()); ++col) {
+          const QString t = QString::fromStdString(texts[static_cast<size_t>(col)]);
+          if (tree->topLevelItem(r)->text(col) == t) continue;
+          tree->topLevelItem(r)->setText(col, t);
+          changed = true;
+        }
       }
       // The listed widths suit the original small font; widen a column where its texts need it.
       const auto it = lists_.find(info.id);
-      for (int col = 0; it != lists_.end() && col < static_cast<int>(it->second.widths.size()); ++col) {
-        tree->resizeColumnToContents(col);
-        tree->setColumnWidth(col, std::max(it->second.widths[static_cast<size_t>(col)], tree->columnWidth(col) + 12));
+      const QFontMetrics fm = tree->fontMetrics();
+      for (int col = 0; changed && it != lists_.end() && col < static_cast<int>(it->second.widths.size()); ++col) {
+        int need = fm.horizontalAdvance(tree->headerItem()->text(col));
+        for (const auto& row : s.rows)
+          if (col < static_cast<int>(row.size()))
+            need = std::max(need, fm.horizontalAdvance(QString::fromStdString(row[static_cast<size_t>(col)])));
+        tree->setColumnWidth(col, std::max(it->second.widths[static_cast<size_t>(col)], need + 16));
       }
     }
   }

@@ -1,8 +1,8 @@
 #include "pages/EntryDialogs.h"
 
-#include <QFile>
 #include <QPushButton>
 
+#include "app/Look.h"
 #include "pages/ControlBinder.h"
 #include "ui_AudioConfigDialog.h"
 #include "ui_KeyEventDialog.h"
@@ -10,13 +10,8 @@
 
 namespace tessera::ui {
 
-QString TesseraStyleSheet() {
-  QFile f(QStringLiteral(":/tessera/style/tessera.qss"));
-  return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
 void EntryDialog::Bind(std::function<ControlSet()> controls) {
-  setStyleSheet(TesseraStyleSheet());
+  ApplyLook(this, true);
   if (auto* ok = findChild<QPushButton*>(ControlName(1))) {
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

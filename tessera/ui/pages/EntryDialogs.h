@@ -77,7 +77,4 @@ class AudioConfigDialog : public EntryDialog {
   std::unique_ptr<Ui::AudioConfigDialog> ui_;
 };
 
-// Style sheet shared by the window and its dialogs (message boxes keep system colours).
-QString TesseraStyleSheet();
-
 }  // namespace tessera::ui
