@@ -278,7 +278,7 @@ TEST_F(DocumentTest, RestoreGivesBackEveryPageAndSelectionWithoutSideEffects) {
   EXPECT_TRUE(view.TablesAndSelections() == file0);
   EXPECT_EQ(view.AvailableGpioMask(), avail0);
   EXPECT_EQ(view.ReservedGpioMask(), reserved0);
-  EXPECT_EQ(view.code_area_kb, 512);
+  EXPECT_EQ(view.CodeAreaKb(), 512);
   EXPECT_EQ(view.image_buffer.size(), 1012u * 1024);
 
   view.Restore(s1);
