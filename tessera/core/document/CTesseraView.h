@@ -106,6 +106,14 @@ class CTesseraView : public PageHost {
   // A click on a check box or radio button, or a selector pick: value stored, the
   // control's handler run (GPIO refresh, enable rules, list rebuilds).
   bool ChangeControl(PageId page, int controlId, int value);
+  // The same with the widgets at hand: a control whose handler reads the page back
+  // first (ControlInfo::readBackFirst) gets the read-back before the value is stored;
+  // its failure comes back for display (focus on its field) and the click still applies.
+  struct ChangeResult {
+    bool changed = false;
+    std::optional<FieldError> error;
+  };
+  ChangeResult ChangeControl(PageId page, int controlId, int value, const ControlReader& reader);
   // An edit whose handler runs on every change (the Bluetooth address): the page is
   // read back, then the handler runs whatever the read-back gave. The read-back's
   // failure is returned for display.

@@ -189,6 +189,27 @@ TEST_F(DocumentTest, ChangeRefusesDisabledControlsAndIndexesOutsideTheList) {
   EXPECT_EQ(view.system.paMuteCombo.Text(), "GPIO19");
 }
 
+TEST_F(DocumentTest, CheckBoxHandlersThatReadThePageBackReportItsFirstBadField) {
+  // The window's widgets: a bad volume and a new sleep timeout typed, the boxes as shown.
+  ControlSet page = view.Controls(PageId::System);
+  const ControlReader widgets = [&](const ControlInfo& info) -> std::optional<ControlInput> {
+    if (info.id == CPageSystem::kIdHfpVolume) return ControlInput{"16", 0};
+    if (info.id == CPageSystem::kIdPromptVolume) return ControlInput{"7", 0};
+    return ControlInput{page.State(info.id).text, page.State(info.id).value};
+  };
+  auto r = view.ChangeControl(PageId::System, CPageSystem::kIdSdEnable, 1, widgets);
+  EXPECT_TRUE(r.changed);
+  ASSERT_TRUE(r.error);
+  EXPECT_EQ(*r.error, (FieldError{CPageSystem::kIdHfpVolume, "“请填入一个在0和15之间的整数。”"}));
+  EXPECT_EQ(view.system.promptVolume, 7) << "read before the bad field";
+  EXPECT_EQ(view.system.sdEnable, 1) << "the click applies all the same";
+  EXPECT_TRUE(view.system.SdSeparatePinEnabled());
+  // "AD for linein detection" works on its box alone: no read-back, no message.
+  r = view.ChangeControl(PageId::System, CPageSystem::kIdLineInAdc, 1, widgets);
+  EXPECT_TRUE(r.changed);
+  EXPECT_FALSE(r.error);
+}
+
 // ---- change notification ------------------------------------------------------
 
 struct Recorder : DocumentObserver {
