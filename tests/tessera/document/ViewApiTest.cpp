@@ -262,6 +262,29 @@ TEST_F(DocumentTest, DebugPortChangesReachThePinSelectorsAndKeyRowsOfOtherPages)
   EXPECT_EQ(r.resets, 0);
 }
 
+TEST_F(DocumentTest, EveryAddressKeystrokeReadsThePageBackAndTurnsTheTickToACross) {
+  Recorder r;
+  view.AddObserver(&r);
+  const auto typed = [](std::string address, std::string retries) {
+    return [=](const ControlInfo& info) -> std::optional<ControlInput> {
+      if (info.id == CPageBluetooth::kIdAddress) return ControlInput{address, 0};
+      if (info.id == CPageBluetooth::kIdRetries) return ControlInput{retries, 0};
+      return std::nullopt;
+    };
+  };
+  auto err = view.EditChanged(PageId::Bluetooth, CPageBluetooth::kIdAddress, typed("0x11223344551g", "5"));
+  EXPECT_FALSE(err);
+  EXPECT_EQ(view.Controls(PageId::Bluetooth).State(CPageBluetooth::kIdAddressIndicator).value, 0);
+  EXPECT_TRUE(r.Has(PageId::Bluetooth, CPageBluetooth::kIdAddressIndicator, false));
+  // A bad value elsewhere on the page brings up its message while the address is typed,
+  // and the address is still checked.
+  err = view.EditChanged(PageId::Bluetooth, CPageBluetooth::kIdAddress, typed("0x112233445511", "128"));
+  ASSERT_TRUE(err);
+  EXPECT_EQ(err->controlId, CPageBluetooth::kIdRetries);
+  EXPECT_EQ(view.bluetooth.addressValid, 1);
+  view.RemoveObserver(&r);
+}
+
 TEST_F(DocumentTest, ReadConfigAndRestoreSendOneResetAndNoChanges) {
   const std::string path = dir.File("a.cfg");
   ASSERT_TRUE(view.WriteConfigFile(path));
