@@ -43,6 +43,9 @@ struct ControlInfo {
   std::vector<int> buttons{};  // RadioGroup: button ids by index (buttons[0] == id)
   int rows = 0;              // List: number of rows
   bool readOnly = false;     // edit kinds shown but never read back (a path box)
+  // The handler reads the whole page back before it runs (a bad field elsewhere on
+  // the page then shows its message, and the click still takes effect).
+  bool readBackFirst = false;
 };
 
 // What the model holds for one control now, as a view shows it.
@@ -92,6 +95,12 @@ struct ControlDecl {
   ControlDecl Then(void (*handler)(Page&)) const {
     ControlDecl d = *this;
     d.changed = handler;
+    return d;
+  }
+  // The handler runs after the page was read back (see ControlInfo::readBackFirst).
+  ControlDecl AfterReadBack() const {
+    ControlDecl d = *this;
+    d.info.readBackFirst = true;
     return d;
   }
 };

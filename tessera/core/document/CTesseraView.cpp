@@ -107,6 +107,20 @@ bool CTesseraView::ChangeControl(PageId page, int controlId, int value) {
   return Controls(page).Change(controlId, value);
 }
 
+CTesseraView::ChangeResult CTesseraView::ChangeControl(PageId page, int controlId, int value,
+                                                     const ControlReader& reader) {
+  Operation op(*this);
+  ControlSet set = Controls(page);
+  ChangeResult result;
+  const ControlInfo* info = set.Find(controlId);
+  if (info && info->readBackFirst) {
+    // The clicked control itself takes the value the click gives, not its old one.
+    result.error = set.ReadBack([&](const ControlInfo& i) { return i.id == controlId ? std::nullopt : reader(i); });
+  }
+  result.changed = set.Change(controlId, value);
+  return result;
+}
+
 std::optional<FieldError> CTesseraView::EditChanged(PageId page, int controlId, const ControlReader& reader) {
   Operation op(*this);
   ControlSet set = Controls(page);

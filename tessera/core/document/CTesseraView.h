@@ -84,11 +84,10 @@ class CTesseraView : public PageHost {
   bool GenerateImage(const std::string& imagePath, std::string* summary = nullptr,
                      bool showSummary = true);
 
-  // PageHost
+  // PageHost. The pool is written only by the pages' rules and the refresh (through
+  // PageHost), so it always matches the package and the System page's check boxes.
   uint32_t ReservedGpioMask() const override { return reserved_gpio_mask; }
-  void SetReservedGpioMask(uint32_t mask) override { reserved_gpio_mask = mask; }
   uint32_t AvailableGpioMask() const override { return available_gpio_mask; }
-  void SetAvailableGpioMask(uint32_t mask) override { available_gpio_mask = mask; }
   int FreePromptSpaceKb(bool withCrcGrowth) const override;
   MessageSink& Sink() override { return sink_; }
 
@@ -107,6 +106,14 @@ class CTesseraView : public PageHost {
   // A click on a check box or radio button, or a selector pick: value stored, the
   // control's handler run (GPIO refresh, enable rules, list rebuilds).
   bool ChangeControl(PageId page, int controlId, int value);
+  // The same with the widgets at hand: a control whose handler reads the page back
+  // first (ControlInfo::readBackFirst) gets the read-back before the value is stored;
+  // its failure comes back for display (focus on its field) and the click still applies.
+  struct ChangeResult {
+    bool changed = false;
+    std::optional<FieldError> error;
+  };
+  ChangeResult ChangeControl(PageId page, int controlId, int value, const ControlReader& reader);
   // An edit whose handler runs on every change (the Bluetooth address): the page is
   // read back, then the handler runs whatever the read-back gave. The read-back's
   // failure is returned for display.
@@ -157,19 +164,24 @@ class CTesseraView : public PageHost {
   std::string binPath;
   std::string imagePath;
 
-  // GPIO pool (bit n = GPIOn).
-  uint32_t available_gpio_mask = 0;
-  uint32_t reserved_gpio_mask = 0;
-
-  // Image state for the selected flash type.
+  // Image state for the selected flash type: Generate image's scratch buffers and the
+  // code area size, which follows the flash type.
   std::vector<uint8_t> image_buffer;
   std::vector<uint8_t> crc_buffer;
-  int code_area_kb = 0;
+  int CodeAreaKb() const { return code_area_kb; }
 
   // A bin path or configuration path longer than this cannot be stored and read back whole.
   static constexpr size_t kMaxStoredPath = 255;
 
  private:
+  void SetReservedGpioMask(uint32_t mask) override { reserved_gpio_mask = mask; }
+  void SetAvailableGpioMask(uint32_t mask) override { available_gpio_mask = mask; }
+
+  // GPIO pool (bit n = GPIOn).
+  uint32_t available_gpio_mask = 0;
+  uint32_t reserved_gpio_mask = 0;
+  int code_area_kb = 0;
+
   // One operation: the outermost one records the controls' states before, compares
   // them after, notifies, and releases the held messages.
   class Operation {

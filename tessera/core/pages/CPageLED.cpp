@@ -163,12 +163,12 @@ void CPageLED::CollectInto(ConfigRecord& rec) const {
   for (const LedEventEntry& e : ledTable) {
     if (e.event <= 0 || e.event > rec::led_events) continue;
     const size_t o = rec::LedPatternOffset(e.event);
-    PutU8(r, o, static_cast<uint32_t>(e.led));
-    PutU16(r, o + 1, e.onMs);
-    PutU16(r, o + 3, e.offMs);
-    PutU8(r, o + 5, e.repeatS);
-    PutU8(r, o + 6, e.flashCount);
-    PutI32(r, o + 7, e.timeoutMs);
+    PutU8(r, o + rec::pattern_led, static_cast<uint32_t>(e.led));
+    PutU16(r, o + rec::pattern_on_ms, e.onMs);
+    PutU16(r, o + rec::pattern_off_ms, e.offMs);
+    PutU8(r, o + rec::pattern_repeat_s, e.repeatS);
+    PutU8(r, o + rec::pattern_flash_count, e.flashCount);
+    PutI32(r, o + rec::pattern_timeout_ms, e.timeoutMs);
   }
 }
 

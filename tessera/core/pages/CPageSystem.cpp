@@ -340,26 +340,34 @@ const ControlTable<CPageSystem>& CPageSystem::ControlDecls() {
   using P = CPageSystem;
   using namespace decl;
   using K = FieldKind;
+  // The check boxes' handlers read the page back first, all but "AD for linein
+  // detection"; the selector and radio handlers work on their controls alone.
   static const ControlTable<P> kTable = {
       // GPIO configuration
-      Check<P, &P::debugPort>(kIdDebugPort).Then([](P& p) { p.OnDebugPort(); }),
+      Check<P, &P::debugPort>(kIdDebugPort).Then([](P& p) { p.OnDebugPort(); })
+          .AfterReadBack(),
       Radio<P, &P::debugIface>({kIdUart, kIdIic}).When([](const P& p) { return p.DebugIfaceEnabled(); }),
-      Check<P, &P::spi>(kIdSpi).When([](const P& p) { return p.spiCheckEnabled; }).Then([](P& p) { p.OnSpi(); }),
-      Check<P, &P::paMuteEnable>(kIdPaMuteEnable).Then([](P& p) { p.OnPaMuteEnable(); }),
+      Check<P, &P::spi>(kIdSpi).When([](const P& p) { return p.spiCheckEnabled; }).Then([](P& p) { p.OnSpi(); })
+          .AfterReadBack(),
+      Check<P, &P::paMuteEnable>(kIdPaMuteEnable).Then([](P& p) { p.OnPaMuteEnable(); })
+          .AfterReadBack(),
       Check<P, &P::paMuteHigh>(kIdPaMuteHigh).When([](const P& p) { return p.PaMuteControlsEnabled(); }),
       Combo<P, &P::paMuteCombo>(kIdPaMuteGpio)
           .When([](const P& p) { return p.PaMuteControlsEnabled(); })
           .Then([](P& p) { p.OnPaMuteSelected(p.paMuteCombo.selected); }),
-      Check<P, &P::lineInEnable>(kIdLineInEnable).Then([](P& p) { p.OnLineInEnable(); }),
+      Check<P, &P::lineInEnable>(kIdLineInEnable).Then([](P& p) { p.OnLineInEnable(); })
+          .AfterReadBack(),
       Check<P, &P::lineInHigh>(kIdLineInHigh).When([](const P& p) { return p.LineInControlsEnabled(); }),
       Combo<P, &P::lineInCombo>(kIdLineInGpio)
           .When([](const P& p) { return p.LineInControlsEnabled(); })
           .Then([](P& p) { p.OnLineInSelected(p.lineInCombo.selected); }),
       Check<P, &P::lineInAdc>(kIdLineInAdc).Then([](P& p) { p.OnLineInAdc(); }),
-      Check<P, &P::sdEnable>(kIdSdEnable).Then([](P& p) { p.OnSdEnable(); }),
+      Check<P, &P::sdEnable>(kIdSdEnable).Then([](P& p) { p.OnSdEnable(); })
+          .AfterReadBack(),
       Check<P, &P::sdSeparatePin>(kIdSdSeparatePin)
           .When([](const P& p) { return p.SdSeparatePinEnabled(); })
-          .Then([](P& p) { p.OnSdSeparatePin(); }),
+          .Then([](P& p) { p.OnSdSeparatePin(); })
+          .AfterReadBack(),
       Combo<P, &P::sdDetectCombo>(kIdSdDetectGpio)
           .When([](const P& p) { return p.SdDetectSelectorEnabled(); })
           .Then([](P& p) { p.OnSdDetectSelected(p.sdDetectCombo.selected); }),

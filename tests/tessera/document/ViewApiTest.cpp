@@ -21,19 +21,26 @@
 namespace tessera::testing {
 namespace {
 
-bool IsEdit(ControlKind k) { return k == ControlKind::Integer || k == ControlKind::Number || k == ControlKind::Text; }
+bool IsEdit(ControlKind k) {
+  return k == ControlKind::Integer || k == ControlKind::Number || k == ControlKind::Text;
+}
 
 std::string Whole(double v) { return std::to_string(static_cast<long long>(v)); }
 
 // A text the field accepts that differs from what the control shows now.
 std::string OtherValidText(const FieldSpec& f, const std::string& current) {
-  if (f.kind == FieldKind::Text) return f.maxChars > 0 ? std::string(static_cast<size_t>(f.maxChars), 'z') : "z/x.bin";
+  if (f.kind == FieldKind::Text)
+    return f.maxChars > 0 ? std::string(static_cast<size_t>(f.maxChars), 'z') : "z/x.bin";
   if (f.ranged) return current == Whole(f.max) ? Whole(f.min) : Whole(f.max);
   switch (f.kind) {
-    case FieldKind::UInt: return "4000000000";
-    case FieldKind::Byte: return "254";
-    case FieldKind::Short: return "-32768";
-    default: return "-2000000000";
+    case FieldKind::UInt:
+      return "4000000000";
+    case FieldKind::Byte:
+      return "254";
+    case FieldKind::Short:
+      return "-32768";
+    default:
+      return "-2000000000";
   }
 }
 
@@ -47,9 +54,10 @@ struct Targets {
   std::map<std::string, std::function<ControlSet()>> All() {
     std::map<std::string, std::function<ControlSet()>> m;
     const std::pair<const char*, PageId> pages[] = {
-        {"Main", PageId::Main}, {"Bluetooth", PageId::Bluetooth}, {"System", PageId::System},
-        {"Key", PageId::Key},   {"Led", PageId::Led},             {"Wave", PageId::Wave},
-        {"Eq", PageId::Eq},     {"Echo", PageId::Echo}};
+        {"Main", PageId::Main},     {"Bluetooth", PageId::Bluetooth},
+        {"System", PageId::System}, {"Key", PageId::Key},
+        {"Led", PageId::Led},       {"Wave", PageId::Wave},
+        {"Eq", PageId::Eq},         {"Echo", PageId::Echo}};
     for (const auto& [name, id] : pages) m[name] = [this, id = id] { return view.Controls(id); };
     m["CKeyEventDlg"] = [this] { return keyDlg.Controls(); };
     m["CLedEventDlg"] = [this] { return ledDlg.Controls(); };
@@ -131,7 +139,8 @@ TEST_F(DocumentTest, ABadValueOfEachKindGivesItsMessageAndControl) {
       {"System", CPageSystem::kIdShutdownTimeout, "1.5", "请键入一个整数。"},
       {"Bluetooth", CPageBluetooth::kIdRetries, "128", "“请填入一个在-1和127之间的整数。”"},
       {"Bluetooth", CPageBluetooth::kIdPinCode, std::string(17, '1'), "“请填入不多于16个的字符。”"},
-      {"Bluetooth", CPageBluetooth::kIdPairingTimeout, "32768", "“请填入一个在-32768和32767之间的整数。”"},
+      {"Bluetooth", CPageBluetooth::kIdPairingTimeout, "32768",
+       "“请填入一个在-32768和32767之间的整数。”"},
       {"Key", CPageButton::kLongPressId, "65536", "“请填入一个在0和65535之间的整数。”"},
       {"CLedEventDlg", CLedEventDlg::kFlashId, "0", "“请填入一个在1和255之间的整数。”"},
       {"CLedEventDlg", CLedEventDlg::kOnId, "-5", "“请填入一个正整数。”"},
@@ -153,11 +162,12 @@ TEST_F(DocumentTest, FirstFailureStopsTheReadAndEarlierControlsKeepTheirValues) 
                                             {CPageSystem::kIdSleepTimeout, "600"},
                                             {CPageSystem::kIdPowerKeyGpio, "999"}};
   ControlSet page = view.Controls(PageId::System);
-  const auto err = view.ReadBack(PageId::System, [&](const ControlInfo& info) -> std::optional<ControlInput> {
-    if (!IsEdit(info.kind)) return ControlInput{{}, page.State(info.id).value};
-    auto it = typed.find(info.id);
-    return ControlInput{it != typed.end() ? it->second : page.State(info.id).text, 0};
-  });
+  const auto err =
+      view.ReadBack(PageId::System, [&](const ControlInfo& info) -> std::optional<ControlInput> {
+        if (!IsEdit(info.kind)) return ControlInput{{}, page.State(info.id).value};
+        auto it = typed.find(info.id);
+        return ControlInput{it != typed.end() ? it->second : page.State(info.id).text, 0};
+      });
   ASSERT_TRUE(err);
   EXPECT_EQ(err->controlId, CPageSystem::kIdMicVolume);
   EXPECT_EQ(view.system.a2dpVolume, 3);
@@ -170,12 +180,34 @@ TEST_F(DocumentTest, ChangeRefusesDisabledControlsAndIndexesOutsideTheList) {
   EXPECT_FALSE(view.ChangeControl(PageId::System, CPageSystem::kIdPaMuteHigh, 1));
   EXPECT_EQ(view.system.paMuteHigh, 0);
   EXPECT_FALSE(view.ChangeControl(PageId::Main, CTesseraView::kIdFlashType, 4));
-  EXPECT_FALSE(view.ChangeControl(PageId::System, CPageSystem::kIdA2dpVolume, 1)) << "an edit has no click";
+  EXPECT_FALSE(view.ChangeControl(PageId::System, CPageSystem::kIdA2dpVolume, 1))
+      << "an edit has no click";
   // Enabling PA mute runs its rule, after which the box can be ticked.
   EXPECT_TRUE(view.ChangeControl(PageId::System, CPageSystem::kIdPaMuteEnable, 1));
   EXPECT_TRUE(view.ChangeControl(PageId::System, CPageSystem::kIdPaMuteHigh, 1));
   EXPECT_EQ(view.system.paMuteHigh, 1);
   EXPECT_EQ(view.system.paMuteCombo.Text(), "GPIO19");
+}
+
+TEST_F(DocumentTest, CheckBoxHandlersThatReadThePageBackReportItsFirstBadField) {
+  // The window's widgets: a bad volume and a new sleep timeout typed, the boxes as shown.
+  ControlSet page = view.Controls(PageId::System);
+  const ControlReader widgets = [&](const ControlInfo& info) -> std::optional<ControlInput> {
+    if (info.id == CPageSystem::kIdHfpVolume) return ControlInput{"16", 0};
+    if (info.id == CPageSystem::kIdPromptVolume) return ControlInput{"7", 0};
+    return ControlInput{page.State(info.id).text, page.State(info.id).value};
+  };
+  auto r = view.ChangeControl(PageId::System, CPageSystem::kIdSdEnable, 1, widgets);
+  EXPECT_TRUE(r.changed);
+  ASSERT_TRUE(r.error);
+  EXPECT_EQ(*r.error, (FieldError{CPageSystem::kIdHfpVolume, "“请填入一个在0和15之间的整数。”"}));
+  EXPECT_EQ(view.system.promptVolume, 7) << "read before the bad field";
+  EXPECT_EQ(view.system.sdEnable, 1) << "the click applies all the same";
+  EXPECT_TRUE(view.system.SdSeparatePinEnabled());
+  // "AD for linein detection" works on its box alone: no read-back, no message.
+  r = view.ChangeControl(PageId::System, CPageSystem::kIdLineInAdc, 1, widgets);
+  EXPECT_TRUE(r.changed);
+  EXPECT_FALSE(r.error);
 }
 
 // ---- change notification ------------------------------------------------------
@@ -216,7 +248,8 @@ TEST_F(DocumentTest, DebugPortChangesReachThePinSelectorsAndKeyRowsOfOtherPages)
   ASSERT_EQ(r.batches.size(), 1u) << "one notification per operation";
   EXPECT_TRUE(r.Has(PageId::System, CPageSystem::kIdDebugPort, false));
   EXPECT_TRUE(r.Has(PageId::System, CPageSystem::kIdUart, false)) << "the radios' enable state";
-  for (int id : {CPageSystem::kIdPaMuteGpio, CPageSystem::kIdLineInGpio, CPageSystem::kIdSdDetectGpio})
+  for (int id :
+       {CPageSystem::kIdPaMuteGpio, CPageSystem::kIdLineInGpio, CPageSystem::kIdSdDetectGpio})
     EXPECT_TRUE(r.Has(PageId::System, id, true)) << id;
   for (int id : {CPageLED::kLowPowerLedId, CPageLED::kLed0Id, CPageLED::kLed1Id}) {
     EXPECT_TRUE(r.Has(PageId::Led, id, true)) << id;
@@ -227,6 +260,29 @@ TEST_F(DocumentTest, DebugPortChangesReachThePinSelectorsAndKeyRowsOfOtherPages)
   EXPECT_FALSE(r.Touches(PageId::Bluetooth));
   EXPECT_FALSE(r.Touches(PageId::Main));
   EXPECT_EQ(r.resets, 0);
+}
+
+TEST_F(DocumentTest, EveryAddressKeystrokeReadsThePageBackAndTurnsTheTickToACross) {
+  Recorder r;
+  view.AddObserver(&r);
+  const auto typed = [](std::string address, std::string retries) {
+    return [=](const ControlInfo& info) -> std::optional<ControlInput> {
+      if (info.id == CPageBluetooth::kIdAddress) return ControlInput{address, 0};
+      if (info.id == CPageBluetooth::kIdRetries) return ControlInput{retries, 0};
+      return std::nullopt;
+    };
+  };
+  auto err = view.EditChanged(PageId::Bluetooth, CPageBluetooth::kIdAddress, typed("0x11223344551g", "5"));
+  EXPECT_FALSE(err);
+  EXPECT_EQ(view.Controls(PageId::Bluetooth).State(CPageBluetooth::kIdAddressIndicator).value, 0);
+  EXPECT_TRUE(r.Has(PageId::Bluetooth, CPageBluetooth::kIdAddressIndicator, false));
+  // A bad value elsewhere on the page brings up its message while the address is typed,
+  // and the address is still checked.
+  err = view.EditChanged(PageId::Bluetooth, CPageBluetooth::kIdAddress, typed("0x112233445511", "128"));
+  ASSERT_TRUE(err);
+  EXPECT_EQ(err->controlId, CPageBluetooth::kIdRetries);
+  EXPECT_EQ(view.bluetooth.addressValid, 1);
+  view.RemoveObserver(&r);
 }
 
 TEST_F(DocumentTest, ReadConfigAndRestoreSendOneResetAndNoChanges) {
@@ -278,7 +334,7 @@ TEST_F(DocumentTest, RestoreGivesBackEveryPageAndSelectionWithoutSideEffects) {
   EXPECT_TRUE(view.TablesAndSelections() == file0);
   EXPECT_EQ(view.AvailableGpioMask(), avail0);
   EXPECT_EQ(view.ReservedGpioMask(), reserved0);
-  EXPECT_EQ(view.code_area_kb, 512);
+  EXPECT_EQ(view.CodeAreaKb(), 512);
   EXPECT_EQ(view.image_buffer.size(), 1012u * 1024);
 
   view.Restore(s1);
@@ -318,7 +374,9 @@ TEST(DocumentMessages, DeliveredAfterTheOperationInOrderAndNeverNested) {
   view.OnInitialUpdate();
   sink.view = &view;
   struct AfterChanges : DocumentObserver {
-    void ControlsChanged(const std::vector<ControlChange>&) override { shownWhenTold = sink->shown.size(); }
+    void ControlsChanged(const std::vector<ControlChange>&) override {
+      shownWhenTold = sink->shown.size();
+    }
     void Reset() override {}
     ReenteringSink* sink = nullptr;
     size_t shownWhenTold = 99;
