@@ -196,10 +196,12 @@ void MainWindow::BuildMenu() {
 
 bool MainWindow::Modify(const std::function<bool()>& op) {
   DocumentState before = doc_->Snapshot();
+  keepTyped_ = false;
   const bool changed = doc_->Apply(op);
   if (changed) undo_.push(new SnapshotCommand(*this, std::move(before), doc_->Snapshot()));
   FlushMessages();
-  RefreshAll(changed);
+  RefreshAll(changed && !keepTyped_);
+  keepTyped_ = false;
   return changed;
 }
 

@@ -46,6 +46,7 @@ class MainWindow : public QMainWindow, public PageController {
   UiHooks& Hooks() override { return hooks_; }
   bool Modify(const std::function<bool()>& op) override;
   void FlushMessages() override;
+  void KeepTypedText() override { keepTyped_ = true; }
   void ReportFieldError(QWidget* field, const std::string& message) override;
 
   // The four commands and the selections, as their buttons and boxes run them.
@@ -90,6 +91,7 @@ class MainWindow : public QMainWindow, public PageController {
   int currentPage_ = 0;
   bool switchingPage_ = false;
   bool flushing_ = false;
+  bool keepTyped_ = false;
 };
 
 }  // namespace tessera::ui

@@ -51,8 +51,6 @@ PageView* CreateSystemPage(PageController& c) {
   PageExtras x;
   // Hidden in both templates: their values are still held, exchanged and stored.
   x.hidden = {"grpCharging", "ctl1025", "ctl1026", "ctl1091", "ctl1092"};
-  // "AD for linein detection" works on the controls alone.
-  x.noReadBackChecks = {CPageSystem::kIdLineInAdc};
   return new PageView(LoadForm<Ui::PageSystem>(), PageId::System, c, std::move(x));
 }
 
@@ -70,7 +68,6 @@ PageView* CreateKeyPage(PageController& c) {
 PageView* CreateLedPage(PageController& c) {
   PageExtras x;
   x.lists = {{CPageLED::kListId, Columns<CPageLED>()}};
-  x.noReadBackChecks = {CPageLED::kPolarityId};
   x.editRow = [&c](int, int row) {
     auto& page = c.Doc().led;
     EditRow<LedEventDialog>(c, page.BeginEdit(row),

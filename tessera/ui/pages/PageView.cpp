@@ -3,6 +3,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "document/CTesseraView.h"
+
 namespace tessera::ui {
 
 PageView::PageView(QWidget* form, PageId page, PageController& controller, PageExtras extras, QWidget* parent)
@@ -17,19 +19,15 @@ PageView::PageView(QWidget* form, PageId page, PageController& controller, PageE
   binder_ = new ControlBinder(form_, [this] { return c_.Doc().Controls(page_); }, extras_.lists);
 
   binder_->onChange = [this](int id, int value) {
-    const bool readFirst = std::find(extras_.noReadBackChecks.begin(), extras_.noReadBackChecks.end(), id) ==
-                           extras_.noReadBackChecks.end();
-    const ControlSet set = c_.Doc().Controls(page_);
-    const ControlInfo* info = set.Find(id);
-    std::optional<FieldError> err;
+    // A check box whose handler reads the page back first gets the widgets' values too;
+    // the core says which (and the click applies even when a field fails).
+    CTesseraView::ChangeResult result;
     c_.Modify([&] {
-      // A check box's handler reads the page back first, as the pages always have.
-      if (readFirst && info && info->kind == ControlKind::CheckBox &&
-          (err = c_.Doc().ReadBack(page_, binder_->Reader())))
-        return false;
-      return c_.Doc().ChangeControl(page_, id, value);
+      result = c_.Doc().ChangeControl(page_, id, value, binder_->Reader());
+      if (result.error) c_.KeepTypedText();
+      return result.changed;
     });
-    ReportIfFailed(err);
+    ReportIfFailed(result.error);
   };
   binder_->onTextEdited = [this](int id) {
     if (std::find(extras_.liveEdits.begin(), extras_.liveEdits.end(), id) == extras_.liveEdits.end()) return;
@@ -37,6 +35,7 @@ PageView::PageView(QWidget* form, PageId page, PageController& controller, PageE
     c_.Modify([&] {
       const auto before = c_.Doc().Controls(page_).States();
       err = c_.Doc().EditChanged(page_, id, binder_->Reader());
+      if (err) c_.KeepTypedText();
       return c_.Doc().Controls(page_).States() != before;
     });
     ReportIfFailed(err);
@@ -51,6 +50,7 @@ bool PageView::Commit() {
   c_.Modify([&] {
     const auto before = c_.Doc().Controls(page_).States();
     err = c_.Doc().ReadBack(page_, binder_->Reader());
+    if (err) c_.KeepTypedText();
     return c_.Doc().Controls(page_).States() != before;
   });
   ReportIfFailed(err);

@@ -20,7 +20,6 @@ struct PageExtras {
   std::function<void(int listId, int row)> editRow;  // a click on a list row
   std::vector<QString> hidden;                       // kept and exchanged, never shown
   std::vector<int> liveEdits;         // edits whose handler runs on every keystroke
-  std::vector<int> noReadBackChecks;  // check boxes whose handler reads nothing back first
 };
 
 class PageView : public QWidget {
