@@ -12,6 +12,9 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QApplication>
+#include <QMimeData>
+#include <QUrl>
 #include <QTreeWidget>
 #include <QAction>
 
@@ -238,6 +241,35 @@ class MainWindowTest : public QObject {
     QCOMPARE(h.window->isWindowModified(), modified);
     QCOMPARE(h.window->close(), closes);
     QCOMPARE(h.closeQuestions, questions);
+  }
+
+  void droppedFilesAreTaken_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("onBinBox");
+    QTest::addColumn<QString>("deviceName");
+    QTest::addColumn<QString>("binPath");
+    const QString cfg = QDir(SamplesDir()).absoluteFilePath("demo.cfg");
+    const QString bin = QDir(SamplesDir()).absoluteFilePath("firmware.bin");
+    QTest::newRow("cfg on the window reads it") << cfg << false << "TESSERA_DEMO" << "samples/firmware.bin";
+    QTest::newRow("bin on the bin path box sets it") << bin << true << "QR5830_DEMO00" << bin;
+    QTest::newRow("bin on the window does nothing") << bin << false << "QR5830_DEMO00" << "";
+  }
+  void droppedFilesAreTaken() {
+    QFETCH(QString, file);
+    QFETCH(bool, onBinBox);
+    QFETCH(QString, deviceName);
+    QFETCH(QString, binPath);
+    Harness h;
+    QWidget* target = onBinBox ? static_cast<QWidget*>(Ctl<QLineEdit>(h.window.get(), 1009)) : h.window.get();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(file)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QCOMPARE(Ctl<QLineEdit>(h.Page(kBluetooth), 1042)->text(), deviceName);
+    QCOMPARE(Ctl<QLineEdit>(h.window.get(), 1009)->text(), binPath);
+    QVERIFY(h.messages.isEmpty());
   }
 
   void savedConfigurationIsClean() {
