@@ -313,6 +313,7 @@ TEST(EngineSlots, RowsFollowTheAdaptersAndOpeningUsesBothPipes) {
   EXPECT_EQ(rig.transport.pipesOpened, (std::vector<std::string>{"PIPE01", "PIPE00", "PIPE01", "PIPE00"}));
   v = rig.engine->View();
   EXPECT_EQ(v.countLabel, "USB打开失败\r\n");
+  EXPECT_EQ(v.countLabelMeaning, CountLabelMeaning::kUsbOpenFailed);
   EXPECT_EQ(v.lastResult[0], 0);
   EXPECT_EQ(v.lastResult[1], 3);  // never opened: unusable
   EXPECT_EQ(v.lastResult[2], 9);  // its Connect cannot be answered
@@ -390,6 +391,7 @@ TEST(EngineLoad, LabelsCountAndFailures) {
   EXPECT_EQ(rig.engine->LoadImage(rig.dir.File("missing.bin")), ImageError::kCannotOpen);
   v = rig.engine->View();
   EXPECT_EQ(v.currentAddressLabel, "烧录bin文件打开失败\r\n");
+  EXPECT_EQ(v.addressLabelMeaning, AddressLabelMeaning::kImageOpenFailed);
   EXPECT_EQ(rig.engine->State().imagePath, rig.imagePath);  // the old image stays in use
   EXPECT_EQ(v.checksumLabel, checksum);
   EXPECT_TRUE(v.burnEnabled);
@@ -409,6 +411,7 @@ TEST(EngineAddress, BadBoxKeepsTheAddressAndDisablesBurning) {
   EXPECT_FALSE(rig.engine->SetAddress());
   DialogView v = rig.engine->View();
   EXPECT_EQ(v.currentAddressLabel, "地址格式错误!\r\n");
+  EXPECT_EQ(v.addressLabelMeaning, AddressLabelMeaning::kAddressFormatError);
   EXPECT_FALSE(v.burnEnabled);
   EXPECT_EQ(rig.engine->State().currentAddress, Addr("00:00:00:00:00:01"));
   rig.engine->SetAddressBox(3, "0Ah");
