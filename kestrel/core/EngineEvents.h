@@ -5,7 +5,9 @@
 // thread. Every call may come from a thread other than the window's: a window queues them
 // to its own thread (Qt: QMetaObject::invokeMethod(..., Qt::QueuedConnection)) and reads
 // ProductionEngine::View() there. Progress can be frequent (one position per 2 KiB per
-// slot): a window keeps the last position per slot and repaints on a timer.
+// slot): a window keeps the last position per slot and repaints on a timer. A handler
+// must not call back into the engine directly (Start from OperationFinished would wait
+// for the very thread it runs on): queue the call to the window's thread.
 #include <cstdint>
 #include <string>
 
