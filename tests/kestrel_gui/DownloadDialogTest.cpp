@@ -1,0 +1,318 @@
+// The production window driven by its control ids, against the adapter simulator.
+#include <QAction>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QTimer>
+#include <QtTest>
+
+#include "GuiRig.h"
+
+using namespace kestrel;
+using namespace kestrel::gui_test;
+
+class DownloadDialogTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase();
+  void controlsOfTheTemplate();
+  void rowsFollowTheAdapters();
+  void loadImageShowsChecksumNameAndAddress();
+  void addressBoxes_data();
+  void addressBoxes();
+  void burnFourBoardsWithoutBlocking();
+  void faultySlotFailsAlone();
+  void untickedSlotTakesNoAddress();
+  void closeWhileBurningWaitsAndKeepsTheSequence();
+  void aboutBoxFromTheHelpMenu();
+};
+
+void DownloadDialogTest::initTestCase() {
+  if (!kestrel::testing::SimProcess::Available()) QSKIP("the adapter simulator is not built");
+}
+
+// Every control of the dialog template with its caption, its accessible name and its
+// state at start (three adapters, no image).
+void DownloadDialogTest::controlsOfTheTemplate() {
+  Rig rig;
+  QVERIFY(rig.Start(3));
+  QWidget* d = rig.dialog.get();
+  QCOMPARE(d->windowTitle(), QStringLiteral("QR5840 JTAG下载工具 v1.1"));
+  struct Button {
+    int id;
+    const char* caption;
+    bool enabled;
+  };
+  const Button buttons[] = {{1013, "打开bin文件", true}, {1014, "地址设定", true},   {1021, "名称设定", false},
+                            {1006, "烧录&&测试", false}, {1024, "Read 512K", true}, {1025, "Chip Erase", true},
+                            {1026, "USB Reset", true}};
+  for (const Button& b : buttons) {
+    auto* w = Find<QPushButton>(d, b.id);
+    QCOMPARE(w->text(), QString::fromUtf8(b.caption));
+    QCOMPARE(w->isEnabled(), b.enabled);
+  }
+  QCOMPARE(Find<QPushButton>(d, 1006)->accessibleName(), QStringLiteral("烧录&测试"));
+  for (int id = 1000; id <= 1005; ++id) {
+    auto* box = Find<QLineEdit>(d, id);
+    QCOMPARE(box->text(), QStringLiteral("00"));
+    QCOMPARE(box->maxLength(), 2);
+    QCOMPARE(box->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+  }
+  // The boxes read left to right as the address is written: byte 5 first.
+  QVERIFY(Find<QLineEdit>(d, 1005)->x() < Find<QLineEdit>(d, 1000)->x());
+  QVERIFY(Find<QLineEdit>(d, 1012)->isReadOnly());
+  QVERIFY(!Find<QLineEdit>(d, 1020)->isEnabled());
+  QCOMPARE(Find<QLineEdit>(d, 1020)->maxLength(), 32);
+  QCOMPARE(rig.Text(1008), QStringLiteral("当前地址:\t00:00:00:00:00:00"));
+  QCOMPARE(rig.Text(1007), QStringLiteral("烧录数量：0"));
+  QCOMPARE(rig.Text(1039), QStringLiteral("CRC_SUM: 0"));
+  QCOMPARE(rig.Text(1100), QStringLiteral("模拟适配器"));
+  for (int n = 0; n < 4; ++n) QCOMPARE(Find<QCheckBox>(d, kCheckIds[n])->text(), QStringLiteral("设备%1").arg(n + 1));
+  // Every control named by its id has a name a screen reader can say, and takes focus in
+  // the order of the template.
+  for (QWidget* w : d->findChildren<QWidget*>(QRegularExpression(QStringLiteral("^ctl\\d+$"))))
+    QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+  QStringList order;
+  QWidget* w = Find<QLineEdit>(d, 1012);
+  do {
+    if ((w->focusPolicy() & Qt::TabFocus) != 0 && w->objectName().startsWith(QLatin1String("ctl")))
+      order << w->objectName().mid(3);
+    w = w->nextInFocusChain();
+  } while (w != Find<QLineEdit>(d, 1012));
+  QCOMPARE(order.join(QLatin1Char(' ')),
+           QStringLiteral("1012 1013 1005 1004 1003 1002 1001 1000 1014 1020 1021 1030 1031 1032 1033 1006 1024 "
+                          "1025 1026 1110 1111"));
+}
+
+// Three adapters: rows 0 to 2 shown and ticked, row 3 hidden. Plugging and pulling
+// adapters while idle re-ticks every present row and hides every icon.
+void DownloadDialogTest::rowsFollowTheAdapters() {
+  Rig rig;
+  QVERIFY(rig.Start(3));
+  QWidget* d = rig.dialog.get();
+  auto rowsShown = [&] {
+    QString s;
+    for (int n = 0; n < 4; ++n) {
+      const bool shown = Find<QCheckBox>(d, kCheckIds[n])->isVisible();
+      if (Find<QProgressBar>(d, kBarIds[n])->isVisible() != shown) return QStringLiteral("bar and box differ");
+      s += !shown ? QLatin1Char('-') : Find<QCheckBox>(d, kCheckIds[n])->isChecked() ? QLatin1Char('x') : QLatin1Char('o');
+    }
+    return s;
+  };
+  QCOMPARE(rowsShown(), QStringLiteral("xxx-"));
+  QTest::mouseClick(Find<QCheckBox>(d, 1031), Qt::LeftButton);
+  QCOMPARE(rowsShown(), QStringLiteral("xox-"));
+
+  struct Step {
+    const char* command;
+    const char* rows;
+  };
+  const Step steps[] = {{"plug 3", "xxxx"}, {"unplug 1", "xxx-"}, {"unplug 0", "xx--"}, {"unplug 2", "x---"},
+                        {"unplug 3", "----"}, {"plug 0", "x---"}};
+  for (const Step& s : steps) {
+    QVERIFY(rig.sim.Control(s.command).rfind("ok", 0) == 0);
+    rig.dialog->adaptersChanged();
+    QTRY_COMPARE_WITH_TIMEOUT(rowsShown(), QString::fromLatin1(s.rows), 5000);
+    for (int n = 0; n < 4; ++n) QVERIFY(!rig.IconShown(n));
+  }
+  // No adapter: nothing to start.
+  QVERIFY(rig.sim.Control("unplug 0").rfind("ok", 0) == 0);
+  rig.dialog->adaptersChanged();
+  QTRY_VERIFY(!Find<QPushButton>(d, 1024)->isEnabled());
+  QVERIFY(!Find<QPushButton>(d, 1025)->isEnabled());
+}
+
+void DownloadDialogTest::loadImageShowsChecksumNameAndAddress() {
+  Rig rig;
+  QVERIFY(rig.Start(2));
+  QWidget* d = rig.dialog.get();
+  const std::string path = rig.MakeImage("11:22:33:44:55:66");
+  // The checksum leaves the six address bytes out.
+  auto bytes = test::ReadFile(path);
+  unsigned sum = 0;
+  for (size_t i = 0; i < bytes.size(); ++i)
+    if (i < 0x80064 || i >= 0x8006A) sum += bytes[i];
+  rig.Load(path);
+  QCOMPARE(Find<QLineEdit>(d, 1012)->text(), QString::fromStdString(path));
+  QCOMPARE(rig.Text(1039), QStringLiteral("CRC_SUM:0x%1").arg(sum & 0xFFFF, 0, 16));
+  QCOMPARE(Find<QLineEdit>(d, 1020)->text(), QStringLiteral("QR_SPEAKER"));
+  QCOMPARE(rig.Text(1008), QStringLiteral("当前地址:\t11:22:33:44:55:66"));
+  const char* boxes[] = {"66", "55", "44", "33", "22", "11"};  // ctl1000 is byte 0
+  for (int i = 0; i < 6; ++i) QCOMPARE(Find<QLineEdit>(d, 1000 + i)->text(), QString::fromLatin1(boxes[i]));
+  QVERIFY(Find<QPushButton>(d, 1006)->isEnabled());
+
+  // A file that cannot be opened: the message, and the image before stays in use.
+  rig.Load(rig.dir.File("missing.IMG"));
+  QCOMPARE(rig.Text(1008), QStringLiteral("烧录bin文件打开失败"));
+  QCOMPARE(Find<QLineEdit>(d, 1020)->text(), QStringLiteral("QR_SPEAKER"));
+  QVERIFY(Find<QPushButton>(d, 1006)->isEnabled());
+  // Cancel in the file dialog changes nothing.
+  rig.dialog->chooseImage = [] { return QString(); };
+  rig.Click(1013);
+  QCOMPARE(rig.Text(1008), QStringLiteral("烧录bin文件打开失败"));
+}
+
+void DownloadDialogTest::addressBoxes_data() {
+  QTest::addColumn<QString>("typed");   // into the right-most box (byte 0)
+  QTest::addColumn<QString>("label");
+  QTest::addColumn<bool>("burnEnabled");
+  QTest::newRow("single digit is the high half") << "1" << "当前地址:\t01:02:03:04:05:10" << true;
+  QTest::newRow("h suffix dropped") << "0Ah" << "当前地址:\t01:02:03:04:05:0a" << true;
+  QTest::newRow("upper case") << "FF" << "当前地址:\t01:02:03:04:05:ff" << true;
+  QTest::newRow("empty keeps the byte") << "" << "当前地址:\t01:02:03:04:05:66" << true;
+  QTest::newRow("not hex") << "G1" << "地址格式错误!" << false;
+  QTest::newRow("capital H is not dropped") << "AH" << "地址格式错误!" << false;
+}
+
+void DownloadDialogTest::addressBoxes() {
+  QFETCH(QString, typed);
+  QFETCH(QString, label);
+  QFETCH(bool, burnEnabled);
+  Rig rig;
+  QVERIFY(rig.Start(1));
+  QWidget* d = rig.dialog.get();
+  rig.Load(rig.MakeImage("11:22:33:44:55:66"));
+  const char* left[] = {"01", "02", "03", "04", "05"};  // boxes 1005 down to 1001
+  for (int i = 0; i < 5; ++i) {
+    auto* box = Find<QLineEdit>(d, 1005 - i);
+    box->clear();
+    QTest::keyClicks(box, QString::fromLatin1(left[i]));
+  }
+  auto* right = Find<QLineEdit>(d, 1000);
+  right->clear();
+  QTest::keyClicks(right, typed);
+  rig.Click(1014);
+  QCOMPARE(rig.Text(1008), label);
+  QCOMPARE(Find<QPushButton>(d, 1006)->isEnabled(), burnEnabled);
+}
+
+// Four boards: four success icons, the labels, the image's next address, the yield, and an
+// event loop that keeps turning throughout.
+void DownloadDialogTest::burnFourBoardsWithoutBlocking() {
+  Rig rig;
+  QVERIFY(rig.Start(4, {"--rate", "2000000"}));
+  QWidget* d = rig.dialog.get();
+  rig.Load(rig.MakeImage("11:22:33:44:55:fe"));
+
+  QElapsedTimer clock;
+  qint64 last = 0;
+  qint64 longest = 0;
+  qint64 longestAt = 0;
+  QTimer tick;
+  tick.setInterval(2);
+  connect(&tick, &QTimer::timeout, [&] {
+    const qint64 now = clock.elapsed();
+    if (now - last > longest) {
+      longest = now - last;
+      longestAt = now;
+    }
+    last = now;
+  });
+  clock.start();
+  tick.start();
+  rig.Click(1006);
+  QVERIFY(rig.dialog->operationRunning());
+  QVERIFY(!Find<QPushButton>(d, 1006)->isEnabled());
+  QVERIFY(!Find<QPushButton>(d, 1013)->isEnabled());
+  QTRY_VERIFY_WITH_TIMEOUT(Find<QProgressBar>(d, kBarIds[3])->value() > 0, 10000);
+  QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->operationRunning(), 60000);
+  tick.stop();
+  const qint64 events = static_cast<qint64>(rig.dialog->bridge().EventsSeen());
+  const qint64 redisplays = static_cast<qint64>(rig.dialog->bridge().Redisplays());
+  qInfo("burn of 4 boards: %lld ms, longest event-loop gap %lld ms (ending at %lld ms), %lld engine events, "
+        "%lld redisplays",
+        static_cast<long long>(clock.elapsed()), static_cast<long long>(longest), static_cast<long long>(longestAt),
+        static_cast<long long>(events), static_cast<long long>(redisplays));
+  // The window's own work stays far below 50 ms; the bound leaves room for a loaded machine
+  // that does not schedule the test's thread for a while.
+  QVERIFY2(longest < 250, qPrintable(QStringLiteral("event loop blocked %1 ms").arg(longest)));
+  QVERIFY(redisplays * 4 < events);  // coalesced
+
+  for (int n = 0; n < 4; ++n) QCOMPARE(rig.Icon(n), 1);
+  QCOMPARE(rig.Text(1007), QStringLiteral("烧录数量：4"));
+  QCOMPARE(rig.Text(1008), QStringLiteral("当前地址:\t11:22:33:44:56:02"));  // carries into byte 1
+  QStringList handed;
+  for (int n = 0; n < 4; ++n) {
+    const QString status = rig.Text(kStatusIds[n]);
+    QVERIFY2(status.startsWith(QStringLiteral("成功  11:22:33:44:5")), qPrintable(status));
+    handed << status.right(17);
+    QCOMPARE(rig.Text(kYieldIds[n]), QStringLiteral("通过 1  失败 0"));
+  }
+  handed.sort();
+  QCOMPARE(handed, (QStringList{"11:22:33:44:55:fe", "11:22:33:44:55:ff", "11:22:33:44:56:00", "11:22:33:44:56:01"}));
+  QCOMPARE(rig.Text(1109), QStringLiteral("合计: 通过 4  失败 0"));
+  QVERIFY(Find<QPushButton>(d, 1006)->isEnabled());
+  // The image already continues after the four boards; closing writes the same address.
+  rig.dialog->close();
+  const auto image = test::ReadFile(rig.imagePath);
+  QCOMPARE(test::Addr("11:22:33:44:56:02").bytes, (std::array<uint8_t, 6>{image[0x80064], image[0x80065], image[0x80066],
+                                                                          image[0x80067], image[0x80068], image[0x80069]}));
+}
+
+void DownloadDialogTest::faultySlotFailsAlone() {
+  Rig rig;
+  QVERIFY(rig.Start(4, {"--fault", "2:flip=4660"}));
+  rig.Load(rig.MakeImage("00:00:00:00:00:10"));
+  rig.Click(1006);
+  QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->operationRunning(), 60000);
+  const int expected[] = {1, 1, 2, 1};
+  for (int n = 0; n < 4; ++n) QCOMPARE(rig.Icon(n), expected[n]);
+  QVERIFY2(rig.Text(kStatusIds[2]).startsWith(QStringLiteral("校验失败")), qPrintable(rig.Text(kStatusIds[2])));
+  QCOMPARE(rig.Text(kYieldIds[2]), QStringLiteral("通过 0  失败 1"));
+  QCOMPARE(rig.Text(1109), QStringLiteral("合计: 通过 3  失败 1"));
+  QCOMPARE(rig.Text(1007), QStringLiteral("烧录数量：3"));
+}
+
+void DownloadDialogTest::untickedSlotTakesNoAddress() {
+  Rig rig;
+  QVERIFY(rig.Start(3));
+  QWidget* d = rig.dialog.get();
+  rig.Load(rig.MakeImage("00:00:00:00:00:10"));
+  QTest::mouseClick(Find<QCheckBox>(d, 1031), Qt::LeftButton);
+  rig.Click(1006);
+  QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->operationRunning(), 60000);
+  QCOMPARE(rig.Icon(0), 1);
+  QCOMPARE(rig.Icon(1), 0);
+  QCOMPARE(rig.Icon(2), 1);
+  QVERIFY(rig.Text(kStatusIds[1]).isEmpty());
+  QCOMPARE(rig.Text(1008), QStringLiteral("当前地址:\t00:00:00:00:00:12"));
+  QCOMPARE(rig.Text(1007), QStringLiteral("烧录数量：2"));
+}
+
+// Closing while boards are burned: the window stays until they are done, then closes
+// with the next address stored; no board's address is handed out again.
+void DownloadDialogTest::closeWhileBurningWaitsAndKeepsTheSequence() {
+  Rig rig;
+  QVERIFY(rig.Start(2, {"--rate", "1000000"}));
+  rig.Load(rig.MakeImage("00:00:00:00:00:10"));
+  rig.Click(1006);
+  QVERIFY(rig.dialog->operationRunning());
+  QTest::keyClick(rig.dialog.get(), Qt::Key_Escape);
+  QVERIFY(rig.dialog->isVisible());
+  QVERIFY(rig.dialog->closePending());
+  QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->isVisible(), 60000);
+  const auto image = test::ReadFile(rig.imagePath);
+  QCOMPARE(image[0x80064], uint8_t{0x12});
+  QCOMPARE(rig.Text(1007), QStringLiteral("烧录数量：2"));
+}
+
+void DownloadDialogTest::aboutBoxFromTheHelpMenu() {
+  Rig rig;
+  QVERIFY(rig.Start(1));
+  auto* about = rig.dialog->findChild<QAction*>(QStringLiteral("actionAbout"));
+  QVERIFY(about != nullptr);
+  QCOMPARE(about->text(), QStringLiteral("关于 kestrel(&A)..."));
+  about->trigger();
+  QDialog* box = nullptr;
+  QTRY_VERIFY((box = rig.dialog->findChild<QDialog*>(QStringLiteral("AboutDialog"))) != nullptr && box->isVisible());
+  QCOMPARE(box->windowTitle(), QStringLiteral("关于 kestrel"));
+  QCOMPARE(box->findChild<QLabel*>(QStringLiteral("aboutVersion"))->text(), QStringLiteral("QR58xx量产工具 V1.3"));
+  QVERIFY(!box->findChild<QLabel*>(QStringLiteral("aboutIcon"))->pixmap().isNull());
+  box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+  QTRY_VERIFY(rig.dialog->findChild<QDialog*>(QStringLiteral("AboutDialog")) == nullptr);
+  QVERIFY(rig.dialog->isVisible());
+}
+
+QTEST_MAIN(DownloadDialogTest)
+#include "DownloadDialogTest.moc"
