@@ -189,6 +189,8 @@ void DownloadDialog::LoadImage() {
     passed_ = {};
     failed_ = {};
     ShowYield();
+    // The log goes beside the image until the operator picks a folder of their own.
+    if (!logFolderChosen_) ui_->ctl1110->setText(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
   }
   Redisplay();
 }
@@ -222,7 +224,7 @@ void DownloadDialog::OnSlotFinished(int slot, int op, int result) {
       text += QStringLiteral("  ") + QString::fromStdString(s.savedAddress[n].DisplayText());
     else if (s.hasRecord && s.retryMark[n] == 1)
       text += QStringLiteral("  ") + QString::fromStdString(s.savedAddress[n].DisplayText()) +
-              QStringLiteral(" (重试时使用)");
+              QStringLiteral(" (留待重烧)");
     ShowYield();
   }
   status_[n]->setText(text);
@@ -255,6 +257,7 @@ void DownloadDialog::ShowYield() {
 void DownloadDialog::ChooseLogFolder() {
   const QString dir = chooseLogFolder ? chooseLogFolder() : QString();
   if (dir.isEmpty()) return;
+  logFolderChosen_ = true;
   ui_->ctl1110->setText(QDir::toNativeSeparators(dir));
 }
 

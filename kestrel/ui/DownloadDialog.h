@@ -90,6 +90,7 @@ class DownloadDialog : public QDialog {
   bool running_ = false;
   bool closePending_ = false;
   bool refreshPending_ = false;
+  bool logFolderChosen_ = false;
 };
 
 }  // namespace kestrel::ui
