@@ -115,7 +115,7 @@ int RunList(Transport& transport) {
 
 int RunOperation(Operation op, Transport& transport, const Options& o) {
   SteadyClock clock;
-  TerminalView view(stderr, isatty(fileno(stderr)) != 0, op);
+  TerminalView view(stderr, isatty(fileno(stderr)) != 0);
   ProductionEngine engine(transport, clock, view, EngineOptions{o.readbackDir, ReadLimits{}});
   engine.RefreshSlots();
   if (engine.DeviceCount() == 0) {
@@ -175,7 +175,7 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
   for (size_t n = 0; n < kSlotCount; ++n) {
     if (!v.rowVisible[n] || !v.ticked[n]) continue;
     const SlotResult r = static_cast<SlotResult>(v.lastResult[n]);
-    std::printf("slot %zu: result %d (%s)", n, v.lastResult[n], TerminalView::ResultText(r));
+    std::printf("slot %zu: result %d (%s)", n, v.lastResult[n], SlotResultText(r));
     // Only a slot that was handed an address in this run has one to show: the board's
     // on success; on a failure after it took one, that address is passed over (the image
     // already continues after it) and no other board will get it.
@@ -191,7 +191,7 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
   }
   if (op == Operation::kBurn) {
     std::printf("%s\n%s\n", OneLine(v.currentAddressLabel).c_str(), OneLine(v.countLabel).c_str());
-    if (!engine.Close()) {
+    if (engine.Close() != CloseOutcome::kDone) {
       std::fprintf(stderr, "error: the next address could not be written back into %s\n", s.imagePath.c_str());
       return 1;
     }

@@ -18,8 +18,14 @@ class CountingEvents : public EngineEvents {
  public:
   std::atomic<int> finished{0};
   std::atomic<int> slotsFinished{0};
-  void SlotFinished(int, Operation, SlotResult) override { ++slotsFinished; }
+  void SlotFinished(const SlotReport&) override { ++slotsFinished; }
   void OperationFinished(Operation) override { ++finished; }
+  std::atomic<int> closed{0};
+  std::atomic<bool> closedWritten{false};
+  void Closed(bool written) override {
+    closedWritten = written;
+    ++closed;
+  }
 };
 
 // Four adapters (or fewer) on a fake transport, an engine and an image with a record.
@@ -102,7 +108,7 @@ TEST(BurnFourSlots, ConsecutiveAddressesNamePatchedVerifiedAndSaved) {
   EXPECT_EQ(rig.events.finished, 1);
   // The next address is already in the file before the window closes.
   EXPECT_EQ(rig.FileAddress(), Addr("11:22:33:44:55:6a"));
-  EXPECT_TRUE(rig.engine->Close());
+  EXPECT_EQ(rig.engine->Close(), CloseOutcome::kDone);
   EXPECT_EQ(rig.FileAddress(), Addr("11:22:33:44:55:6a"));
   // The checksum does not change with the stored address.
   ImageInfo before, after;
@@ -244,7 +250,7 @@ TEST(BurnNoRecord, ImageIsProgrammedUnchangedAndNothingIsWrittenBack) {
   rig.Burn("00:00:00:00:00:01");
   EXPECT_EQ(rig.engine->View().currentAddressLabel, "当前地址:\t00:00:00:00:00:01");
   EXPECT_EQ(rig.engine->View().countLabel, "烧录数量：2");
-  EXPECT_TRUE(rig.engine->Close());
+  EXPECT_EQ(rig.engine->Close(), CloseOutcome::kDone);
   EXPECT_EQ(ReadFile(rig.imagePath), rig.image);
   EXPECT_TRUE(std::equal(rig.image.begin(), rig.image.end(), rig.adapters[1]->flash.begin()));
 }
@@ -410,9 +416,15 @@ TEST(EngineBusy, NothingChangesTheImageOrAddressWhileWorkersRun) {
   DialogView v = rig.engine->View();
   EXPECT_FALSE(v.burnEnabled || v.readEnabled || v.eraseEnabled);
   EXPECT_EQ(v.imagePath, rig.imagePath);
+  // Closing does not wait: the operation finishes on its own, then the address that
+  // follows both boards is stored and the window is told it may end.
+  EXPECT_EQ(rig.engine->Close(), CloseOutcome::kPending);
+  EXPECT_FALSE(rig.engine->Start(Operation::kRead));
+  EXPECT_EQ(rig.events.closed, 0);
   gate = true;
-  // Closing waits for the workers, then stores the address that follows both boards.
-  EXPECT_TRUE(rig.engine->Close());
+  rig.engine->WaitIdle();
+  EXPECT_EQ(rig.events.closed, 1);
+  EXPECT_TRUE(rig.events.closedWritten);
   EXPECT_FALSE(rig.engine->Busy());
   EXPECT_EQ(rig.engine->State().imagePath, rig.imagePath);
   EXPECT_EQ(rig.engine->View().countLabel, "烧录数量：2");
