@@ -40,18 +40,18 @@ QString LabelText(const std::string& text) {
   return s;
 }
 
-QString ResultText(int result) {
-  switch (static_cast<SlotResult>(result)) {
-    case SlotResult::kDone: return QStringLiteral("成功");
-    case SlotResult::kImageOpenFailed: return QStringLiteral("镜像文件无法打开");
-    case SlotResult::kOutOfMemory: return QStringLiteral("内存不足");
-    case SlotResult::kAdapterUnusable: return QStringLiteral("适配器无响应");
-    case SlotResult::kVerifyFailed: return QStringLiteral("校验失败");
-    case SlotResult::kReadbackFileFailed: return QStringLiteral("回读文件无法写入");
-    case SlotResult::kNotConfirmed: return QStringLiteral("连接未确认");
+QString PhaseText(ProgressPhase phase) {
+  switch (phase) {
+    case ProgressPhase::kProgram: return QStringLiteral("烧写");
+    case ProgressPhase::kVerify: return QStringLiteral("校验");
+    case ProgressPhase::kRead: return QStringLiteral("读取");
+    case ProgressPhase::kErase: return QStringLiteral("擦除");
   }
-  return QStringLiteral("错误 %1").arg(result);
+  return {};
 }
+
+const QString kOkColour = QStringLiteral("color: #1e6e2e;");
+const QString kFailColour = QStringLiteral("color: #b3261e;");
 
 }  // namespace
 
@@ -74,6 +74,7 @@ DownloadDialog::DownloadDialog(Transport& transport, const QString& backendText,
   icon_ = {ui_->ctl1035, ui_->ctl1036, ui_->ctl1037, ui_->ctl1038};
   status_ = {ui_->ctl1101, ui_->ctl1102, ui_->ctl1103, ui_->ctl1104};
   yield_ = {ui_->ctl1105, ui_->ctl1106, ui_->ctl1107, ui_->ctl1108};
+  for (QLabel* status : status_) status->setWordWrap(true);  // long failure texts take two lines
   box_ = {ui_->ctl1000, ui_->ctl1001, ui_->ctl1002, ui_->ctl1003, ui_->ctl1004, ui_->ctl1005};
   ui_->ctl1100->setText(backendText_);
 
@@ -120,11 +121,17 @@ DownloadDialog::DownloadDialog(Transport& transport, const QString& backendText,
   }
   connect(&bridge_, &EngineBridge::redisplay, this, &DownloadDialog::Redisplay);
   connect(&bridge_, &EngineBridge::slotFinished, this, &DownloadDialog::OnSlotFinished);
-  connect(&bridge_, &EngineBridge::operationFinished, this, &DownloadDialog::OnOperationFinished);
+  connect(&bridge_, &EngineBridge::operationFinished, this, [this] {
+    running_ = false;
+    Redisplay();
+  });
+  connect(&bridge_, &EngineBridge::adaptersChanged, this, &DownloadDialog::Redisplay);
+  connect(&bridge_, &EngineBridge::imageLoaded, this, &DownloadDialog::OnImageLoaded);
+  connect(&bridge_, &EngineBridge::closed, this, &DownloadDialog::OnClosed);
 
   for (QLabel* icon : icon_) icon->hide();
   engine_.RefreshSlots();
-  ShowYield();
+  watching_ = engine_.WatchAdapters();
   Redisplay();
 }
 
@@ -139,15 +146,18 @@ void DownloadDialog::Redisplay() {
   }
   ui_->ctl1020->setText(QString::fromStdString(v.deviceName));
   ui_->ctl1008->setText(LabelText(v.currentAddressLabel));
+  ui_->ctl1008->setStyleSheet(v.addressLabelMeaning == AddressLabelMeaning::kNextAddress ? QString() : kFailColour);
   ui_->ctl1007->setText(LabelText(v.countLabel));
+  ui_->ctl1007->setStyleSheet(v.countLabelMeaning == CountLabelMeaning::kSuccessCount ? QString() : kFailColour);
   ui_->ctl1039->setText(LabelText(v.checksumLabel));
-  ui_->ctl1006->setEnabled(v.burnEnabled && !running_);
-  ui_->ctl1024->setEnabled(v.readEnabled && !running_);
-  ui_->ctl1025->setEnabled(v.eraseEnabled && !running_);
+  const bool idle = !v.busy && !running_ && !v.loading && !closePending_;
+  ui_->ctl1006->setEnabled(v.burnEnabled && idle);
+  ui_->ctl1024->setEnabled(v.readEnabled && idle);
+  ui_->ctl1025->setEnabled(v.eraseEnabled && idle);
   // The engine ignores these while an operation runs; greyed, the operator sees why.
-  ui_->ctl1013->setEnabled(!running_);
-  ui_->ctl1014->setEnabled(!running_);
-  ui_->ctl1111->setEnabled(!running_);
+  ui_->ctl1013->setEnabled(idle);
+  ui_->ctl1014->setEnabled(idle);
+  ui_->ctl1111->setEnabled(idle);
   for (size_t n = 0; n < kSlotCount; ++n) {
     const bool visible = v.rowVisible[n];
     {
@@ -164,109 +174,95 @@ void DownloadDialog::Redisplay() {
       icon_[n]->setPixmap(v.icon[n] == SlotIcon::kSuccess ? successIcon_ : failureIcon_);
       icon_[n]->show();
     }
+    yield_[n]->setText(QStringLiteral("通过 %1  失败 %2").arg(v.yield.passed[n]).arg(v.yield.failed[n]));
   }
+  ui_->ctl1109->setText(
+      QStringLiteral("合计: 通过 %1  失败 %2").arg(v.yield.totalPassed).arg(v.yield.totalFailed));
+  if (v.logFailed)
+    ui_->ctl1110->setStyleSheet(kFailColour);
+  else
+    ui_->ctl1110->setStyleSheet(QString());
+  if (!closePending_)
+    ui_->ctl1100->setText(watching_ ? backendText_ : backendText_ + QStringLiteral("  (不能自动发现插拔)"));
   ShowProgress();
 }
 
 void DownloadDialog::ShowProgress() {
   for (int n = 0; n < kSlotCount; ++n) {
     QProgressBar* bar = bar_[static_cast<size_t>(n)];
-    const uint32_t maximum = bridge_.Maximum(n);
-    // Positions are byte counts of at most 16 MiB; they fit a progress bar's int.
-    const int max = maximum == 0 ? 100 : static_cast<int>(maximum);
+    const EngineBridge::Progress p = bridge_.SlotProgress(n);
+    // Positions are byte counts below 16 MiB; they fit a progress bar's int. A chip erase
+    // reports no positions: its bar shows "busy" until the slot ends.
+    int max = static_cast<int>(p.maximum);
+    if (max == 0 && !p.active) max = 100;
     if (bar->maximum() != max) bar->setRange(0, max);
-    const int pos = std::min(static_cast<int>(bridge_.Position(n)), max);
+    const int pos = std::min(static_cast<int>(p.position), max);
     if (bar->value() != pos) bar->setValue(pos);
+    const QString format = p.active ? PhaseText(p.phase) + QStringLiteral(" %p%") : QStringLiteral("%p%");
+    if (bar->format() != format) bar->setFormat(format);
   }
 }
 
 void DownloadDialog::LoadImage() {
-  if (running_) return;
+  if (engine_.View().busy) return;
   const QString path = chooseImage ? chooseImage() : QString();
   if (path.isEmpty()) return;
-  const ImageError e = engine_.LoadImage(QFile::encodeName(path).toStdString());
-  if (e == ImageError::kNone) {
-    passed_ = {};
-    failed_ = {};
-    ShowYield();
-    // The log goes beside the image until the operator picks a folder of their own.
-    if (!logFolderChosen_) ui_->ctl1110->setText(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
-  }
+  // Read on the engine's helper thread: a 16 MiB image on a network share must not
+  // freeze the window.
+  if (engine_.LoadImageAsync(QFile::encodeName(path).toStdString())) pendingImage_ = path;
+  Redisplay();
+}
+
+void DownloadDialog::OnImageLoaded(int error) {
+  const QString path = pendingImage_;
+  pendingImage_.clear();
+  // The log goes beside the image until the operator picks a folder of their own.
+  if (static_cast<ImageError>(error) == ImageError::kNone && !logFolderChosen_ && !path.isEmpty())
+    UseLogFolder(QFileInfo(path).absolutePath());
   Redisplay();
 }
 
 void DownloadDialog::SetAddress() {
-  if (running_) return;
+  if (engine_.View().busy) return;
   for (int i = 0; i < 6; ++i) engine_.SetAddressBox(i, box_[static_cast<size_t>(i)]->text().toStdString());
   engine_.SetAddress();
   Redisplay();
 }
 
 void DownloadDialog::StartOperation(Operation op) {
-  if (running_) return;
-  for (int n = 0; n < kSlotCount; ++n) {
-    bridge_.ProgressRange(n, 0);
-    if (check_[static_cast<size_t>(n)]->isChecked()) status_[static_cast<size_t>(n)]->clear();
-  }
-  running_ = true;
-  if (!engine_.Start(op)) running_ = false;
+  bridge_.ResetProgress();
+  for (size_t n = 0; n < kSlotCount; ++n)
+    if (check_[n]->isChecked()) status_[n]->clear();
+  running_ = engine_.Start(op);
   Redisplay();
 }
 
-void DownloadDialog::OnSlotFinished(int slot, int op, int result) {
-  if (slot < 0 || slot >= kSlotCount) return;
-  const size_t n = static_cast<size_t>(slot);
-  QString text = ResultText(result);
-  const ProductionState& s = engine_.State();  // this slot's worker has written its part
-  if (static_cast<Operation>(op) == Operation::kBurn) {
-    (result == 0 ? passed_ : failed_)[n] += 1;
-    if (s.hasRecord && result == 0)
-      text += QStringLiteral("  ") + QString::fromStdString(s.savedAddress[n].DisplayText());
-    else if (s.hasRecord && s.retryMark[n] == 1)
-      text += QStringLiteral("  ") + QString::fromStdString(s.savedAddress[n].DisplayText()) +
-              QStringLiteral(" (留待重烧)");
-    ShowYield();
+// A slot's row: its result in words and, for a burn, the address its board holds, or the
+// address kept for its next attempt when it failed after taking one.
+void DownloadDialog::OnSlotFinished(const SlotReport& report) {
+  if (report.slot < 0 || report.slot >= kSlotCount) return;
+  const size_t n = static_cast<size_t>(report.slot);
+  QString text = QString::fromUtf8(SlotResultTextZh(report.result));
+  if (report.hasAddress) {
+    text += QStringLiteral("  ") + QString::fromStdString(report.address.DisplayText());
+    if (report.result != SlotResult::kDone) text += QStringLiteral(" (留待重烧)");
   }
   status_[n]->setText(text);
-  status_[n]->setStyleSheet(result == 0 ? QStringLiteral("color: #1e6e2e;") : QStringLiteral("color: #b3261e;"));
+  status_[n]->setStyleSheet(report.result == SlotResult::kDone ? kOkColour : kFailColour);
   Redisplay();
-}
-
-void DownloadDialog::OnOperationFinished(int /*op*/) {
-  engine_.WaitIdle();  // the last worker has run its final step; this only joins the threads
-  running_ = false;
-  if (refreshPending_) {
-    refreshPending_ = false;
-    engine_.RefreshSlots();
-  }
-  Redisplay();
-  if (closePending_) close();
-}
-
-void DownloadDialog::ShowYield() {
-  int passed = 0;
-  int failed = 0;
-  for (size_t n = 0; n < kSlotCount; ++n) {
-    yield_[n]->setText(QStringLiteral("通过 %1  失败 %2").arg(passed_[n]).arg(failed_[n]));
-    passed += passed_[n];
-    failed += failed_[n];
-  }
-  ui_->ctl1109->setText(QStringLiteral("合计: 通过 %1  失败 %2").arg(passed).arg(failed));
 }
 
 void DownloadDialog::ChooseLogFolder() {
   const QString dir = chooseLogFolder ? chooseLogFolder() : QString();
   if (dir.isEmpty()) return;
   logFolderChosen_ = true;
-  ui_->ctl1110->setText(QDir::toNativeSeparators(dir));
+  UseLogFolder(dir);
 }
 
-void DownloadDialog::adaptersChanged() {
-  if (running_) {
-    refreshPending_ = true;
-    return;
-  }
-  engine_.RefreshSlots();
+void DownloadDialog::UseLogFolder(const QString& folder) {
+  const QString file = QDir(folder).filePath(QString::fromLatin1(kLogFileName));
+  engine_.SetLogFile(QFile::encodeName(file).toStdString());
+  ui_->ctl1110->setText(QDir::toNativeSeparators(file));
   Redisplay();
 }
 
@@ -277,16 +273,33 @@ void DownloadDialog::showAbout() {
 }
 
 void DownloadDialog::closeEvent(QCloseEvent* event) {
-  if (running_) {
-    // The boards being burned finish first: each already has its address, and the image
-    // already holds the address after it, so waiting loses nothing and repeats nothing.
-    closePending_ = true;
-    ui_->ctl1100->setText(QStringLiteral("操作结束后关闭窗口…"));
+  if (closeConfirmed_) {
+    event->accept();
+    return;
+  }
+  if (closePending_) {
     event->ignore();
     return;
   }
-  engine_.Close();  // a file that cannot be written is left alone, as when it cannot be opened
+  if (engine_.Close() == CloseOutcome::kPending) {
+    // The boards being burned finish first: each already has its address and the image
+    // already holds the one after it, so waiting loses nothing and repeats nothing. The
+    // engine stores the next address when the last board is done; then the window ends.
+    closePending_ = true;
+    ui_->ctl1100->setText(QStringLiteral("正在等待烧录结束，随后关闭窗口…"));
+    Redisplay();
+    event->ignore();
+    return;
+  }
+  // A file that cannot take the address is left alone, as when it cannot be opened; the
+  // address before each board was already stored by the engine.
+  closeConfirmed_ = true;
   event->accept();
+}
+
+void DownloadDialog::OnClosed() {
+  closeConfirmed_ = true;
+  close();
 }
 
 // Enter and Esc go the way of the close box: the same deferral while boards are being

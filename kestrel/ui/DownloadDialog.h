@@ -39,15 +39,20 @@ class DownloadDialog : public QDialog {
   std::function<QString()> chooseImage;
   std::function<QString()> chooseLogFolder;
 
+  // The production log's file in a folder.
+  static constexpr const char* kLogFileName = "kestrel-production-log.csv";
+
   ProductionEngine& engine() { return engine_; }
   EngineBridge& bridge() { return bridge_; }
+  // Started and its end not yet shown: every slot's row is final once this is false.
   bool operationRunning() const { return running_; }
   bool closePending() const { return closePending_; }
+  // An image was chosen and the engine has not finished reading it.
+  bool loadPending() const { return !pendingImage_.isEmpty(); }
+  // False when the backend cannot report plugging: the rows then stay as found at start.
+  bool watchingAdapters() const { return watching_; }
 
  public slots:
-  // An adapter appeared or went away. While an operation runs the rows keep showing it
-  // and the refresh follows its end.
-  void adaptersChanged();
   void showAbout();
 
  protected:
@@ -66,9 +71,10 @@ class DownloadDialog : public QDialog {
   void ChooseLogFolder();
   void Redisplay();
   void ShowProgress();
-  void OnSlotFinished(int slot, int op, int result);
-  void OnOperationFinished(int op);
-  void ShowYield();
+  void OnImageLoaded(int error);
+  void OnSlotFinished(const SlotReport& report);
+  void OnClosed();
+  void UseLogFolder(const QString& folder);
 
   std::unique_ptr<Ui::DownloadDialog> ui_;
   EngineBridge bridge_;
@@ -85,12 +91,12 @@ class DownloadDialog : public QDialog {
   QPixmap successIcon_;
   QPixmap failureIcon_;
 
-  std::array<int, kSlotCount> passed_{};
-  std::array<int, kSlotCount> failed_{};
-  bool running_ = false;
-  bool closePending_ = false;
-  bool refreshPending_ = false;
+  QString pendingImage_;        // chosen, being read by the engine
+  bool running_ = false;        // between Start and the queued end of the operation
+  bool closePending_ = false;   // closing waits for the running operation
+  bool closeConfirmed_ = false; // the engine has stored the next address
   bool logFolderChosen_ = false;
+  bool watching_ = false;
 };
 
 }  // namespace kestrel::ui

@@ -1,8 +1,9 @@
 #pragma once
-// Brings the engine's events from the slot workers to the window's thread without
-// flooding it: progress and "view changed" only store the latest state and ask for one
-// redisplay, which runs at most every kRedisplayMs; a slot's end and an operation's end
-// are queued one each, in order.
+// Brings the engine's events from the slot workers and the adapter watcher to the
+// window's thread without flooding it: progress and "view changed" only store the latest
+// state and ask for one redisplay, which runs at most every kRedisplayMs; a slot's end,
+// an operation's end, a plug-in, a loaded image and a deferred close are queued one each,
+// in order.
 #include <QObject>
 #include <QTimer>
 #include <array>
@@ -21,28 +22,45 @@ class EngineBridge : public QObject, public EngineEvents {
 
   explicit EngineBridge(QObject* parent = nullptr);
 
-  // Worker threads (and the window's own thread).
-  void ProgressRange(int slot, uint32_t maximum) override;
-  void ProgressPosition(int slot, uint32_t position) override;
-  void SlotFinished(int slot, Operation op, SlotResult result) override;
+  // Any thread.
+  void ProgressRange(int slot, ProgressPhase phase, uint32_t maximum) override;
+  void ProgressPosition(int slot, ProgressPhase phase, uint32_t position) override;
+  void SlotFinished(const SlotReport& report) override;
   void ViewChanged() override;
   void OperationFinished(Operation op) override;
+  void AdaptersChanged(int deviceCount) override;
+  void ImageLoaded(ImageError error) override;
+  void Closed(bool written) override;
 
-  // The latest progress of slot, as maximum and position.
-  uint32_t Maximum(int slot) const { return maximum_[static_cast<size_t>(slot)].load(); }
-  uint32_t Position(int slot) const { return position_[static_cast<size_t>(slot)].load(); }
-  // Redisplays asked for and redisplays run: the second stays small however many events came.
+  // The latest progress of a slot. active: a phase has started and the slot's sequence
+  // has not ended yet.
+  struct Progress {
+    bool active = false;
+    ProgressPhase phase = ProgressPhase::kProgram;
+    uint32_t maximum = 0;
+    uint32_t position = 0;
+  };
+  Progress SlotProgress(int slot) const;
+  // Clears the bars before an operation starts.
+  void ResetProgress();
+  // Events that asked for a redisplay, and redisplays run: the second stays small however
+  // many events came.
   uint64_t EventsSeen() const { return events_.load(); }
   uint64_t Redisplays() const { return redisplays_; }
 
  signals:
   void redisplay();
-  void slotFinished(int slot, int op, int result);
+  void slotFinished(const kestrel::SlotReport& report);
   void operationFinished(int op);
+  void adaptersChanged();
+  void imageLoaded(int error);
+  void closed(bool written);
 
  private:
   void Kick();
 
+  std::array<std::atomic<bool>, kSlotCount> active_{};
+  std::array<std::atomic<int>, kSlotCount> phase_{};
   std::array<std::atomic<uint32_t>, kSlotCount> maximum_{};
   std::array<std::atomic<uint32_t>, kSlotCount> position_{};
   std::atomic<bool> kickQueued_{false};

@@ -2,7 +2,9 @@
 #include <QAction>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMenu>
 #include <QTimer>
 #include <QtTest>
@@ -11,6 +13,15 @@
 
 using namespace kestrel;
 using namespace kestrel::gui_test;
+
+// Time this thread has spent runnable but waiting for a CPU, in ns (0 where the kernel
+// does not say).
+static uint64_t RunQueueWaitNs() {
+  QFile f(QStringLiteral("/proc/thread-self/schedstat"));
+  if (!f.open(QIODevice::ReadOnly)) return 0;
+  const QList<QByteArray> fields = f.readAll().split(' ');
+  return fields.size() >= 2 ? fields[1].trimmed().toULongLong() : 0;
+}
 
 class DownloadDialogTest : public QObject {
   Q_OBJECT
@@ -67,7 +78,7 @@ void DownloadDialogTest::controlsOfTheTemplate() {
   QCOMPARE(rig.Text(1008), QStringLiteral("当前地址:\t00:00:00:00:00:00"));
   QCOMPARE(rig.Text(1007), QStringLiteral("烧录数量：0"));
   QCOMPARE(rig.Text(1039), QStringLiteral("CRC_SUM: 0"));
-  QCOMPARE(rig.Text(1100), QStringLiteral("模拟适配器"));
+  QVERIFY(rig.Text(1100).startsWith(QStringLiteral("模拟适配器")));
   for (int n = 0; n < 4; ++n) QCOMPARE(Find<QCheckBox>(d, kCheckIds[n])->text(), QStringLiteral("设备%1").arg(n + 1));
   // Every control named by its id has a name a screen reader can say, and takes focus in
   // the order of the template.
@@ -91,6 +102,7 @@ void DownloadDialogTest::rowsFollowTheAdapters() {
   Rig rig;
   QVERIFY(rig.Start(3));
   QWidget* d = rig.dialog.get();
+  if (!rig.dialog->watchingAdapters()) QSKIP("the simulated adapters' backend does not report plugging");
   auto rowsShown = [&] {
     QString s;
     for (int n = 0; n < 4; ++n) {
@@ -112,13 +124,11 @@ void DownloadDialogTest::rowsFollowTheAdapters() {
                         {"unplug 3", "----"}, {"plug 0", "x---"}};
   for (const Step& s : steps) {
     QVERIFY(rig.sim.Control(s.command).rfind("ok", 0) == 0);
-    rig.dialog->adaptersChanged();
     QTRY_COMPARE_WITH_TIMEOUT(rowsShown(), QString::fromLatin1(s.rows), 5000);
     for (int n = 0; n < 4; ++n) QVERIFY(!rig.IconShown(n));
   }
   // No adapter: nothing to start.
   QVERIFY(rig.sim.Control("unplug 0").rfind("ok", 0) == 0);
-  rig.dialog->adaptersChanged();
   QTRY_VERIFY(!Find<QPushButton>(d, 1024)->isEnabled());
   QVERIFY(!Find<QPushButton>(d, 1025)->isEnabled());
 }
@@ -133,8 +143,8 @@ void DownloadDialogTest::loadImageShowsChecksumNameAndAddress() {
   unsigned sum = 0;
   for (size_t i = 0; i < bytes.size(); ++i)
     if (i < 0x80064 || i >= 0x8006A) sum += bytes[i];
-  rig.Load(path);
-  QCOMPARE(Find<QLineEdit>(d, 1012)->text(), QString::fromStdString(path));
+  QVERIFY(rig.Load(path));
+  QTRY_COMPARE(Find<QLineEdit>(d, 1012)->text(), QString::fromStdString(path));
   QCOMPARE(rig.Text(1039), QStringLiteral("CRC_SUM:0x%1").arg(sum & 0xFFFF, 0, 16));
   QCOMPARE(Find<QLineEdit>(d, 1020)->text(), QStringLiteral("QR_SPEAKER"));
   QCOMPARE(rig.Text(1008), QStringLiteral("当前地址:\t11:22:33:44:55:66"));
@@ -143,10 +153,10 @@ void DownloadDialogTest::loadImageShowsChecksumNameAndAddress() {
   QVERIFY(Find<QPushButton>(d, 1006)->isEnabled());
 
   // A file that cannot be opened: the message, and the image before stays in use.
-  rig.Load(rig.dir.File("missing.IMG"));
-  QCOMPARE(rig.Text(1008), QStringLiteral("烧录bin文件打开失败"));
+  QVERIFY(rig.Load(rig.dir.File("missing.IMG")));
+  QTRY_COMPARE(rig.Text(1008), QStringLiteral("烧录bin文件打开失败"));
   QCOMPARE(Find<QLineEdit>(d, 1020)->text(), QStringLiteral("QR_SPEAKER"));
-  QVERIFY(Find<QPushButton>(d, 1006)->isEnabled());
+  QTRY_VERIFY(Find<QPushButton>(d, 1006)->isEnabled());
   // Cancel in the file dialog changes nothing.
   rig.dialog->chooseImage = [] { return QString(); };
   rig.Click(1013);
@@ -172,7 +182,7 @@ void DownloadDialogTest::addressBoxes() {
   Rig rig;
   QVERIFY(rig.Start(1));
   QWidget* d = rig.dialog.get();
-  rig.Load(rig.MakeImage("11:22:33:44:55:66"));
+  QVERIFY(rig.Load(rig.MakeImage("11:22:33:44:55:66")));
   const char* left[] = {"01", "02", "03", "04", "05"};  // boxes 1005 down to 1001
   for (int i = 0; i < 5; ++i) {
     auto* box = Find<QLineEdit>(d, 1005 - i);
@@ -193,21 +203,27 @@ void DownloadDialogTest::burnFourBoardsWithoutBlocking() {
   Rig rig;
   QVERIFY(rig.Start(4, {"--rate", "2000000"}));
   QWidget* d = rig.dialog.get();
-  rig.Load(rig.MakeImage("11:22:33:44:55:fe"));
+  QVERIFY(rig.Load(rig.MakeImage("11:22:33:44:55:fe")));
 
+  // Each tick of a 2 ms timer measures the time since the one before. Part of such a gap
+  // can be the kernel not running this thread on a busy machine (its run-queue wait, from
+  // /proc/thread-self/schedstat); the rest is the event loop itself not coming round.
   QElapsedTimer clock;
-  qint64 last = 0;
+  qint64 lastMs = 0;
+  uint64_t lastQueuedNs = RunQueueWaitNs();
   qint64 longest = 0;
-  qint64 longestAt = 0;
+  qint64 longestOwn = 0;
   QTimer tick;
   tick.setInterval(2);
   connect(&tick, &QTimer::timeout, [&] {
     const qint64 now = clock.elapsed();
-    if (now - last > longest) {
-      longest = now - last;
-      longestAt = now;
-    }
-    last = now;
+    const uint64_t queued = RunQueueWaitNs();
+    const qint64 gap = now - lastMs;
+    const qint64 own = gap - static_cast<qint64>((queued - lastQueuedNs) / 1000000);
+    longest = std::max(longest, gap);
+    longestOwn = std::max(longestOwn, own);
+    lastMs = now;
+    lastQueuedNs = queued;
   });
   clock.start();
   tick.start();
@@ -220,13 +236,11 @@ void DownloadDialogTest::burnFourBoardsWithoutBlocking() {
   tick.stop();
   const qint64 events = static_cast<qint64>(rig.dialog->bridge().EventsSeen());
   const qint64 redisplays = static_cast<qint64>(rig.dialog->bridge().Redisplays());
-  qInfo("burn of 4 boards: %lld ms, longest event-loop gap %lld ms (ending at %lld ms), %lld engine events, "
-        "%lld redisplays",
-        static_cast<long long>(clock.elapsed()), static_cast<long long>(longest), static_cast<long long>(longestAt),
+  qInfo("burn of 4 boards: %lld ms; longest event-loop gap %lld ms, %lld ms of it not waiting for a CPU; "
+        "%lld engine events, %lld redisplays",
+        static_cast<long long>(clock.elapsed()), static_cast<long long>(longest), static_cast<long long>(longestOwn),
         static_cast<long long>(events), static_cast<long long>(redisplays));
-  // The window's own work stays far below 50 ms; the bound leaves room for a loaded machine
-  // that does not schedule the test's thread for a while.
-  QVERIFY2(longest < 250, qPrintable(QStringLiteral("event loop blocked %1 ms").arg(longest)));
+  QVERIFY2(longestOwn < 50, qPrintable(QStringLiteral("event loop blocked %1 ms").arg(longestOwn)));
   QVERIFY(redisplays * 4 < events);  // coalesced
 
   for (int n = 0; n < 4; ++n) QCOMPARE(rig.Icon(n), 1);
@@ -243,6 +257,15 @@ void DownloadDialogTest::burnFourBoardsWithoutBlocking() {
   QCOMPARE(handed, (QStringList{"11:22:33:44:55:fe", "11:22:33:44:55:ff", "11:22:33:44:56:00", "11:22:33:44:56:01"}));
   QCOMPARE(rig.Text(1109), QStringLiteral("合计: 通过 4  失败 0"));
   QVERIFY(Find<QPushButton>(d, 1006)->isEnabled());
+  // One log row per board, beside the image, each with the address its board got.
+  QFile log(QString::fromStdString(rig.dir.File(ui::DownloadDialog::kLogFileName)));
+  QVERIFY(log.open(QIODevice::ReadOnly));
+  const QStringList rows = QString::fromUtf8(log.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+  QCOMPARE(rows.size(), 5);
+  QCOMPARE(rows[0], QString::fromLatin1(ProductionLog::kHeader));
+  for (const QString& a : handed)
+    QCOMPARE(rows.filter(QStringLiteral(",%1,0,done,").arg(a)).size(), 1);
+  QCOMPARE(Find<QLineEdit>(d, 1110)->text(), QDir::toNativeSeparators(log.fileName()));
   // The image already continues after the four boards; closing writes the same address.
   rig.dialog->close();
   const auto image = test::ReadFile(rig.imagePath);
@@ -253,7 +276,7 @@ void DownloadDialogTest::burnFourBoardsWithoutBlocking() {
 void DownloadDialogTest::faultySlotFailsAlone() {
   Rig rig;
   QVERIFY(rig.Start(4, {"--fault", "2:flip=4660"}));
-  rig.Load(rig.MakeImage("00:00:00:00:00:10"));
+  QVERIFY(rig.Load(rig.MakeImage("00:00:00:00:00:10")));
   rig.Click(1006);
   QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->operationRunning(), 60000);
   const int expected[] = {1, 1, 2, 1};
@@ -268,7 +291,7 @@ void DownloadDialogTest::untickedSlotTakesNoAddress() {
   Rig rig;
   QVERIFY(rig.Start(3));
   QWidget* d = rig.dialog.get();
-  rig.Load(rig.MakeImage("00:00:00:00:00:10"));
+  QVERIFY(rig.Load(rig.MakeImage("00:00:00:00:00:10")));
   QTest::mouseClick(Find<QCheckBox>(d, 1031), Qt::LeftButton);
   rig.Click(1006);
   QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->operationRunning(), 60000);
@@ -285,7 +308,7 @@ void DownloadDialogTest::untickedSlotTakesNoAddress() {
 void DownloadDialogTest::closeWhileBurningWaitsAndKeepsTheSequence() {
   Rig rig;
   QVERIFY(rig.Start(2, {"--rate", "1000000"}));
-  rig.Load(rig.MakeImage("00:00:00:00:00:10"));
+  QVERIFY(rig.Load(rig.MakeImage("00:00:00:00:00:10")));
   rig.Click(1006);
   QVERIFY(rig.dialog->operationRunning());
   QTest::keyClick(rig.dialog.get(), Qt::Key_Escape);

@@ -72,9 +72,11 @@ struct Rig {
     return imagePath;
   }
 
-  void Load(const std::string& path) {
+  // Chooses path in "打开bin文件"; returns once the engine has read it (or failed to).
+  bool Load(const std::string& path) {
     dialog->chooseImage = [path] { return QString::fromStdString(path); };
     QTest::mouseClick(Find<QPushButton>(dialog.get(), 1013), Qt::LeftButton);
+    return QTest::qWaitFor([this] { return !dialog->loadPending(); }, 10000);
   }
 
   void Click(int id) { QTest::mouseClick(Find<QPushButton>(dialog.get(), id), Qt::LeftButton); }
