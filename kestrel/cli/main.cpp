@@ -39,6 +39,7 @@ struct Options {
   std::string readbackDir = kDefaultReadbackDir;
   std::string image;
   std::string address;
+  std::string log;
   std::vector<int> slots;
 };
 
@@ -123,6 +124,10 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
     return 1;
   }
   if (!TickSlots(engine, o.slots)) return 2;
+  if (!o.log.empty() && !engine.SetLogFile(o.log)) {
+    std::fprintf(stderr, "error: cannot open the production log %s\n", o.log.c_str());
+    return 1;
+  }
 
   if (op == Operation::kBurn) {
     const ImageError e = engine.LoadImage(o.image);
@@ -189,6 +194,7 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
       std::printf(", %s/flashdev%zu.bin", o.readbackDir.c_str(), n);
     std::printf("\n");
   }
+  if (v.logFailed) std::fprintf(stderr, "error: a row could not be written to the production log %s\n", o.log.c_str());
   if (op == Operation::kBurn) {
     std::printf("%s\n%s\n", OneLine(v.currentAddressLabel).c_str(), OneLine(v.countLabel).c_str());
     if (engine.Close() != CloseOutcome::kDone) {
@@ -198,7 +204,7 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
   } else if (OneLine(v.countLabel) != "烧录数量：0") {
     std::printf("%s\n", OneLine(v.countLabel).c_str());
   }
-  return AllIncludedSucceeded(v) ? 0 : 1;
+  return AllIncludedSucceeded(v) && !v.logFailed ? 0 : 1;
 }
 
 }  // namespace
@@ -229,6 +235,8 @@ int main(int argc, char** argv) {
   burn->add_option("--address", o.address, "first Bluetooth address, most significant byte first")
       ->type_name("AA:BB:CC:DD:EE:FF");
   addSlots(burn);
+  burn->add_option("--log", o.log, "append one CSV row per slot result to FILE (production log)")
+      ->type_name("FILE");
   CLI::App* read = app.add_subcommand("read", "read 512 KiB of every included board into the read-back folder");
   addSlots(read);
   CLI::App* erase = app.add_subcommand("erase", "erase the whole flash of every included board");
