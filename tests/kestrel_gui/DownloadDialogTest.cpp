@@ -36,6 +36,8 @@ class DownloadDialogTest : public QObject {
   void faultySlotFailsAlone();
   void untickedSlotTakesNoAddress();
   void closeWhileBurningWaitsAndKeepsTheSequence();
+  void keysEndTheDialogWithTheCloseStep_data();
+  void keysEndTheDialogWithTheCloseStep();
   void aboutBoxFromTheHelpMenu();
 };
 
@@ -113,8 +115,13 @@ void DownloadDialogTest::rowsFollowTheAdapters() {
     return s;
   };
   QCOMPARE(rowsShown(), QStringLiteral("xxx-"));
+  // Icons to be hidden by the first plug-in: a burn of rows 0 and 2.
+  QVERIFY(rig.Load(rig.MakeImage()));
   QTest::mouseClick(Find<QCheckBox>(d, 1031), Qt::LeftButton);
   QCOMPARE(rowsShown(), QStringLiteral("xox-"));
+  rig.Click(1006);
+  QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->operationRunning(), 60000);
+  QVERIFY(rig.IconShown(0) && rig.IconShown(2));
 
   struct Step {
     const char* command;
@@ -318,6 +325,28 @@ void DownloadDialogTest::closeWhileBurningWaitsAndKeepsTheSequence() {
   const auto image = test::ReadFile(rig.imagePath);
   QCOMPARE(image[0x80064], uint8_t{0x12});
   QCOMPARE(rig.Text(1007), QStringLiteral("烧录数量：2"));
+}
+
+void DownloadDialogTest::keysEndTheDialogWithTheCloseStep_data() {
+  QTest::addColumn<int>("key");
+  QTest::newRow("Esc") << int(Qt::Key_Escape);
+  QTest::newRow("Enter") << int(Qt::Key_Return);
+  QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+}
+
+// Enter and Esc end the window as its close box does, storing the next address.
+void DownloadDialogTest::keysEndTheDialogWithTheCloseStep() {
+  QFETCH(int, key);
+  Rig rig;
+  QVERIFY(rig.Start(1));
+  QVERIFY(rig.Load(rig.MakeImage("00:00:00:00:00:10")));
+  auto* box = Find<QLineEdit>(rig.dialog.get(), 1000);
+  box->clear();
+  QTest::keyClicks(box, QStringLiteral("42"));
+  rig.Click(1014);
+  QTest::keyClick(box, static_cast<Qt::Key>(key));
+  QTRY_VERIFY(!rig.dialog->isVisible());
+  QCOMPARE(test::ReadFile(rig.imagePath)[0x80064], uint8_t{0x42});
 }
 
 void DownloadDialogTest::aboutBoxFromTheHelpMenu() {
