@@ -130,6 +130,9 @@ DownloadDialog::DownloadDialog(Transport& transport, const QString& backendText,
   connect(&bridge_, &EngineBridge::closed, this, &DownloadDialog::OnClosed);
 
   for (QLabel* icon : icon_) icon->hide();
+  // Wide enough from the start for a failure's two-line text: the window does not jump
+  // when the first results come in.
+  resize(sizeHint().expandedTo(QSize(960, 0)));
   engine_.RefreshSlots();
   watching_ = engine_.WatchAdapters();
   Redisplay();
@@ -244,8 +247,10 @@ void DownloadDialog::OnSlotFinished(const SlotReport& report) {
   const size_t n = static_cast<size_t>(report.slot);
   QString text = QString::fromUtf8(SlotResultTextZh(report.result));
   if (report.hasAddress) {
-    text += QStringLiteral("  ") + QString::fromStdString(report.address.DisplayText());
-    if (report.result != SlotResult::kDone) text += QStringLiteral(" (留待重烧)");
+    // A failure's text can be long: its address goes on a line of its own.
+    const QString address = QString::fromStdString(report.address.DisplayText());
+    text += report.result == SlotResult::kDone ? QStringLiteral("  ") + address
+                                               : QLatin1Char('\n') + address + QStringLiteral(" (留待重烧)");
   }
   status_[n]->setText(text);
   status_[n]->setStyleSheet(report.result == SlotResult::kDone ? kOkColour : kFailColour);

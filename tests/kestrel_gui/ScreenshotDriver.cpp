@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
   const QString imagePath = parser.value(image);
   dialog.chooseImage = [imagePath] { return imagePath; };
   dialog.findChild<QPushButton*>(QStringLiteral("ctl1013"))->click();
+  if (!WaitFor([&] { return !dialog.loadPending(); }, 30000)) return 1;
   if (parser.isSet(address)) {
     const QStringList pairs = parser.value(address).split(QLatin1Char(':'));
     for (int i = 0; i < 6 && i < pairs.size(); ++i) {
