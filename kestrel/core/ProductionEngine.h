@@ -55,7 +55,9 @@ class ProductionEngine : private AdapterListener {
   ProductionEngine(const ProductionEngine&) = delete;
   ProductionEngine& operator=(const ProductionEngine&) = delete;
 
-  // Device count and rows, at start and on every plug or unplug.
+  // Device count and rows, at start and on every plug or unplug. Counting asks the
+  // system for its device list, and waits while an operation's thread opens a slot: a
+  // window calls it once at start and leaves the rest to WatchAdapters.
   void RefreshSlots();
   // Asks the transport to report plugging; each report runs RefreshSlots and then
   // EngineEvents::AdaptersChanged (on the transport's thread). A window calls it once
@@ -96,7 +98,7 @@ class ProductionEngine : private AdapterListener {
 
   DialogView View() const;
   int DeviceCount() const { return deviceCount_; }
-  // Only while no operation runs.
+  // Only while no operation runs and no load is pending.
   const ProductionState& State() const { return state_; }
   AdapterSlot& Slot(int n) { return slots_[static_cast<size_t>(n)]; }
 

@@ -33,6 +33,8 @@ class CountingEvents : public EngineEvents {
     phases[static_cast<size_t>(slot)].push_back(phase);
   }
   void ImageLoaded(ImageError) override { ++loaded; }
+  std::atomic<int> plugReports{0};
+  void AdaptersChanged(int) override { ++plugReports; }
   std::mutex mutex;
   std::vector<SlotReport> reports;
   std::array<std::vector<ProgressPhase>, 4> phases;
@@ -487,6 +489,31 @@ TEST(EngineNonBlocking, StartAndCloseReturnWhileTheSlotsAreStillBeingOpened) {
   EXPECT_TRUE(rig.events.closedWritten);
   EXPECT_EQ(rig.engine->View().countLabel, "烧录数量：2");
   EXPECT_EQ(rig.FileAddress(), Addr("00:00:00:00:00:03"));
+}
+
+// A plug report arrives on the transport's thread, here while two boards burn: the rows
+// are recounted, the operation's buttons stay off and the burn goes on undisturbed.
+TEST(EngineSlots, PlugReportDuringABurnRecountsWithoutDisturbingIt) {
+  EngineRig rig(2);
+  ASSERT_TRUE(rig.engine->WatchAdapters());
+  ASSERT_NE(rig.transport.listener, nullptr);
+  std::atomic<bool> gate{false};
+  rig.adapters[0]->gate = &gate;
+  ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);
+  ASSERT_TRUE(rig.engine->Start(Operation::kBurn));
+  std::thread watcher([&rig] { rig.transport.listener->AdaptersChanged(); });
+  watcher.join();
+  EXPECT_EQ(rig.events.plugReports, 1);
+  DialogView v = rig.engine->View();
+  EXPECT_FALSE(v.burnEnabled || v.readEnabled || v.eraseEnabled);
+  EXPECT_EQ(v.rowVisible, (std::array<bool, 4>{true, true, false, false}));
+  gate = true;
+  rig.engine->WaitIdle();
+  v = rig.engine->View();
+  EXPECT_EQ(v.lastResult, (std::array<int, 4>{0, 0, -1, -1}));
+  EXPECT_TRUE(v.burnEnabled && v.readEnabled && v.eraseEnabled);
+  rig.engine.reset();  // stops watching
+  EXPECT_EQ(rig.transport.listener, nullptr);
 }
 
 // The image is read once: a file cut short (or rewritten) during a burn changes nothing

@@ -18,6 +18,13 @@ class FakeTransport : public Transport {
   std::vector<int> devicesOpened;
   std::atomic<bool>* openGate = nullptr;  // when set, opening a device waits until it turns true
   std::atomic<bool> openEntered{false};   // a device open has begun
+  AdapterListener* listener = nullptr;    // set by StartWatching; the test calls it
+
+  bool StartWatching(AdapterListener* l) override {
+    listener = l;
+    return true;
+  }
+  void StopWatching() override { listener = nullptr; }
 
   int CountInterfaces() override {
     return countOverride >= 0 ? countOverride : static_cast<int>(adapters.size());
