@@ -201,8 +201,15 @@ void DownloadDialog::ShowProgress() {
     if (bar->maximum() != max) bar->setRange(0, max);
     const int pos = std::min(static_cast<int>(p.position), max);
     if (bar->value() != pos) bar->setValue(pos);
-    const QString format = p.active ? PhaseText(p.phase) + QStringLiteral(" %p%") : QStringLiteral("%p%");
-    if (bar->format() != format) bar->setFormat(format);
+    // The phase reads better in the row's large status text than inside the bar.
+    if (p.active) {
+      QLabel* status = status_[static_cast<size_t>(n)];
+      const QString phase = PhaseText(p.phase) + QStringLiteral("中…");
+      if (status->text() != phase) {
+        status->setText(phase);
+        status->setStyleSheet(QString());
+      }
+    }
   }
 }
 

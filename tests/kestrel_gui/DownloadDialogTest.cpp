@@ -244,6 +244,8 @@ void DownloadDialogTest::burnFourBoardsWithoutBlocking() {
   QVERIFY(!Find<QPushButton>(d, 1006)->isEnabled());
   QVERIFY(!Find<QPushButton>(d, 1013)->isEnabled());
   QTRY_VERIFY_WITH_TIMEOUT(Find<QProgressBar>(d, kBarIds[3])->value() > 0, 10000);
+  const QStringList phases = {QStringLiteral("烧写中…"), QStringLiteral("校验中…")};
+  QTRY_VERIFY_WITH_TIMEOUT(phases.contains(rig.Text(kStatusIds[3])), 10000);
   QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->operationRunning(), 60000);
   tick.stop();
   const qint64 events = static_cast<qint64>(rig.dialog->bridge().EventsSeen());
