@@ -79,6 +79,11 @@ uint16_t ImageFile::Checksum(const std::vector<uint8_t>& image, std::optional<ui
 
 ImageError ImageFile::Inspect(const std::string& path, ImageInfo* info) {
   std::vector<uint8_t> data;
+  return Load(path, info, &data);
+}
+
+ImageError ImageFile::Load(const std::string& path, ImageInfo* info, std::vector<uint8_t>* bytes) {
+  std::vector<uint8_t>& data = *bytes;
   ImageError e = ReadAll(path, &data);
   if (e != ImageError::kNone) return e;
   ImageInfo out;
