@@ -184,17 +184,22 @@ TEST(WriteImageFiles, CrcFileThatCannotBeCreatedKeepsThePlainImage) {
   EXPECT_EQ(ReadBytes(dir.File("h.IMG")).size(), 0x71000u);
 }
 
-TEST(WriteImageFiles, FailedCopiesAreNotReported) {
+TEST(WriteImageFiles, ACopyThatCannotBeWrittenIsReportedAndLeavesNoTemporary) {
   TempDir dir;
   Buffers b(0);
   RecordingSink sink;
   std::filesystem::create_directory(dir.File("h_CRC.QR1"));
   ImageFilesResult r;
-  EXPECT_TRUE(WriteImageFiles(dir.File("h.IMG"), b.image.data(), b.image.size(), b.crc.data(), b.crc.size(), 448, 0,
-                              sink, &r));
-  EXPECT_TRUE(sink.messages.empty());
+  EXPECT_FALSE(WriteImageFiles(dir.File("h.IMG"), b.image.data(), b.image.size(), b.crc.data(), b.crc.size(), 448,
+                               0, sink, &r));
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0].rfind(kCannotCopyCrcMessage, 0), 0u) << sink.messages[0];
+  EXPECT_NE(sink.messages[0].find("h_CRC.QR1"), std::string::npos) << sink.messages[0];
+  EXPECT_TRUE(r.imageWritten && r.crcWritten);
   EXPECT_FALSE(r.qr1Written);
   EXPECT_TRUE(r.tu1Written);
+  EXPECT_EQ(testing::Listing(dir.Path()), (std::vector<std::string>{"h.IMG", "h_CRC.IMG", "h_CRC.QR1", "h_CRC.TU1"}));
+  EXPECT_EQ(ReadBytes(dir.File("h_CRC.TU1")), ReadBytes(dir.File("h_CRC.IMG")));
 }
 
 }  // namespace
