@@ -55,6 +55,48 @@ TEST(CrcImagePath, DerivedNamesAndCopies) {
   EXPECT_EQ(CrcCopyPath("/o.d/headset_CRC", "QR1"), "");
 }
 
+// A backslash separates folders in the Windows build and is an ordinary file-name
+// character elsewhere; "/" separates on both.
+TEST(CrcImagePath, BackslashSeparatesOnlyOnWindows) {
+  struct Case {
+    const char* image;
+    const char* windowsCrc;  // and its QR1 copy ("" when none)
+    const char* windowsCopy;
+    const char* posixCrc;
+    const char* posixCopy;
+  };
+  const Case cases[] = {
+      {"D:\\out\\headset.IMG", "D:\\out\\headset_CRC.IMG", "D:\\out\\headset_CRC.QR1", "D:\\out\\headset_CRC.IMG",
+       "D:\\out\\headset_CRC.QR1"},
+      {"D:/out\\x.y.IMG", "D:/out\\x_CRC.IMG", "D:/out\\x_CRC.QR1", "D:/out\\x_CRC.IMG", "D:/out\\x_CRC.QR1"},
+      {"D:\\out/x.y.IMG", "D:\\out/x_CRC.IMG", "D:\\out/x_CRC.QR1", "D:\\out/x_CRC.IMG", "D:\\out/x_CRC.QR1"},
+      // A "." in the folder only: no extension on Windows; one inside the name elsewhere.
+      {"D:\\o.d\\headset", "D:\\o.d\\headset_CRC", "", "D:\\o_CRC.d\\headset", "D:\\o_CRC.QR1eadset"},
+      {"a.b\\h", "a.b\\h_CRC", "", "a_CRC.b\\h", "a_CRC.QR1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.image);
+#ifdef _WIN32
+    const std::string crc = c.windowsCrc, copy = c.windowsCopy;
+#else
+    const std::string crc = c.posixCrc, copy = c.posixCopy;
+#endif
+    EXPECT_EQ(CrcImagePath(c.image), crc);
+    EXPECT_EQ(CrcCopyPath(crc, "QR1"), copy);
+  }
+  std::string folder, base, ext;
+#ifdef _WIN32
+  ASSERT_TRUE(ImageBuilder::SplitPath("C:\\a.b\\c/d\\name.x.IMG", folder, base, ext));
+  EXPECT_EQ(folder, "C:\\a.b\\c/d\\");
+  EXPECT_EQ(base, "name");
+#else
+  ASSERT_TRUE(ImageBuilder::SplitPath("C:\\a.b\\c/d\\name.x.IMG", folder, base, ext));
+  EXPECT_EQ(folder, "C:\\a.b\\c/");
+  EXPECT_EQ(base, "d\\name");
+#endif
+  EXPECT_EQ(ext, "IMG");
+}
+
 TEST(CrcImageSize, Gd4MbitWithoutPrompts) {
   const FlashLayout l = FlashLayoutFor(0);
   const size_t length = l.codeAreaKb * 1024u + 4096u;
