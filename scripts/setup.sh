@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine; skips what is there.
-# Usage: scripts/setup.sh [--with-gui] [--with-cross]
+# Usage: scripts/setup.sh [--with-gui] [--with-cross] [--with-wine] [--with-packaging]
 set -euo pipefail
 
 pkgs=(cmake ninja-build g++ pkg-config
@@ -14,6 +14,10 @@ for arg in "$@"; do
                        libxkbcommon-dev xvfb xauth
                        fonts-noto-cjk qt6-translations-l10n) ;;
     --with-cross) pkgs+=(g++-mingw-w64-x86-64-posix) ;;
+    # The Windows build's tests under Wine; GoogleTest built from its Debian sources.
+    --with-wine) pkgs+=(g++-mingw-w64-x86-64-posix wine64 googletest) ;;
+    # Debian packages with CPack (dpkg-shlibdeps finds their dependencies).
+    --with-packaging) pkgs+=(dpkg-dev file) ;;
     --with-samples) pkgs+=(espeak-ng sox) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
   esac

@@ -213,6 +213,7 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
 int main(int argc, char** argv) {
   using namespace kestrel;
   CLI::App app{"kestrel-cli: burn, read and erase boards through up to four download adapters"};
+  app.set_version_flag("--version", std::string("kestrel-cli ") + QR_VERSION);
   app.require_subcommand(1);
   Options o;
   auto* sim = app.add_option("--sim", o.simDir, "use the simulated adapters served in DIR")->type_name("DIR");

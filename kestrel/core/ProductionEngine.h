@@ -27,7 +27,9 @@
 namespace kestrel {
 
 struct EngineOptions {
-  // Where flashdev<n>.bin go; the production PCs of the Windows tool keep them on D:.
+  // Where flashdev<n>.bin go. On Windows the default is D:\varlo, the data drive of the
+  // production-line PCs that run the Windows build; elsewhere "readback" in the current
+  // folder.
 #ifdef _WIN32
   std::string readbackDir = "D:\\varlo";
 #else

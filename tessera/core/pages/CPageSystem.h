@@ -4,7 +4,8 @@
 // the GPIO allocation order: pins it takes never reach the LED or Key pages.
 //
 // Handlers work on the members; the window reads its controls back into the
-// members (ReadBack) before calling a check-box handler, as the page always has.
+// members (ReadBack) before calling a check-box handler, so every handler sees the
+// values the user has just entered.
 #include <array>
 #include <cstdint>
 #include <functional>
