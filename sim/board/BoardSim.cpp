@@ -5,7 +5,7 @@
 //
 // Faults come from the command line or, while it runs, from lines on standard input:
 //   state | stats | probe | garbage N | nul N | split N | mute | unmute | slow MS |
-//   hangup | quit
+//   hangup | quit | send TEXT (TEXT as it stands, "\r" and "\n" written as escapes)
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -281,6 +281,11 @@ class Board {
       o_.slowMs = static_cast<int>(n);
     } else if (word == "hangup") {
       HangUp();
+    } else if (word == "send") {
+      std::string text = line.size() > 5 ? line.substr(5) : std::string();
+      for (auto [esc, c] : {std::pair<const char*, char>{"\\r", '\r'}, {"\\n", '\n'}})
+        for (size_t at; (at = text.find(esc)) != std::string::npos;) text.replace(at, 2, 1, c);
+      out_.push_back({Clock::now(), text});
     } else if (word == "quit") {
       return false;
     } else if (!word.empty()) {

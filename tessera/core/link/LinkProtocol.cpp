@@ -1,6 +1,8 @@
 #include "link/LinkProtocol.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <utility>
 
@@ -105,6 +107,19 @@ std::string OpenOkEntry(std::string_view port) {
 
 std::string PortLostEntry(std::string_view port) {
   return "Serial port " + std::string(port) + " lost, closed\r\n";
+}
+
+std::vector<std::string> SortPortNames(std::vector<std::string> names) {
+  auto folded = [](const std::string& s) {
+    std::string f(s);
+    for (auto& c : f) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return f;
+  };
+  std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+    const auto fa = folded(a), fb = folded(b);
+    return fa != fb ? fa < fb : a < b;
+  });
+  return names;
 }
 
 }  // namespace tessera::link

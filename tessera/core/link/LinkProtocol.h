@@ -5,6 +5,7 @@
 // same bytes.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/TableEntries.h"
 
@@ -55,5 +56,9 @@ inline constexpr std::string_view kConfigurationEntry =
     "Serial port configration: baud: 115200, databits: 8, stopbits: 1, parity: 0 \r\n";
 // A port that went away under the link (adapter pulled out, board hung up).
 std::string PortLostEntry(std::string_view port);
+
+// The port list as the page shows it: text order (COM1, COM10, COM2), letters compared
+// without regard to case.
+std::vector<std::string> SortPortNames(std::vector<std::string> names);
 
 }  // namespace tessera::link

@@ -154,7 +154,11 @@ TEST(LinkLogBounds, EntriesCutAndLogEmptiedBeforeItCanOverflow) {
   EXPECT_TRUE(log.Shown().empty());
 }
 
-TEST(LinkOpenEntries, Texts) {
+TEST(LinkPortListAndOpenEntries, TextOrderAndLogLines) {
+  EXPECT_EQ(SortPortNames({"COM2", "COM10", "COM1"}),
+            (std::vector<std::string>{"COM1", "COM10", "COM2"}));
+  EXPECT_EQ(SortPortNames({"ttyUSB0", "ttyACM1", "TTYS0", "ttyS10"}),
+            (std::vector<std::string>{"ttyACM1", "TTYS0", "ttyS10", "ttyUSB0"}));
   EXPECT_EQ(OpenFailedEntry(""), "Serial port  init failed\r\n");
   EXPECT_EQ(OpenOkEntry("/dev/pts/3"), "Serial port /dev/pts/3 init OK\r\n");
 }
