@@ -54,8 +54,8 @@ bool BoardState::Apply(std::string_view command) {
   };
   bool ok = false;
   if (is({"CMD", "AUD", "CONF"})) {
-    if (auto v = Numbers(p, 3, {{0, 6}, {0, 1}, {0, 1}, {-kAny, kAny}, {1, 48000}, {1, 48000},
-                                {1, 48000}})) {
+    if (auto v = Numbers(p, 3, {{0, 6}, {0, 1}, {0, 1}, {-kAny, kAny}, {1, 20000}, {8000, 48000},
+                                {1, 20000}})) {
       auto& e = eq[static_cast<size_t>((*v)[0])];
       e.type = (*v)[1], e.highLow = (*v)[2], e.gain = (*v)[3];
       e.centerHz = (*v)[4], e.sampleHz = (*v)[5], e.bandwidthHz = (*v)[6];

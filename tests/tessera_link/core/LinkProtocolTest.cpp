@@ -8,6 +8,7 @@
 #include "link/LinkCheckDetector.h"
 #include "link/LinkLog.h"
 #include "link/LinkProtocol.h"
+#include "link/PageCommands.h"
 #include "pages/CPageEQ.h"
 
 namespace tessera::link {
@@ -74,6 +75,38 @@ TEST(LinkCommands, EveryPageCommandByteForByte) {
     EXPECT_EQ(c.got.logEntry, c.log) << c.name;
     EXPECT_EQ(c.got.wire, c.wire) << c.name;
   }
+}
+
+TEST(LinkCommands, FromPageState) {
+  CPageEQ eq;
+  eq.OnInitialize();
+  eq.eqNumber = 2;
+  eq.enableCheck = 1;
+  EXPECT_EQ(EnableEqCommand(eq).wire, "CMD+AUD+ENABLE+2+1\"");
+  EXPECT_EQ(eq.liveEnable[2], 1);
+  eq.bands[2].centerHz = 2000;
+  EXPECT_EQ(ConfigEqCommand(eq).wire, "CMD+AUD+CONF+2+0+0+0+2000+44100+100\"");
+
+  CPageEcho echo;
+  echo.OnInitialize();
+  echo.noiseSuppressionIndex = 3;
+  echo.echoSuppressionIndex = 2;
+  echo.dacGainIndex = 4;
+  echo.micGainIndex = 77;
+  const std::vector<std::pair<int, std::string>> levels = {
+      {CPageEcho::kIdNoiseSuppression, "CMD+FLASH+AECIOCTL+0+3\""},
+      {CPageEcho::kIdEchoSuppression, "CMD+FLASH+AECIOCTL+1+3\""},
+      {CPageEcho::kIdDacGain, "CMD+FLASH+AECIOCTL+2+4\""},
+      {CPageEcho::kIdMicGain, "CMD+FLASH+AECIOCTL+3+77\""},
+  };
+  for (const auto& [id, wire] : levels) EXPECT_EQ(EchoLevelCommand(echo, id).wire, wire) << id;
+
+  echo.voiceEqs[1] = {1, 0, 0, -3, 1000, 8000, 200};
+  echo.voiceEqOn[1] = 1;
+  const auto apply = VoiceEqApplyCommands(echo, 1);
+  EXPECT_EQ(apply[0].wire, "CMD+AUD+CONF+6+1+0+-3+1000+8000+200\"");
+  EXPECT_EQ(apply[1].wire, "CMD+AUD+ENABLE+6+1\"\r\n");
+  EXPECT_TRUE(apply[0].logEntry.empty() && apply[1].logEntry.empty()) << "the echo page logs nothing";
 }
 
 TEST(LinkReplies, RewrittenInOrderAndCutAtZero) {
