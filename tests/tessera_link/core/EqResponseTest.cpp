@@ -29,7 +29,7 @@ TEST(EqResponse, BandsShapeTheCurveWhereTheirParametersSay) {
       {"peak +6 at its centre", Band(1, 0, 6, 1000), 1000, 6, 0.2},
       {"peak +6 far below", Band(1, 0, 6, 1000), 50, 0, 0.1},
       {"peak -6 at its centre", Band(1, 0, -6, 1000), 1000, -6, 0.2},
-      {"low shelf +6 below", Band(0, 0, 6, 200), 20, 6, 0.3},
+      {"low shelf +6 below", Band(0, 0, 6, 200), 10, 6, 0.3},
       {"low shelf +6 far above", Band(0, 0, 6, 200), 10000, 0, 0.2},
       {"high shelf -6 near the top", Band(0, 1, -6, 5000), 20000, -6, 0.5},
   };
