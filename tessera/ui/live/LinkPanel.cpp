@@ -12,6 +12,8 @@ LinkPanel::LinkPanel(LinkSession& session, QComboBox* ports, QLabel* lamp, QPush
     : QObject(parent), session_(session), ports_(ports), lamp_(lamp), button_(openClose), log_(log) {
   ports_->setEditable(true);
   ports_->setInsertPolicy(QComboBox::NoInsert);
+  ports_->setMinimumContentsLength(24);  // room for a typed /dev/serial/by-id/... path
+  ports_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   logTimer_.setSingleShot(true);
   logTimer_.setInterval(40);
   connect(&logTimer_, &QTimer::timeout, this, &LinkPanel::ShowLog);

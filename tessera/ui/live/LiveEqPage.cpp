@@ -25,7 +25,10 @@ LiveEqPage::LiveEqPage(CPageEQ& model, LiveHooks hooks, QWidget* parent)
   QStringList titles;
   for (const char* t : CPageEQ::ColumnTitles()) titles << t;
   table->setHorizontalHeaderLabels(titles);
-  for (int c = 0; c < CPageEQ::kColumns; ++c) table->setColumnWidth(c, CPageEQ::ColumnWidths()[static_cast<size_t>(c)]);
+  // The columns' pixel widths, widened where this font needs more for the title.
+  for (int c = 0; c < CPageEQ::kColumns; ++c)
+    table->setColumnWidth(c, std::max(CPageEQ::ColumnWidths()[static_cast<size_t>(c)],
+                                      table->horizontalHeader()->sectionSizeHint(c) + 8));
   table->verticalHeader()->setVisible(false);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);

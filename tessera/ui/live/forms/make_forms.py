@@ -189,17 +189,18 @@ single.layout = L("g", [
     (W("QRadioButton", "ctl1202", "TX", checked=True), 0, 1),
     (W("QRadioButton", "ctl1203", "RX"), 0, 2),
     (W("QLabel", "labelChannel", "Frequency", buddy="ctl1088"), 1, 0),
-    (W("QLineEdit", "ctl1088", None, accessibleName="Frequency"), 1, 1),
+    (W("QLineEdit", "ctl1088", None, accessibleName="Frequency", maximumSize=(110, 16777215)), 1, 1),
     (W("QSpinBox", "ctl1171", None, accessibleName="Frequency step", maximumSize=(22, 16777215)), 1, 2),
     (W("QLabel", "labelPower", "Power", buddy="ctl1089"), 2, 0),
-    (W("QLineEdit", "ctl1089", None, accessibleName="Power"), 2, 1),
+    (W("QLineEdit", "ctl1089", None, accessibleName="Power", maximumSize=(110, 16777215)), 2, 1),
     (W("QSpinBox", "ctl1172", None, accessibleName="Power step", maximumSize=(22, 16777215)), 2, 2),
     (W("QLabel", "labelData", "Data Type", buddy="ctl1084"), 3, 0),
-    (W("QComboBox", "ctl1084", None, accessibleName="Data Type"), 3, 1, 1, 2),
+    (W("QComboBox", "ctl1084", None, accessibleName="Data Type", maximumSize=(140, 16777215)), 3, 1, 1, 2),
     (W("QLabel", "labelPacket", "Package Type", buddy="ctl1085"), 4, 0),
-    (W("QComboBox", "ctl1085", None, accessibleName="Package Type"), 4, 1, 1, 2),
+    (W("QComboBox", "ctl1085", None, accessibleName="Package Type", maximumSize=(140, 16777215)), 4, 1, 1, 2),
     (W("QCheckBox", "ctl1083", "Auto Frequency Hopping"), 5, 0, 1, 2),
-    (W("QPushButton", "ctl1087", "Conf", notr=True), 5, 2)], "layoutSingle")
+    (W("QPushButton", "ctl1087", "Conf", notr=True), 5, 2),
+    ("stretch", 0, 3)], "layoutSingle")
 form("LiveTestPage", "QWidget", None, (760, 640), L("v", [
     link_group(True),
     L("h", [dut, single], "layoutTests"),
