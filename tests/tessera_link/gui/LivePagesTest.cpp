@@ -265,7 +265,9 @@ TEST(LiveTestPageGui, DutTestConfAndLeavingKeepsTheTestButtons) {
   EXPECT_FALSE(Ctl(page, 1075)->isEnabled());
   EXPECT_TRUE(Ctl(page, 1080)->isEnabled() && Ctl(page, 1086)->isEnabled());
   EXPECT_EQ(Ctl<QPushButton>(page, 1080)->text(), "  disable ");
-  // With the port closed DUT still toggles and logs, and nothing is sent.
+  // With the port closed DUT still toggles and logs, and nothing is sent. (A hop sent
+  // just before leaving may still be on its way to the transcript: let it land.)
+  QTest::qWait(100);
   const auto before = board.Transcript();
   QTest::mouseClick(Ctl(page, 1080), Qt::LeftButton);
   EXPECT_EQ(Ctl<QPushButton>(page, 1080)->text(), "  enable   ");
