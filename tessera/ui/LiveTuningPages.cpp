@@ -1,11 +1,57 @@
 #include "LiveTuningPages.h"
 
 #include <QCoreApplication>
-#include <QLabel>
-#include <QVBoxLayout>
-#include <QWidget>
+#include <QObject>
+
+#include "EqConfigDialog.h"
+#include "LiveEchoPage.h"
+#include "LiveEqPage.h"
+#include "LiveTestPage.h"
+#include "document/DocumentObserver.h"
+#include "pages/PageController.h"
 
 namespace tessera::ui {
+
+namespace {
+
+LiveHooks HooksFor(PageController& controller, QWidget** page) {
+  LiveHooks h;
+  h.showMessage = [&controller, page](const QString& text) {
+    controller.Hooks().showMessage(*page, text);
+  };
+  h.runBandDialog = [&controller](EqConfigDialog& dlg) {
+    return controller.Hooks().runDialog(dlg) == QDialog::Accepted;
+  };
+  h.modify = [&controller](const std::function<void()>& op) {
+    controller.Modify([&] {
+      op();
+      return true;
+    });
+  };
+  return h;
+}
+
+// Reloads a live page when the document changes under it (Read Config, undo).
+class ReloadOnChange : public QObject, public DocumentObserver {
+ public:
+  ReloadOnChange(CTesseraView& doc, PageId page, std::function<void()> reload, QObject* owner)
+      : QObject(owner), doc_(doc), page_(page), reload_(std::move(reload)) {
+    doc_.AddObserver(this);
+  }
+  ~ReloadOnChange() override { doc_.RemoveObserver(this); }
+  void ControlsChanged(const std::vector<ControlChange>& changes) override {
+    for (const auto& c : changes)
+      if (c.page == page_) return reload_();
+  }
+  void Reset() override { reload_(); }
+
+ private:
+  CTesseraView& doc_;
+  PageId page_;
+  std::function<void()> reload_;
+};
+
+}  // namespace
 
 QString LiveTuningPageTitle(int index) {
   switch (static_cast<LiveTuningPage>(index)) {
@@ -16,19 +62,30 @@ QString LiveTuningPageTitle(int index) {
   return {};
 }
 
-QWidget* CreateLiveTuningPage(int index, PageController&, QWidget* parent) {
-  static const char* const kNames[] = {"PageTest", "PageEQ", "PageEcho"};
-  auto* page = new QWidget(parent);
-  page->setObjectName(QString::fromLatin1(kNames[index]));
-  auto* layout = new QVBoxLayout(page);
-  auto* note = new QLabel(QCoreApplication::translate(
-      "MainWindow", "This page comes with the board link: it talks to a running board over a serial port."));
-  note->setObjectName(QStringLiteral("liveTuningNote"));
-  note->setWordWrap(true);
-  note->setAlignment(Qt::AlignCenter);
-  layout->addStretch();
-  layout->addWidget(note);
-  layout->addStretch();
+QWidget* CreateLiveTuningPage(int index, PageController& controller, QWidget* parent) {
+  // The hooks name the page for the message boxes' parent once it exists.
+  auto** self = new QWidget*(nullptr);
+  QWidget* page = nullptr;
+  CTesseraView& doc = controller.Doc();
+  switch (static_cast<LiveTuningPage>(index)) {
+    case LiveTuningPage::RfTest:
+      page = new LiveTestPage(HooksFor(controller, self), parent);
+      break;
+    case LiveTuningPage::Eq: {
+      auto* eq = new LiveEqPage(doc.eq, HooksFor(controller, self), parent);
+      new ReloadOnChange(doc, PageId::Eq, [eq] { eq->Reload(); }, eq);
+      page = eq;
+      break;
+    }
+    case LiveTuningPage::Echo: {
+      auto* echo = new LiveEchoPage(doc.echo, doc.system, HooksFor(controller, self), parent);
+      new ReloadOnChange(doc, PageId::Echo, [echo] { echo->Reload(); }, echo);
+      page = echo;
+      break;
+    }
+  }
+  *self = page;
+  QObject::connect(page, &QObject::destroyed, [self] { delete self; });
   return page;
 }
 
