@@ -10,7 +10,7 @@
 
 namespace gui {
 
-Harness::Harness() {
+Harness::Harness(tessera::ui::PageBuilding building) {
   tessera::ui::UiHooks hooks;
   hooks.showMessage = [this](QWidget*, const QString& text) {
     messages << text;
@@ -28,7 +28,7 @@ Harness::Harness() {
     ++closeQuestions;
     return closeAnswer;
   };
-  window = std::make_unique<MainWindow>(hooks);
+  window = std::make_unique<MainWindow>(hooks, nullptr, building);
   window->resize(1220, 780);
 }
 

@@ -34,7 +34,7 @@ struct Harness {
   int closeQuestions = 0;
   std::unique_ptr<MainWindow> window;
 
-  Harness();
+  explicit Harness(tessera::ui::PageBuilding building = tessera::ui::PageBuilding::AllNow);
   // The sheet page at index (its form holds the ctl widgets).
   QWidget* Page(int index) const;
   // Brings a page to the front as a click on its tab does.

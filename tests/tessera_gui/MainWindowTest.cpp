@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -124,6 +125,39 @@ class MainWindowTest : public QObject {
     Ctl<QPushButton>(h.window.get(), 1001)->click();
     QCOMPARE(h.messages.size(), 1);
     QVERIFY(CompareWithDocument(h, reference).empty());
+  }
+
+  // The program's own start-up makes the System page first and the others after the
+  // first frame is painted; a load or a tab chosen before then loses nothing.
+  void pagesBehindTheFrontAreMadeAfterTheFirstFrame() {
+    Harness h(tessera::ui::PageBuilding::FrontFirst);
+    const QRegularExpression ctl(QStringLiteral("^ctl\\d+$"));
+    auto made = [&](int page) { return !h.Page(page)->findChildren<QWidget*>(ctl).isEmpty(); };
+    QVERIFY(made(kSystem));
+    for (int page : {kBluetooth, kWave, kLed, kKey, kRfTest, kEq, kEcho}) QVERIFY2(!made(page), qPrintable(QString::number(page)));
+
+    const QString cfg = QDir(SamplesDir()).absoluteFilePath("demo.cfg");
+    tessera::RecordingSink sink;
+    tessera::CTesseraView reference(sink);
+    reference.OnInitialUpdate();
+    QVERIFY(reference.ReadConfigFile(cfg.toStdString()));
+    h.files = {cfg};
+    Ctl<QPushButton>(h.window.get(), 1001)->click();
+    h.ShowPage(kKey);  // a tab clicked before the rest are made is made at once
+    QVERIFY(made(kKey));
+    QVERIFY(!made(kLed));
+
+    h.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+    QTRY_VERIFY(h.window->AllPagesBuilt());
+    for (int page = kSystem; page <= kEcho; ++page) QVERIFY2(made(page), qPrintable(QString::number(page)));
+    QVERIFY(h.Page(kEq)->findChild<QPushButton*>("ctl1170"));
+    int compared = 0;
+    const std::string diff = CompareWithDocument(h, reference, &compared);
+    QVERIFY2(diff.empty(), diff.c_str());
+    QVERIFY(compared > 60);
+    QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join('|')));
+    QCOMPARE(h.window->Sheet()->currentIndex(), int(kKey));
   }
 
   void generateImageWritesWhatTheCommandLineBuilds() {

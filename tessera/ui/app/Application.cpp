@@ -10,6 +10,7 @@
 #include <QTranslator>
 #include <cstdio>
 
+#include "app/Look.h"
 #include "app/MainWindow.h"
 #include "app/Screenshots.h"
 
@@ -107,7 +108,11 @@ int RunTessera(int argc, char** argv) {
     return app.exec();
   }
 
-  MainWindow window;
+  // Screenshots need every page at once; otherwise the pages behind the System page
+  // are made right after the first frame is on screen.
+  InstallStyle();
+  MainWindow window(UiHooks::Interactive(), nullptr,
+                    parser.isSet(shots) ? PageBuilding::AllNow : PageBuilding::FrontFirst);
   window.resize(1220, 780);
   const QStringList files = parser.positionalArguments();
   if (!files.isEmpty()) window.ReadConfigPath(files.first());

@@ -16,7 +16,10 @@
 #include <QSignalBlocker>
 #include <QSvgRenderer>
 #include <QTabWidget>
+#include <QTimer>
 #include <QUndoCommand>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "LiveTuningPages.h"
 #include "app/Look.h"
@@ -84,15 +87,15 @@ QString FirstLocalFile(const QMimeData* mime, const QString& ext) {
 
 }  // namespace
 
-MainWindow::MainWindow(UiHooks hooks, QWidget* parent)
+MainWindow::MainWindow(UiHooks hooks, QWidget* parent, PageBuilding building)
     : QMainWindow(parent), doc_(std::make_unique<CTesseraView>(sink_)), hooks_(std::move(hooks)) {
   setObjectName(QStringLiteral("MainWindow"));
   setWindowTitle(WindowTitle() + QStringLiteral("[*]"));
-  setWindowIcon(QIcon(QStringLiteral(":/tessera/icons/tessera.svg")));
   setAcceptDrops(true);
 
   // Start-up of the document: default selections, every page initialised once, then
-  // the chip package and the flash type.
+  // the chip package and the flash type. This is the same whether or not the pages'
+  // widgets exist yet.
   doc_->OnInitialUpdate();
 
   auto* central = new Backdrop(this);
@@ -109,24 +112,99 @@ MainWindow::MainWindow(UiHooks hooks, QWidget* parent)
   setCentralWidget(central);
 
   // The sheet's order: System, Bluetooth, Sound effect, LED, Key, RF Test, EQ, Echo.
-  const std::vector<PageView*> config = {CreateSystemPage(*this), CreateBluetoothPage(*this),
-                                         CreateWavePage(*this), CreateLedPage(*this), CreateKeyPage(*this)};
-  for (auto* page : config) {
-    pageViews_.push_back(page);
-    sheet_->addTab(page, page->Form()->windowTitle());
+  // Each tab holds its page in a frame-less holder, so a page can be made later
+  // without moving tabs.
+  pageViews_.assign(kConfigPageCount, nullptr);
+  for (int i = 0; i < kSheetPageCount; ++i) {
+    auto* holder = new QWidget;
+    auto* box = new QVBoxLayout(holder);
+    box->setContentsMargins(0, 0, 0, 0);
+    slots_.push_back(holder);
+    built_.push_back(false);
+    sheet_->addTab(holder, SheetPageTitle(i));
   }
-  for (auto index : {LiveTuningPage::RfTest, LiveTuningPage::Eq, LiveTuningPage::Echo})
-    sheet_->addTab(CreateLiveTuningPage(static_cast<int>(index), *this),
-                   LiveTuningPageTitle(static_cast<int>(index)));
   sheet_->setCurrentIndex(0);
   connect(sheet_, &QTabWidget::currentChanged, this, &MainWindow::OnSheetPageChanged);
 
   BuildForm(form_);
   BuildMenu();
   ApplyLook(central);
+  if (building == PageBuilding::AllNow) {
+    BuildAllPages();
+    SetIcon();
+  } else {
+    BuildPage(0);
+    buildAfterPaint_ = true;
+  }
   connect(&undo_, &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
   RefreshAll();
   FlushMessages();
+}
+
+void MainWindow::BuildPage(int index) {
+  if (index < 0 || index >= kSheetPageCount || built_[static_cast<size_t>(index)]) return;
+  built_[static_cast<size_t>(index)] = true;
+  QWidget* page = nullptr;
+  switch (index) {
+    case 0: page = CreateSystemPage(*this); break;
+    case 1: page = CreateBluetoothPage(*this); break;
+    case 2: page = CreateWavePage(*this); break;
+    case 3: page = CreateLedPage(*this); break;
+    case 4: page = CreateKeyPage(*this); break;
+    default: page = CreateLiveTuningPage(index - kConfigPageCount, *this); break;
+  }
+  if (index < kConfigPageCount) {
+    auto* view = static_cast<PageView*>(page);
+    pageViews_[static_cast<size_t>(index)] = view;
+    view->Refresh();  // made after a load: it shows the document as it is now
+  }
+  QWidget* holder = slots_[static_cast<size_t>(index)];
+  holder->layout()->addWidget(page);
+  ApplyLook(holder);
+  // Tab order: the holder's focus goes to its page's first field.
+  holder->setFocusProxy(page);
+}
+
+void MainWindow::BuildAllPages() {
+  for (int i = 0; i < kSheetPageCount; ++i) BuildPage(i);
+}
+
+bool MainWindow::AllPagesBuilt() const {
+  return std::all_of(built_.begin(), built_.end(), [](bool b) { return b; });
+}
+
+QString MainWindow::SheetPageTitle(int index) {
+  // The pages' form titles, translated in their forms' contexts.
+  static const std::pair<const char*, const char*> kTitles[] = {
+      {"PageSystem", "System parameters"}, {"PageBluetooth", "Bluetooth Parameters"},
+      {"PageWave", "Custom Sound Effect"}, {"PageLED", "LED Configuration"},
+      {"PageButton", "button configuration"}};
+  if (index < kConfigPageCount) {
+    const auto [context, title] = kTitles[index];
+    return QCoreApplication::translate(context, title);
+  }
+  return LiveTuningPageTitle(index - kConfigPageCount);
+}
+
+bool MainWindow::event(QEvent* event) {
+  // Once the first frame is on screen, the pages behind the front one are made, one
+  // per turn of the event loop so input in between is not held up.
+  if (event->type() == QEvent::Paint && buildAfterPaint_) {
+    buildAfterPaint_ = false;
+    // The icon is not part of the frame; reading it loads the SVG icon engine.
+    QTimer::singleShot(0, this, &MainWindow::SetIcon);
+    QTimer::singleShot(0, this, &MainWindow::BuildNextPage);
+  }
+  return QMainWindow::event(event);
+}
+
+void MainWindow::SetIcon() { setWindowIcon(QIcon(QStringLiteral(":/tessera/icons/tessera.svg"))); }
+
+void MainWindow::BuildNextPage() {
+  const auto next = std::find(built_.begin(), built_.end(), false);
+  if (next == built_.end()) return;
+  BuildPage(static_cast<int>(next - built_.begin()));
+  if (!AllPagesBuilt()) QTimer::singleShot(0, this, &MainWindow::BuildNextPage);
 }
 
 MainWindow::~MainWindow() {
@@ -235,24 +313,26 @@ void MainWindow::ReportFieldError(QWidget* field, const std::string& message) {
 }
 
 void MainWindow::OnSheetPageChanged(int index) {
+  BuildPage(index);  // asked for before the pages behind were made
   if (switchingPage_) return;
   // Leaving a page reads it back; while a field is invalid the page stays in front.
   const int left = currentPage_;
   currentPage_ = index;
   if (left >= 0 && left < static_cast<int>(pageViews_.size())) {
     auto* view = pageViews_[static_cast<size_t>(left)];
-    if (!view->Commit()) currentPage_ = sheet_->currentIndex();
+    if (view && !view->Commit()) currentPage_ = sheet_->currentIndex();
   }
 }
 
 bool MainWindow::CommitAllPages() {
-  for (auto* view : pageViews_)
-    if (!view->Commit()) return false;
+  for (auto* view : pageViews_)  // a page not made yet holds no typed text
+    if (view && !view->Commit()) return false;
   return true;
 }
 
 void MainWindow::RefreshAll(bool includeEdits) {
-  for (auto* view : pageViews_) view->Refresh(includeEdits);
+  for (auto* view : pageViews_)
+    if (view) view->Refresh(includeEdits);
   RefreshForm();
   setWindowModified(!undo_.isClean());
 }

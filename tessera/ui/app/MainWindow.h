@@ -32,13 +32,23 @@ class QueuedSink : public MessageSink {
   std::deque<std::string> pending;
 };
 
+// How the sheet's pages are made: all of them in the constructor, or the page in front
+// first and the others right after the window's first frame is painted (the program's
+// own start-up; a page asked for earlier is made on the spot).
+enum class PageBuilding { AllNow, FrontFirst };
+
 class MainWindow : public QMainWindow, public PageController {
   Q_OBJECT
  public:
   static constexpr int kMaxRecentFiles = 4;
+  static constexpr int kConfigPageCount = 5;  // System .. Key; then RF Test, EQ, Echo
+  static constexpr int kSheetPageCount = 8;
+  // A tab's caption, in the interface language, without making its page.
+  static QString SheetPageTitle(int index);
   static QString WindowTitle() { return QStringLiteral("QR5830 Tessera - V2.6"); }
 
-  explicit MainWindow(UiHooks hooks = UiHooks::Interactive(), QWidget* parent = nullptr);
+  explicit MainWindow(UiHooks hooks = UiHooks::Interactive(), QWidget* parent = nullptr,
+                      PageBuilding building = PageBuilding::AllNow);
   ~MainWindow() override;
 
   // PageController
@@ -57,6 +67,9 @@ class MainWindow : public QMainWindow, public PageController {
   void GenerateImage();
 
   QTabWidget* Sheet() const { return sheet_; }
+  // Makes every page not made yet; true once all of them exist.
+  void BuildAllPages();
+  bool AllPagesBuilt() const;
   QUndoStack& UndoStack() { return undo_; }
   QStringList RecentFiles() const;
   // Every page from the document (after undo, redo or a load).
@@ -69,6 +82,7 @@ class MainWindow : public QMainWindow, public PageController {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void BuildMenu();
@@ -78,6 +92,9 @@ class MainWindow : public QMainWindow, public PageController {
   void RebuildRecentMenu();
   void OnSheetPageChanged(int index);
   int PageIndexOf(QWidget* w) const;
+  void BuildPage(int index);
+  void BuildNextPage();
+  void SetIcon();
 
   QueuedSink sink_;
   std::unique_ptr<CTesseraView> doc_;
@@ -86,12 +103,15 @@ class MainWindow : public QMainWindow, public PageController {
   QWidget* form_ = nullptr;
   ControlBinder* formBinder_ = nullptr;
   QTabWidget* sheet_ = nullptr;
-  std::vector<PageView*> pageViews_;
+  std::vector<PageView*> pageViews_;  // the configuration pages; null until made
+  std::vector<QWidget*> slots_;       // each tab's holder of its page
+  std::vector<bool> built_;
   QMenu* recentMenu_ = nullptr;
   int currentPage_ = 0;
   bool switchingPage_ = false;
   bool flushing_ = false;
   bool keepTyped_ = false;
+  bool buildAfterPaint_ = false;
 };
 
 }  // namespace tessera::ui

@@ -7,6 +7,7 @@
 
 #include "app/AboutBox.h"
 #include "app/MainWindow.h"
+#include "EqConfigDialog.h"
 #include "pages/EntryDialogs.h"
 
 namespace tessera::ui {
@@ -43,6 +44,11 @@ bool SaveScreenshots(MainWindow& window, const QString& folder, const QString& l
   if (auto audio = doc.wave.BeginEdit(0)) {
     AudioConfigDialog d(*audio, window, &window);
     ok = Save(d, folder, lang, QStringLiteral("audio-dialog")) && ok;
+  }
+  // The equalizer's band dialog, on the band the sample configuration raises.
+  if (auto band = doc.eq.DialogFor(1)) {
+    EqConfigDialog d(*band, [](const QString&) {}, &window);
+    ok = Save(d, folder, lang, QStringLiteral("band-dialog")) && ok;
   }
   AboutBox about(&window);
   ok = Save(about, folder, lang, QStringLiteral("about")) && ok;

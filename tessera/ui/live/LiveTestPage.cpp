@@ -1,6 +1,8 @@
 #include "LiveTestPage.h"
 
 #include <QHideEvent>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <ctime>
 
 #include "ui_LiveTestPage.h"
@@ -21,6 +23,10 @@ LiveTestPage::LiveTestPage(LiveHooks hooks, QWidget* parent)
   ui_->ctl1076->setText("Clear");
   ui_->ctl1171->setRange(0, CPageTest::kMaxChannel);
   ui_->ctl1172->setRange(0, 0);
+  // The two steppers are only arrows beside their edits, which show the number; their
+  // own text field, squeezed to a sliver, is hidden.
+  for (QSpinBox* stepper : {ui_->ctl1171, ui_->ctl1172})
+    if (auto* text = stepper->findChild<QLineEdit*>()) text->hide();
   for (const auto& e : CPageTest::DataTypes()) ui_->ctl1084->addItem(QString::fromStdString(e));
   for (const auto& e : CPageTest::PacketTypes()) ui_->ctl1085->addItem(QString::fromStdString(e));
   connect(ui_->ctl1171, &QSpinBox::valueChanged, this,
