@@ -26,7 +26,7 @@ def Combo(cid, en, zh=None, **kw): return Item("combo", cid, en, zh or en, **kw)
 def Btn(cid, en, zh=None): return Item("button", cid, en, zh or en)
 def Pic(cid, en, zh=None): return Item("picture", cid, en, zh or en)
 def List(cid, en, zh=None): return Item("list", cid, en, zh or en)
-def Text(name, en, zh=None): return Item("label", name, en, zh or en)
+def Text(name, en, zh=None, **kw): return Item("label", name, en, zh or en, **kw)
 def Row(*items): return Item("row", None, "", "", items=items)
 
 
@@ -198,8 +198,10 @@ FORMS = [
     Form("AboutBox", "QDialog", "About Tessera", "关于 Tessera", [
         Group("grpAbout", "", "", [
             Pic(1200, "application icon", "应用图标"),
-            Text("lblVersion", "QR5830 Tessera version 2.6", "QR5830 Tessera 2.6 版"),
-            Text("lblRights", "Copyright (C) 2026 VARLO. All rights reserved.", "版权所有 (C) 2026 VARLO。保留所有权利。"),
+            # One line each: wrapped, the short box broke the Chinese notice inside a word.
+            Text("lblVersion", "QR5830 Tessera version 2.6", "QR5830 Tessera 2.6 版", wrap=False),
+            Text("lblRights", "Copyright (C) 2026 VARLO. All rights reserved.", "版权所有 (C) 2026 VARLO。保留所有权利。",
+                 wrap=False),
         ], (0, 0)),
     ], [Btn(1, "OK", "确定")]),
 ]
@@ -258,7 +260,8 @@ class Writer:
                 label = None
         if it.kind == "label":
             return None, '<widget class="QLabel" name="%s">%s%s</widget>' % (
-                cname, self.prop("text", self.string(it.en, it.zh)), self.prop("wordWrap", "<bool>true</bool>"))
+                cname, self.prop("text", self.string(it.en, it.zh)),
+                self.prop("wordWrap", "<bool>true</bool>") if it.kw.get("wrap", True) else "")
         self.tab.append(cname) if it.kind != "picture" else None
         cls = {"check": "QCheckBox", "radio": "QRadioButton", "edit": "QLineEdit", "combo": "QComboBox",
                "button": "QPushButton", "picture": "QLabel", "list": "QTreeWidget"}[it.kind]
