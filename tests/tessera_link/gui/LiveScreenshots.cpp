@@ -56,9 +56,9 @@ TEST(LiveScreenshots, ThreePagesBothLanguagesWithABoard) {
     for (const char* name : {"PageEQ", "PageEcho", "PageTest"}) {
       QWidget* page = nullptr;
       for (int i = 0; i < sheet->count(); ++i)
-        if (sheet->widget(i)->objectName() == name) {
+        if (auto* held = sheet->widget(i)->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly)) {  // a tab holds its page
           sheet->setCurrentIndex(i);
-          page = sheet->widget(i);
+          page = held;
         }
       ASSERT_NE(page, nullptr) << name;
       page->findChild<QComboBox*>("ctl1077")->setEditText(board.path());
