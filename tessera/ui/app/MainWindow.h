@@ -18,6 +18,7 @@
 
 class QTabWidget;
 class QMenu;
+class QThread;
 
 namespace tessera::ui {
 
@@ -32,7 +33,7 @@ class QueuedSink : public MessageSink {
   std::deque<std::string> pending;
 };
 
-class MainWindow : public QMainWindow, public PageController {
+class MainWindow : public QMainWindow, public PageController, private DocumentObserver {
   Q_OBJECT
  public:
   static constexpr int kMaxRecentFiles = 4;
@@ -56,10 +57,14 @@ class MainWindow : public QMainWindow, public PageController {
   void OpenBinFile();
   void GenerateImage();
 
+  // A Generate image build is writing its files on its worker thread; the four
+  // commands are disabled until it has finished.
+  bool Building() const { return imageBuild_ != nullptr; }
+
   QTabWidget* Sheet() const { return sheet_; }
   QUndoStack& UndoStack() { return undo_; }
   QStringList RecentFiles() const;
-  // Every page from the document (after undo, redo or a load).
+  // Every page from the document (after undo, redo or a load: the document's Reset).
   void RefreshAll(bool includeEdits = true);
   // Reads every page back; the first failure is reported and false returned.
   bool CommitAllPages();
@@ -71,6 +76,10 @@ class MainWindow : public QMainWindow, public PageController {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // DocumentObserver: the controls an operation changed, and nothing else, are redrawn.
+  void ControlsChanged(const std::vector<ControlChange>& changes) override;
+  void Reset() override { RefreshAll(); }
+
   void BuildMenu();
   void BuildForm(QWidget* form);
   void RefreshForm();
@@ -78,6 +87,7 @@ class MainWindow : public QMainWindow, public PageController {
   void RebuildRecentMenu();
   void OnSheetPageChanged(int index);
   int PageIndexOf(QWidget* w) const;
+  void SetBuilding(bool building);
 
   QueuedSink sink_;
   std::unique_ptr<CTesseraView> doc_;
@@ -92,6 +102,8 @@ class MainWindow : public QMainWindow, public PageController {
   bool switchingPage_ = false;
   bool flushing_ = false;
   bool keepTyped_ = false;
+  QThread* imageBuild_ = nullptr;
+  bool closeAfterBuild_ = false;
 };
 
 }  // namespace tessera::ui
