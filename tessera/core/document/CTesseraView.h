@@ -81,8 +81,22 @@ class CTesseraView : public PageHost {
 
   // "Generate image" with the path the save dialog would return. On success the
   // summary text (also shown through the sink when showSummary) is stored in *summary.
+  // It runs the three steps below in a row.
   bool GenerateImage(const std::string& imagePath, std::string* summary = nullptr,
                      bool showSummary = true);
+
+  // "Generate image" in three steps, so a window keeps the file work (the bin file,
+  // the prompt files, megabytes of image written and flushed) off its own thread:
+  //   ImageJob job = view.PrepareImage(path);  // this thread: a copy of what the build reads
+  //   job.Run();                               // any thread: the whole build, files written
+  //   view.FinishImage(job);                   // this thread: image path, messages in order
+  // Changes to the document after PrepareImage do not reach the image.
+  class ImageJob;
+  ImageJob PrepareImage(const std::string& imagePath) const;
+  // One operation: the job's messages are delivered in the order the build raised
+  // them, then (on success, when showSummary) the summary; the image path box shows
+  // the written image.
+  bool FinishImage(const ImageJob& job, std::string* summary = nullptr, bool showSummary = true);
 
   // PageHost. The pool is written only by the pages' rules and the refresh (through
   // PageHost), so it always matches the package and the System page's check boxes.
@@ -199,6 +213,8 @@ class CTesseraView : public PageHost {
   void Notify(const PageStates& before);
 
   bool BuffersReady() const;
+  // The build itself, on a document of its own (see ImageJob::Run).
+  bool BuildImage(const std::string& chosenPath, std::string* summary);
 
   MessageQueue sink_;
   std::vector<DocumentObserver*> observers_;
@@ -207,6 +223,29 @@ class CTesseraView : public PageHost {
   bool batchTouched_ = false;
   PageStates before_;
   bool keyPageCreated_ = false;  // the Key page's window exists (it has no flag of its own)
+};
+
+// A Generate image build detached from the document it was prepared from: it holds a
+// copy of the editable state and builds on a document of its own, so Run touches
+// nothing else and may run on a worker thread while the window stays live.
+class CTesseraView::ImageJob {
+ public:
+  // Builds and writes the image files; the messages the build raises are kept for
+  // FinishImage. Runs once; false when nothing (or not everything) was written.
+  bool Run();
+
+  const std::string& ImagePath() const { return imagePath_; }
+  bool Succeeded() const { return ok_; }
+  const std::vector<std::string>& Messages() const { return messages_.messages; }
+  const std::string& Summary() const { return summary_; }
+
+ private:
+  friend class CTesseraView;
+  DocumentState state_;
+  std::string imagePath_;
+  RecordingSink messages_;
+  std::string summary_;
+  bool ok_ = false;
 };
 
 }  // namespace tessera

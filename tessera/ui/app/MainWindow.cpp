@@ -16,10 +16,12 @@
 #include <QSignalBlocker>
 #include <QSvgRenderer>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 #include <QUndoCommand>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <memory>
 
 #include "LiveTuningPages.h"
 #include "app/Look.h"
@@ -57,17 +59,14 @@ class SnapshotCommand : public QUndoCommand {
  public:
   SnapshotCommand(MainWindow& w, DocumentState before, DocumentState after)
       : w_(w), before_(std::move(before)), after_(std::move(after)) {}
-  void undo() override {
-    w_.Doc().Restore(before_);
-    w_.RefreshAll();
-  }
+  // Restore tells the window's observer to redraw everything.
+  void undo() override { w_.Doc().Restore(before_); }
   void redo() override {
     if (first_) {  // pushed after the change was made: the document already holds it
       first_ = false;
       return;
     }
     w_.Doc().Restore(after_);
-    w_.RefreshAll();
   }
 
  private:
@@ -138,6 +137,7 @@ MainWindow::MainWindow(UiHooks hooks, QWidget* parent, PageBuilding building)
   }
   connect(&undo_, &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
   RefreshAll();
+  doc_->AddObserver(this);
   FlushMessages();
 }
 
@@ -210,6 +210,13 @@ void MainWindow::BuildNextPage() {
 MainWindow::~MainWindow() {
   // The undo commands refer to this window; drop them before the document goes.
   undo_.clear();
+  doc_->RemoveObserver(this);
+  // A build still writing finishes its files (the job is its own; nothing here is touched).
+  if (imageBuild_) {
+    imageBuild_->disconnect(this);
+    imageBuild_->wait();
+    delete imageBuild_;
+  }
 }
 
 void MainWindow::BuildForm(QWidget* form) {
@@ -230,8 +237,8 @@ void MainWindow::BuildForm(QWidget* form) {
   formBinder_ = new ControlBinder(form, [this] { return doc_->Controls(PageId::Main); });
   formBinder_->onChange = [this](int id, int value) {
     // Typed values of the pages are taken first, as before any command.
-    if (!CommitAllPages()) return RefreshForm();
-    Modify([&] { return doc_->ChangeControl(PageId::Main, id, value); });
+    if (CommitAllPages()) Modify([&] { return doc_->ChangeControl(PageId::Main, id, value); });
+    formBinder_->RefreshControl(id, false);  // also when refused: the box shows the kept entry
   };
   auto* bin = form->findChild<QLineEdit*>(ControlName(kBinPathId));
   connect(bin, &QLineEdit::editingFinished, this, [this] {
@@ -278,9 +285,23 @@ bool MainWindow::Modify(const std::function<bool()>& op) {
   const bool changed = doc_->Apply(op);
   if (changed) undo_.push(new SnapshotCommand(*this, std::move(before), doc_->Snapshot()));
   FlushMessages();
-  RefreshAll(changed && !keepTyped_);
   keepTyped_ = false;
+  setWindowModified(!undo_.isClean());
   return changed;
+}
+
+void MainWindow::ControlsChanged(const std::vector<ControlChange>& changes) {
+  for (const ControlChange& c : changes) {
+    // A failed read-back leaves the edits as typed (KeepTypedText); otherwise an edit's
+    // text is rewritten only when its value changed, so half-typed text elsewhere stays.
+    const bool text = c.value && !keepTyped_;
+    if (c.page == PageId::Main) {
+      formBinder_->RefreshControl(c.controlId, text);
+      continue;
+    }
+    for (PageView* view : pageViews_)  // a page made later shows the document as it is then
+      if (view && view->Page() == c.page) view->RefreshControl(c.controlId, text);
+  }
 }
 
 void MainWindow::FlushMessages() {
@@ -386,9 +407,30 @@ void MainWindow::GenerateImage() {
     });
   const QString path = hooks_.chooseFile(this, FileDialogKind::SaveImage);
   if (path.isEmpty()) return;
-  doc_->GenerateImage(path.toStdString());
-  FlushMessages();
-  RefreshForm();
+  // The bin file, the prompts and megabytes of image are read, encoded, written and
+  // flushed on a worker from a copy of the document; the window stays live meanwhile.
+  auto job = std::make_shared<CTesseraView::ImageJob>(doc_->PrepareImage(path.toStdString()));
+  imageBuild_ = QThread::create([job] { job->Run(); });
+  connect(imageBuild_, &QThread::finished, this, [this, job] {
+    imageBuild_->deleteLater();
+    imageBuild_ = nullptr;
+    SetBuilding(false);
+    doc_->FinishImage(*job);  // image path box, then the messages in the order raised
+    FlushMessages();
+    if (closeAfterBuild_) close();
+  });
+  SetBuilding(true);
+  imageBuild_->start();
+}
+
+void MainWindow::SetBuilding(bool building) {
+  for (int id : {kReadId, kWriteId, kOpenBinId, kGenerateId})
+    if (auto* b = form_->findChild<QPushButton*>(ControlName(id))) b->setEnabled(!building);
+  recentMenu_->setEnabled(!building);
+  if (building)
+    setCursor(Qt::BusyCursor);
+  else
+    unsetCursor();
 }
 
 // ---- recent files --------------------------------------------------------------------
@@ -438,6 +480,12 @@ void MainWindow::RebuildRecentMenu() {
 // ---- closing and dropping ------------------------------------------------------------
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (Building()) {
+    // The image files are being written: the window closes once they are complete.
+    closeAfterBuild_ = true;
+    return event->ignore();
+  }
+  closeAfterBuild_ = false;
   if (undo_.isClean()) return event->accept();
   switch (hooks_.askSaveChanges(this)) {
     case QMessageBox::Save:
@@ -460,7 +508,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 
 void MainWindow::dropEvent(QDropEvent* event) {
   const QString cfg = FirstLocalFile(event->mimeData(), QStringLiteral("cfg"));
-  if (cfg.isEmpty()) return;
+  if (cfg.isEmpty() || Building()) return;
   event->acceptProposedAction();
   ReadConfigPath(cfg);
 }

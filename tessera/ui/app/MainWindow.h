@@ -18,6 +18,7 @@
 
 class QTabWidget;
 class QMenu;
+class QThread;
 
 namespace tessera::ui {
 
@@ -37,7 +38,7 @@ class QueuedSink : public MessageSink {
 // own start-up; a page asked for earlier is made on the spot).
 enum class PageBuilding { AllNow, FrontFirst };
 
-class MainWindow : public QMainWindow, public PageController {
+class MainWindow : public QMainWindow, public PageController, private DocumentObserver {
   Q_OBJECT
  public:
   static constexpr int kMaxRecentFiles = 4;
@@ -66,13 +67,17 @@ class MainWindow : public QMainWindow, public PageController {
   void OpenBinFile();
   void GenerateImage();
 
+  // A Generate image build is writing its files on its worker thread; the four
+  // commands are disabled until it has finished.
+  bool Building() const { return imageBuild_ != nullptr; }
+
   QTabWidget* Sheet() const { return sheet_; }
   // Makes every page not made yet; true once all of them exist.
   void BuildAllPages();
   bool AllPagesBuilt() const;
   QUndoStack& UndoStack() { return undo_; }
   QStringList RecentFiles() const;
-  // Every page from the document (after undo, redo or a load).
+  // Every page from the document (after undo, redo or a load: the document's Reset).
   void RefreshAll(bool includeEdits = true);
   // Reads every page back; the first failure is reported and false returned.
   bool CommitAllPages();
@@ -85,6 +90,10 @@ class MainWindow : public QMainWindow, public PageController {
   bool event(QEvent* event) override;
 
  private:
+  // DocumentObserver: the controls an operation changed, and nothing else, are redrawn.
+  void ControlsChanged(const std::vector<ControlChange>& changes) override;
+  void Reset() override { RefreshAll(); }
+
   void BuildMenu();
   void BuildForm(QWidget* form);
   void RefreshForm();
@@ -95,6 +104,7 @@ class MainWindow : public QMainWindow, public PageController {
   void BuildPage(int index);
   void BuildNextPage();
   void SetIcon();
+  void SetBuilding(bool building);
 
   QueuedSink sink_;
   std::unique_ptr<CTesseraView> doc_;
@@ -112,6 +122,8 @@ class MainWindow : public QMainWindow, public PageController {
   bool flushing_ = false;
   bool keepTyped_ = false;
   bool buildAfterPaint_ = false;
+  QThread* imageBuild_ = nullptr;
+  bool closeAfterBuild_ = false;
 };
 
 }  // namespace tessera::ui

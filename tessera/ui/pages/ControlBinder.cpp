@@ -67,70 +67,77 @@ QWidget* ControlBinder::Widget(int id) const { return root_->findChild<QWidget*>
 
 void ControlBinder::Refresh(bool includeEdits) {
   const ControlSet set = controls_();
-  for (const auto& info : set.Controls()) {
-    QWidget* w = Widget(info.id);
-    if (!w) continue;
-    const ControlState s = set.State(info.id);
-    if (info.kind == ControlKind::RadioGroup) {
-      for (size_t i = 0; i < info.buttons.size(); ++i)
-        if (auto* rb = qobject_cast<QRadioButton*>(Widget(info.buttons[i]))) {
-          const QSignalBlocker block(rb);
-          // -1 leaves every button clear, which auto-exclusive buttons would refuse.
-          rb->setAutoExclusive(false);
-          rb->setChecked(s.value == static_cast<int>(i));
-          rb->setAutoExclusive(true);
-          rb->setEnabled(s.enabled);
-        }
-      continue;
+  for (const auto& info : set.Controls()) Show(info, set.State(info.id), includeEdits);
+  if (afterRefresh) afterRefresh();
+}
+
+void ControlBinder::RefreshControl(int id, bool includeEdits) {
+  const ControlSet set = controls_();
+  if (const ControlInfo* info = set.Find(id)) Show(*info, set.State(id), includeEdits);
+  if (afterRefresh) afterRefresh();
+}
+
+void ControlBinder::Show(const ControlInfo& info, const ControlState& s, bool includeEdits) {
+  QWidget* w = Widget(info.id);
+  if (!w) return;
+  if (info.kind == ControlKind::RadioGroup) {
+    for (size_t i = 0; i < info.buttons.size(); ++i)
+      if (auto* rb = qobject_cast<QRadioButton*>(Widget(info.buttons[i]))) {
+        const QSignalBlocker block(rb);
+        // -1 leaves every button clear, which auto-exclusive buttons would refuse.
+        rb->setAutoExclusive(false);
+        rb->setChecked(s.value == static_cast<int>(i));
+        rb->setAutoExclusive(true);
+        rb->setEnabled(s.enabled);
+      }
+    return;
+  }
+  w->setEnabled(s.enabled);
+  if (auto* e = qobject_cast<QLineEdit*>(w)) {
+    const QString t = QString::fromStdString(s.text);
+    if ((includeEdits || info.readOnly) && e->text() != t) {
+      const QSignalBlocker block(e);
+      e->setText(t);
+      e->setCursorPosition(0);  // a long path shows its beginning
     }
-    w->setEnabled(s.enabled);
-    if (auto* e = qobject_cast<QLineEdit*>(w)) {
-      const QString t = QString::fromStdString(s.text);
-      if ((includeEdits || info.readOnly) && e->text() != t) {
-        const QSignalBlocker block(e);
-        e->setText(t);
-        e->setCursorPosition(0);  // a long path shows its beginning
+  } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+    const QSignalBlocker block(box);
+    box->setChecked(s.value != 0);
+  } else if (auto* pic = qobject_cast<QLabel*>(w)) {
+    pic->setPixmap(Indicator(s.value != 0));
+    pic->setProperty("shownValue", s.value);
+  } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+    const QSignalBlocker block(combo);
+    bool same = combo->count() == static_cast<int>(s.entries.size());
+    for (int i = 0; same && i < combo->count(); ++i)
+      same = combo->itemText(i) == QString::fromStdString(s.entries[static_cast<size_t>(i)]);
+    if (!same) {
+      combo->clear();
+      for (const auto& entry : s.entries) combo->addItem(QString::fromStdString(entry));
+    }
+    combo->setCurrentIndex(s.value);
+  } else if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
+    bool changed = false;
+    for (int r = 0; r < tree->topLevelItemCount() && r < static_cast<int>(s.rows.size()); ++r) {
+      const auto& texts = s.rows[static_cast<size_t>(r)];
+      for (int col = 0; col < tree->columnCount() && col < static_cast<int>(texts.size()); ++col) {
+        const QString t = QString::fromStdString(texts[static_cast<size_t>(col)]);
+        if (tree->topLevelItem(r)->text(col) == t) continue;
+        tree->topLevelItem(r)->setText(col, t);
+        changed = true;
       }
-    } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
-      const QSignalBlocker block(box);
-      box->setChecked(s.value != 0);
-    } else if (auto* pic = qobject_cast<QLabel*>(w)) {
-      pic->setPixmap(Indicator(s.value != 0));
-      pic->setProperty("shownValue", s.value);
-    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
-      const QSignalBlocker block(combo);
-      bool same = combo->count() == static_cast<int>(s.entries.size());
-      for (int i = 0; same && i < combo->count(); ++i)
-        same = combo->itemText(i) == QString::fromStdString(s.entries[static_cast<size_t>(i)]);
-      if (!same) {
-        combo->clear();
-        for (const auto& entry : s.entries) combo->addItem(QString::fromStdString(entry));
-      }
-      combo->setCurrentIndex(s.value);
-    } else if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
-      bool changed = false;
-      for (int r = 0; r < tree->topLevelItemCount() && r < static_cast<int>(s.rows.size()); ++r) {
-        const auto& texts = s.rows[static_cast<size_t>(r)];
-        for (int col = 0; col < tree->columnCount() && col < static_cast<int>(texts.size()); ++col) {
-          const QString t = QString::fromStdString(texts[static_cast<size_t>(col)]);
-          if (tree->topLevelItem(r)->text(col) == t) continue;
-          tree->topLevelItem(r)->setText(col, t);
-          changed = true;
-        }
-      }
-      // The listed widths suit the original small font; widen a column where its texts need it.
-      const auto it = lists_.find(info.id);
-      const QFontMetrics fm = tree->fontMetrics();
-      for (int col = 0; changed && it != lists_.end() && col < static_cast<int>(it->second.widths.size()); ++col) {
-        int need = fm.horizontalAdvance(tree->headerItem()->text(col));
-        for (const auto& row : s.rows)
-          if (col < static_cast<int>(row.size()))
-            need = std::max(need, fm.horizontalAdvance(QString::fromStdString(row[static_cast<size_t>(col)])));
-        tree->setColumnWidth(col, std::max(it->second.widths[static_cast<size_t>(col)], need + 16));
-      }
+    }
+    // The listed widths suit the original small font; widen a column where its texts need it.
+    const auto it = lists_.find(info.id);
+    const QFontMetrics fm = tree->fontMetrics();
+    for (int col = 0; changed && it != lists_.end() && col < static_cast<int>(it->second.widths.size()); ++col) {
+      int need = fm.horizontalAdvance(tree->headerItem()->text(col));
+      for (const auto& row : s.rows)
+        if (col < static_cast<int>(row.size()))
+          need = std::max(need, fm.horizontalAdvance(QString::fromStdString(row[static_cast<size_t>(col)])));
+      tree->setColumnWidth(col, std::max(it->second.widths[static_cast<size_t>(col)], need + 16));
     }
   }
-  if (afterRefresh) afterRefresh();
 }
 
 ControlReader ControlBinder::Reader() const {

@@ -31,6 +31,9 @@ class ControlBinder : public QObject {
   // The core's state into the widgets, signals blocked. Edits the user may be typing in
   // are left alone unless includeEdits.
   void Refresh(bool includeEdits = true);
+  // One control only (what the document's change notification names). An edit's text
+  // is rewritten only when includeEdits.
+  void RefreshControl(int id, bool includeEdits);
   // What the widgets hold, for the core's read-back.
   ControlReader Reader() const;
   ControlTextFn TextReader() const;
@@ -43,6 +46,7 @@ class ControlBinder : public QObject {
 
  private:
   void Wire();
+  void Show(const ControlInfo& info, const ControlState& s, bool includeEdits);
   QWidget* root_;
   std::function<ControlSet()> controls_;
   std::map<int, ListColumns> lists_;

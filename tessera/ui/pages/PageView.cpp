@@ -27,6 +27,8 @@ PageView::PageView(QWidget* form, PageId page, PageController& controller, PageE
       if (result.error) c_.KeepTypedText();
       return result.changed;
     });
+    // The clicked control shows what the core kept, also when it refused the click.
+    binder_->RefreshControl(id, false);
     ReportIfFailed(result.error);
   };
   binder_->onTextEdited = [this](int id) {

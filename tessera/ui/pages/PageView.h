@@ -29,6 +29,7 @@ class PageView : public QWidget {
            QWidget* parent = nullptr);
 
   void Refresh(bool includeEdits = true) { binder_->Refresh(includeEdits); }
+  void RefreshControl(int id, bool includeEdits) { binder_->RefreshControl(id, includeEdits); }
   // Reads the page back as one undo step; a failure is reported (message, focus) and
   // false returned.
   bool Commit();
