@@ -30,8 +30,13 @@ void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
 }
 
 std::vector<uint8_t> ReadBytes(const fs::path& path) {
+  std::error_code ec;
+  std::vector<uint8_t> bytes(static_cast<size_t>(fs::file_size(path, ec)));
+  if (ec) return {};
   std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!in) return {};
+  return bytes;
 }
 
 std::vector<uint8_t> Wave(uint32_t claimedData, size_t realData) {
