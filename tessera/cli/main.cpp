@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "CliCommands.h"
+#ifdef TESSERA_CLI_TUNING
+#include "CliTuning.h"
+#endif
 
 int main(int argc, char** argv) {
   CLI::App app{
@@ -64,12 +67,19 @@ int main(int argc, char** argv) {
       "read the result as Read Config does and write it as Write Config does, so the record's "
       "prompt slots, LED patterns, key words and EQ coefficients follow the edited tables");
 
+#ifdef TESSERA_CLI_TUNING
+  tessera::cli::TuningCommands tuning(app);
+#endif
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
   }
 
+#ifdef TESSERA_CLI_TUNING
+  if (tuning.Parsed()) return tuning.Run(argc, argv);
+#endif
   if (cmdNew->parsed()) return tessera::cli::RunNew(o);
   if (cmdBuild->parsed()) return tessera::cli::RunBuild(o);
   if (cmdEq->parsed()) return tessera::cli::RunEq(o);

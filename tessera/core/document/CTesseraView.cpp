@@ -56,7 +56,192 @@ CTesseraView::CTesseraView(MessageSink& sink)
       chipType(Entries(kChipTypeNames)),
       sink_(sink) {}
 
+// ---- Main form controls -------------------------------------------------------
+
+namespace {
+const ControlTable<CTesseraView>& MainControls() {
+  using V = CTesseraView;
+  static const ControlTable<V> kTable = {
+      {.info = {.id = V::kIdFlashType, .kind = ControlKind::Selector},
+       .value = [](const V& v) { return v.flashType.selected; },
+       .setValue = [](V& v, int i) { v.flashType.Select(i); },
+       .selector = [](const V& v) { return &v.flashType; },
+       .changed = [](V& v) { v.AllocateImageBuffers(); }},
+      {.info = {.id = V::kIdChipType, .kind = ControlKind::Selector},
+       .value = [](const V& v) { return v.chipType.selected; },
+       .setValue = [](V& v, int i) { v.chipType.Select(i); },
+       .selector = [](const V& v) { return &v.chipType; },
+       .changed = [](V& v) { v.ApplyChipPackage(); }},
+      {.info = {.id = V::kIdBinPath, .kind = ControlKind::Text, .field = {V::kIdBinPath, FieldKind::Text}},
+       .text = [](const V& v) { return v.binPath; },
+       .store = [](V& v, const FieldValue& f) { v.binPath = f.text; }},
+      {.info = {.id = V::kIdImagePath, .kind = ControlKind::Text, .field = {V::kIdImagePath, FieldKind::Text},
+                .readOnly = true},
+       .text = [](const V& v) { return v.imagePath; }},
+  };
+  return kTable;
+}
+}  // namespace
+
+ControlSet CTesseraView::Controls(PageId page) {
+  switch (page) {
+    case PageId::Main: return ControlSet(*this, MainControls());
+    case PageId::Bluetooth: return ControlSet(bluetooth, CPageBluetooth::ControlDecls());
+    case PageId::System: return ControlSet(system, CPageSystem::ControlDecls());
+    case PageId::Key: return ControlSet(button, CPageButton::ControlDecls());
+    case PageId::Led: return ControlSet(led, CPageLED::ControlDecls());
+    case PageId::Wave: return ControlSet(wave, CPageWave::ControlDecls());
+    case PageId::Eq: return ControlSet(eq, CPageEQ::ControlDecls());
+    case PageId::Echo: return ControlSet(echo, CPageEcho::ControlDecls());
+  }
+  return ControlSet(*this, MainControls());
+}
+
+std::optional<FieldError> CTesseraView::ReadBack(PageId page, const ControlReader& reader) {
+  Operation op(*this);
+  return Controls(page).ReadBack(reader);
+}
+
+bool CTesseraView::ChangeControl(PageId page, int controlId, int value) {
+  Operation op(*this);
+  return Controls(page).Change(controlId, value);
+}
+
+std::optional<FieldError> CTesseraView::EditChanged(PageId page, int controlId, const ControlReader& reader) {
+  Operation op(*this);
+  ControlSet set = Controls(page);
+  auto err = set.ReadBack(reader);
+  set.RunHandler(controlId);
+  return err;
+}
+
+// ---- Operations, notification, snapshots ---------------------------------------
+
+CTesseraView::Operation::Operation(CTesseraView& view) : view_(view) {
+  if (view_.operationDepth_++ == 0) {
+    view_.sink_.Hold();
+    if (view_.batchDepth_ == 0 && !view_.observers_.empty()) view_.before_ = view_.CaptureStates();
+  }
+}
+
+CTesseraView::Operation::~Operation() {
+  if (--view_.operationDepth_ != 0) return;
+  if (view_.batchDepth_ > 0) {
+    view_.batchTouched_ = true;
+  } else if (!view_.observers_.empty() && !view_.before_.empty()) {
+    PageStates before = std::move(view_.before_);
+    view_.before_.clear();
+    view_.Notify(before);
+  }
+  view_.sink_.Release();
+}
+
+CTesseraView::Batch::Batch(CTesseraView& view) : view_(view) {
+  if (view_.batchDepth_++ == 0) view_.batchTouched_ = false;
+  view_.sink_.Hold();
+}
+
+CTesseraView::Batch::~Batch() {
+  if (--view_.batchDepth_ == 0) {
+    // Copied: an observer may remove itself while being told.
+    const auto observers = view_.observers_;
+    for (DocumentObserver* o : observers) o->Reset();
+  }
+  view_.sink_.Release();
+}
+
+void CTesseraView::AddObserver(DocumentObserver* observer) {
+  if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+    observers_.push_back(observer);
+}
+
+void CTesseraView::RemoveObserver(DocumentObserver* observer) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+CTesseraView::PageStates CTesseraView::CaptureStates() {
+  PageStates states;
+  for (PageId p : kAllPages) states.push_back(Controls(p).States());
+  return states;
+}
+
+void CTesseraView::Notify(const PageStates& before) {
+  const PageStates after = CaptureStates();
+  std::vector<ControlChange> changes;
+  size_t pi = 0;
+  for (PageId p : kAllPages) {
+    const ControlSet set = Controls(p);
+    const auto& infos = set.Controls();
+    for (size_t i = 0; i < infos.size() && i < before[pi].size() && i < after[pi].size(); ++i) {
+      const ControlState& a = before[pi][i];
+      const ControlState& b = after[pi][i];
+      ControlChange c{p, infos[i].id, a.text != b.text || a.value != b.value,
+                      a.entries != b.entries || a.rows != b.rows, a.enabled != b.enabled};
+      if (c.value || c.entries || c.enabled) changes.push_back(c);
+    }
+    ++pi;
+  }
+  if (changes.empty()) return;
+  const auto observers = observers_;
+  for (DocumentObserver* o : observers) o->ControlsChanged(changes);
+}
+
+DocumentState CTesseraView::Snapshot() const {
+  DocumentState s;
+  s.system = system;
+  s.bluetooth = bluetooth;
+  s.wave = wave;
+  s.led = led;
+  s.button = button;
+  s.eq = eq;
+  s.echo = echo;
+  s.flashType = flashType;
+  s.chipType = chipType;
+  s.binPath = binPath;
+  s.imagePath = imagePath;
+  s.availableGpioMask = available_gpio_mask;
+  s.reservedGpioMask = reserved_gpio_mask;
+  s.keyPageCreated = keyPageCreated_;
+  return s;
+}
+
+void CTesseraView::Restore(const DocumentState& s) {
+  Batch batch(*this);
+  const bool flashChanged = s.flashType.selected != flashType.selected;
+  // The link state of the live-tuning pages belongs to the port, not to the edit.
+  const CPageEcho liveEcho = echo;
+  const auto liveEq = eq.liveEnable;
+  system = s.system;
+  bluetooth = s.bluetooth;
+  wave = s.wave;
+  led = s.led;
+  button = s.button;
+  eq = s.eq;
+  echo = s.echo;
+  echo.TakeLinkState(liveEcho);
+  eq.liveEnable = liveEq;
+  system.SetHost(this);
+  wave.SetHost(this);
+  led.SetHost(this);
+  button.SetHost(this);
+  flashType = s.flashType;
+  chipType = s.chipType;
+  binPath = s.binPath;
+  imagePath = s.imagePath;
+  available_gpio_mask = s.availableGpioMask;
+  reserved_gpio_mask = s.reservedGpioMask;
+  keyPageCreated_ = s.keyPageCreated;
+  if (flashChanged) {
+    // Resized quietly: the buffers are Generate image's scratch space, refilled there.
+    const FlashLayout layout = FlashLayoutFor(flashType.selected);
+    code_area_kb = layout.codeAreaKb;
+    if (!AllocateFilled(image_buffer, layout.bufferSize) || !AllocateFilled(crc_buffer, layout.bufferSize))
+      sink_.Show(kCannotAllocateMessage);
+  }
+}
+
 void CTesseraView::OnInitialUpdate() {
+  Batch batch(*this);
   image_buffer.clear();
   crc_buffer.clear();
   reserved_gpio_mask = 0;
@@ -79,6 +264,7 @@ void CTesseraView::OnInitialUpdate() {
 }
 
 bool CTesseraView::SelectFlashType(int index) {
+  Operation op(*this);
   if (index < 0 || index >= flashType.Count()) return false;
   flashType.Select(index);
   AllocateImageBuffers();
@@ -86,6 +272,7 @@ bool CTesseraView::SelectFlashType(int index) {
 }
 
 bool CTesseraView::SelectChipType(int index) {
+  Operation op(*this);
   if (index < 0 || index >= chipType.Count()) return false;
   chipType.Select(index);
   ApplyChipPackage();
@@ -180,6 +367,7 @@ ConfigFileData CTesseraView::TablesAndSelections() const {
 }
 
 bool CTesseraView::WriteConfigFile(const std::string& path) {
+  Operation op(*this);
   if (binPath.size() > kMaxStoredPath) {
     sink_.Show(
         Format("The bin file path is %zu bytes long; a configuration file keeps at most %zu. "
@@ -198,6 +386,7 @@ bool CTesseraView::WriteConfigFile(const std::string& path) {
 }
 
 bool CTesseraView::ReadConfigFile(const std::string& path) {
+  Batch batch(*this);
   std::vector<uint8_t> bytes;
   if (!ReadFilePrefix(path, bytes, cfgfile::kFixedSize + cfgfile::kMaxPathRead, nullptr)) {
     sink_.Show(kCannotLoadConfigMessage);
@@ -241,6 +430,7 @@ bool CTesseraView::ReadConfigFile(const std::string& path) {
 
 bool CTesseraView::GenerateImage(const std::string& chosenPath, std::string* summary,
                                  bool showSummary) {
+  Operation op(*this);
   if (chosenPath.empty()) return false;  // the save dialog was cancelled
   uint64_t binSize = 0;
   if (!FileSize(binPath, binSize, nullptr)) {

@@ -5,16 +5,28 @@
 // all drive this one object, so they build the same bytes.
 //
 // Dialogs are not part of it: the caller passes the chosen path. Message boxes go to
-// the MessageSink in the order the window would show them.
+// the MessageSink in the order the window would show them, after the operation that
+// raised them has returned (see MessageQueue).
+//
+// A window drives it through the view API below: Controls(page) for the declared
+// controls, ReadBack / ChangeControl / EditChanged for the user's input, Apply for any
+// other page operation (a dialog's OK, a list edit), the observers to learn what to
+// redraw, Snapshot / Restore for undo.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "common/ControlDecl.h"
+#include "common/MessageQueue.h"
 #include "common/MessageSink.h"
 #include "common/Selector.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigRecord.h"
 #include "document/ChipPackage.h"
+#include "document/DocumentObserver.h"
+#include "document/DocumentState.h"
 #include "pages/CPageBluetooth.h"
 #include "pages/CPageButton.h"
 #include "pages/CPageEQ.h"
@@ -31,6 +43,9 @@ class CTesseraView : public PageHost {
   // Context sentences the collect step appends to its address and device-class messages.
   static constexpr const char* kWriteContext = "Can't Write Configuration file.";
   static constexpr const char* kGenerateContext = "Can't generate flash image.";
+
+  // Control ids of the main form.
+  static constexpr int kIdFlashType = 1003, kIdChipType = 1004, kIdBinPath = 1009, kIdImagePath = 1010;
 
   explicit CTesseraView(MessageSink& sink);
   CTesseraView(const CTesseraView&) = delete;
@@ -81,6 +96,52 @@ class CTesseraView : public PageHost {
   // (record excluded: that one comes from the collect step).
   ConfigFileData TablesAndSelections() const;
 
+  // ---- View API --------------------------------------------------------------------
+
+  // The declared controls of a page (or of the main form), bound to this document.
+  // Use it to build and fill the widgets; change values through the calls below so
+  // observers hear of it.
+  ControlSet Controls(PageId page);
+  // The page's data exchange from the widgets (leaving the page, before a command).
+  std::optional<FieldError> ReadBack(PageId page, const ControlReader& reader);
+  // A click on a check box or radio button, or a selector pick: value stored, the
+  // control's handler run (GPIO refresh, enable rules, list rebuilds).
+  bool ChangeControl(PageId page, int controlId, int value);
+  // An edit whose handler runs on every change (the Bluetooth address): the page is
+  // read back, then the handler runs whatever the read-back gave. The read-back's
+  // failure is returned for display.
+  std::optional<FieldError> EditChanged(PageId page, int controlId, const ControlReader& reader);
+
+  // Runs f as one operation of the document: observers hear what changed once it
+  // returns, then its messages are delivered. Use it for page operations that have
+  // no declared control (a list row's dialog committed, an equalizer band applied).
+  template <class F>
+  decltype(auto) Apply(F&& f) {
+    Operation op(*this);
+    return std::forward<F>(f)();
+  }
+
+  // While one lives, operations nest into it: observers hear one Reset at its end
+  // instead of per-operation changes. Read Config and Restore run in one.
+  class Batch {
+   public:
+    explicit Batch(CTesseraView& view);
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+   private:
+    CTesseraView& view_;
+  };
+
+  void AddObserver(DocumentObserver* observer);
+  void RemoveObserver(DocumentObserver* observer);
+
+  // The whole editable state, and putting it back without side effects (see
+  // DocumentState).
+  DocumentState Snapshot() const;
+  void Restore(const DocumentState& state);
+
   // Pages (RF test page not modelled: nothing of it is stored).
   CPageSystem system;
   CPageBluetooth bluetooth;
@@ -109,9 +170,30 @@ class CTesseraView : public PageHost {
   static constexpr size_t kMaxStoredPath = 255;
 
  private:
+  // One operation: the outermost one records the controls' states before, compares
+  // them after, notifies, and releases the held messages.
+  class Operation {
+   public:
+    explicit Operation(CTesseraView& view);
+    ~Operation();
+    Operation(const Operation&) = delete;
+    Operation& operator=(const Operation&) = delete;
+
+   private:
+    CTesseraView& view_;
+  };
+  using PageStates = std::vector<std::vector<ControlState>>;
+  PageStates CaptureStates();
+  void Notify(const PageStates& before);
+
   bool BuffersReady() const;
 
-  MessageSink& sink_;
+  MessageQueue sink_;
+  std::vector<DocumentObserver*> observers_;
+  int operationDepth_ = 0;
+  int batchDepth_ = 0;
+  bool batchTouched_ = false;
+  PageStates before_;
   bool keyPageCreated_ = false;  // the Key page's window exists (it has no flag of its own)
 };
 

@@ -142,4 +142,9 @@ SoundEffectEntry CAudioConfigDlg::BuildEntry() const {
   return e;
 }
 
+const ControlTable<CAudioConfigDlg>& CAudioConfigDlg::ControlDecls() {
+  static const ControlTable<CAudioConfigDlg> kTable = {};
+  return kTable;
+}
+
 }  // namespace tessera

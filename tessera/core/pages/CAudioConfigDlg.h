@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "common/ControlDecl.h"
 #include "common/MessageSink.h"
 #include "common/Selector.h"
 #include "common/Validation.h"
@@ -15,6 +16,10 @@ namespace tessera {
 
 class CAudioConfigDlg {
  public:
+  // The declared controls in control order (see ControlDecl.h).
+  static const ControlTable<CAudioConfigDlg>& ControlDecls();
+  // This dialog's controls bound to it, for the view's exchange.
+  ControlSet Controls() { return ControlSet(*this, ControlDecls()); }
   static constexpr int kEventId = 1096, kKindId = 1097, kEnableId = 1098, kPathId = 1099, kBrowseId = 1100,
                        kPatternId = 1101, kModeId = 1102, kDurationId = 1103, kPauseId = 1104, kF1GainId = 1105,
                        kF1StepId = 1106, kF1EnableId = 1107, kF2GainId = 1108, kF2StepId = 1109,

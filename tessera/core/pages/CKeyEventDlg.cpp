@@ -52,4 +52,9 @@ KeyEventEntry CKeyEventDlg::Ok() const {
   return e;
 }
 
+const ControlTable<CKeyEventDlg>& CKeyEventDlg::ControlDecls() {
+  static const ControlTable<CKeyEventDlg> kTable = {};
+  return kTable;
+}
+
 }  // namespace tessera

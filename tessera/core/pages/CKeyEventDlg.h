@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "common/ControlDecl.h"
 #include "common/Selector.h"
 #include "config/TableEntries.h"
 
@@ -12,6 +13,10 @@ namespace tessera {
 
 class CKeyEventDlg {
  public:
+  // The declared controls in control order (see ControlDecl.h).
+  static const ControlTable<CKeyEventDlg>& ControlDecls();
+  // This dialog's controls bound to it, for the view's exchange.
+  ControlSet Controls() { return ControlSet(*this, ControlDecls()); }
   static constexpr int kEventId = 1096, kTypeId = 1097, kStateId = 1098;
   static constexpr int kGpioCount = 22;  // key masks cover GPIO0..GPIO21
 

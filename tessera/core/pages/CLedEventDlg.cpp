@@ -74,4 +74,9 @@ std::optional<FieldError> CLedEventDlg::Ok(const ControlTextFn& controlText, Led
   return std::nullopt;
 }
 
+const ControlTable<CLedEventDlg>& CLedEventDlg::ControlDecls() {
+  static const ControlTable<CLedEventDlg> kTable = {};
+  return kTable;
+}
+
 }  // namespace tessera

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "common/ControlDecl.h"
 #include "common/Selector.h"
 #include "common/Validation.h"
 #include "config/TableEntries.h"
@@ -13,6 +14,10 @@ namespace tessera {
 
 class CLedEventDlg {
  public:
+  // The declared controls in control order (see ControlDecl.h).
+  static const ControlTable<CLedEventDlg>& ControlDecls();
+  // This dialog's controls bound to it, for the view's exchange.
+  ControlSet Controls() { return ControlSet(*this, ControlDecls()); }
   static constexpr int kEventId = 1096, kLedId = 1125, kOnId = 1126, kOffId = 1127, kRepeatId = 1128,
                        kFlashId = 1129, kTimeoutId = 1130;
 

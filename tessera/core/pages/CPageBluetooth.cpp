@@ -227,4 +227,9 @@ void CPageBluetooth::Refresh() {
   CheckAddress();
 }
 
+const ControlTable<CPageBluetooth>& CPageBluetooth::ControlDecls() {
+  static const ControlTable<CPageBluetooth> kTable = {};
+  return kTable;
+}
+
 }  // namespace tessera

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "common/ControlDecl.h"
 #include "common/MessageSink.h"
 #include "common/Selector.h"
 #include "common/Validation.h"
@@ -16,6 +17,8 @@ namespace tessera {
 
 class CPageBluetooth {
  public:
+  // The declared controls in control order (see ControlDecl.h).
+  static const ControlTable<CPageBluetooth>& ControlDecls();
   // Control ids of the page template.
   static constexpr int kIdA2dp = 1036, kIdHfp = 1037, kIdHsp = 1038, kIdAddress = 1039, kIdDeviceType = 1040,
                        kIdPinCode = 1041, kIdDeviceName = 1042, kIdAddressIndicator = 1043, kIdRecovery = 1044,

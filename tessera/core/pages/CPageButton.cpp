@@ -179,4 +179,9 @@ void CPageButton::RestoreFrom(const ConfigRecord& rec) {
   repeatMs = GetU16(r, rec::key_repeat_time) * 10u;
 }
 
+const ControlTable<CPageButton>& CPageButton::ControlDecls() {
+  static const ControlTable<CPageButton> kTable = {};
+  return kTable;
+}
+
 }  // namespace tessera

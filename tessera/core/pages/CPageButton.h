@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ControlDecl.h"
 #include "common/Validation.h"
 #include "config/ConfigRecord.h"
 #include "config/TableEntries.h"
@@ -17,6 +18,8 @@ namespace tessera {
 
 class CPageButton {
  public:
+  // The declared controls in control order (see ControlDecl.h).
+  static const ControlTable<CPageButton>& ControlDecls();
   static constexpr int kClickId = 1068, kRepeatId = 1071, kLongPressId = 1072, kExtraLongId = 1069,
                        kDoubleClickId = 1070, kListId = 1112;
   static constexpr int kRows = 32;

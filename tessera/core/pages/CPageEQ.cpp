@@ -90,4 +90,9 @@ void CPageEQ::CollectInto(ConfigRecord& record) const {
   for (size_t i = 0; i < kEqBands; ++i) coefficients[i].Encode(record.data() + rec::eq_bands + i * EqBandCoeffs::kSize);
 }
 
+const ControlTable<CPageEQ>& CPageEQ::ControlDecls() {
+  static const ControlTable<CPageEQ> kTable = {};
+  return kTable;
+}
+
 }  // namespace tessera

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ControlDecl.h"
 #include "config/ConfigRecord.h"
 #include "config/TableEntries.h"
 #include "eq/CEqConfigDlg.h"
@@ -14,6 +15,8 @@ namespace tessera {
 
 class CPageEQ {
  public:
+  // The declared controls in control order (see ControlDecl.h).
+  static const ControlTable<CPageEQ>& ControlDecls();
   static constexpr int kIdBandList = 1175, kIdConfigEq = 1075, kIdEqNumber = 1177, kIdEnableEq = 1184;
   static constexpr int kColumns = 7;
 

@@ -115,4 +115,9 @@ void CPageEcho::RestoreFrom(const ConfigRecord& record) {
   voiceEqOn[1] = GetU8(r, rec::voice_eq1_enable);
 }
 
+const ControlTable<CPageEcho>& CPageEcho::ControlDecls() {
+  static const ControlTable<CPageEcho> kTable = {};
+  return kTable;
+}
+
 }  // namespace tessera

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ControlDecl.h"
 #include "common/MessageSink.h"
 #include "config/ConfigRecord.h"
 #include "config/TableEntries.h"
@@ -16,6 +17,8 @@ namespace tessera {
 
 class CPageEcho {
  public:
+  // The declared controls in control order (see ControlDecl.h).
+  static const ControlTable<CPageEcho>& ControlDecls();
   static constexpr int kIdNoiseSuppression = 1187, kIdEchoSuppression = 1188, kIdDacGain = 1191,
                        kIdMicGain = 1192, kIdConfEq0 = 1189, kIdConfEq1 = 1190, kIdApplyEq0 = 1196,
                        kIdApplyEq1 = 1197, kIdSummary0 = 1194, kIdSummary1 = 1195, kIdSave = 1193,
@@ -63,6 +66,12 @@ class CPageEcho {
 
   void CollectInto(ConfigRecord& rec) const;
   void RestoreFrom(const ConfigRecord& rec);
+
+  // Takes the port-dependent enable states of other (a restored copy keeps the link's).
+  void TakeLinkState(const CPageEcho& other) {
+    settingsEnabled_ = other.settingsEnabled_;
+    applyEnabled_ = other.applyEnabled_;
+  }
 
  private:
   bool settingsEnabled_ = false;

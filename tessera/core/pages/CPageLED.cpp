@@ -188,4 +188,9 @@ void CPageLED::RestoreFrom(const ConfigRecord& rec) {
   }
 }
 
+const ControlTable<CPageLED>& CPageLED::ControlDecls() {
+  static const ControlTable<CPageLED> kTable = {};
+  return kTable;
+}
+
 }  // namespace tessera

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ControlDecl.h"
 #include "common/Selector.h"
 #include "config/ConfigRecord.h"
 #include "config/TableEntries.h"
@@ -18,6 +19,8 @@ namespace tessera {
 
 class CPageLED {
  public:
+  // The declared controls in control order (see ControlDecl.h).
+  static const ControlTable<CPageLED>& ControlDecls();
   static constexpr int kLowPowerLedId = 1063, kLed0Id = 1064, kLed1Id = 1065, kListId = 1066,
                        kPolarityId = 1136;
   static constexpr int kRows = 31;  // entry 31 is kept and stored but never listed

@@ -368,4 +368,9 @@ void CPageSystem::Reapply() {
   OnLineInSelected(lineInCombo.selected);
 }
 
+const ControlTable<CPageSystem>& CPageSystem::ControlDecls() {
+  static const ControlTable<CPageSystem> kTable = {};
+  return kTable;
+}
+
 }  // namespace tessera

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "common/ControlDecl.h"
 #include "common/MessageSink.h"
 #include "common/Selector.h"
 #include "common/Validation.h"
@@ -21,6 +22,8 @@ namespace tessera {
 
 class CPageSystem {
  public:
+  // The declared controls in control order (see ControlDecl.h).
+  static const ControlTable<CPageSystem>& ControlDecls();
   // Control ids of the page template.
   static constexpr int kIdDebugPort = 1094, kIdUart = 1019, kIdIic = 1020, kIdSpi = 1013, kIdPaMuteEnable = 1095,
                        kIdPaMuteHigh = 1015, kIdPaMuteGpio = 1014, kIdLineInEnable = 1018, kIdLineInHigh = 1017,

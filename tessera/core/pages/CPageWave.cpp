@@ -204,4 +204,9 @@ void CPageWave::RestoreFrom(const ConfigRecord& rec) {
   for (int r = 0; r < kRows; ++r) FitCheckWhileLoading(r);
 }
 
+const ControlTable<CPageWave>& CPageWave::ControlDecls() {
+  static const ControlTable<CPageWave> kTable = {};
+  return kTable;
+}
+
 }  // namespace tessera

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ControlDecl.h"
 #include "common/Selector.h"
 #include "config/ConfigRecord.h"
 #include "config/TableEntries.h"
@@ -24,6 +25,8 @@ using PromptLoader = std::function<bool(const std::string& path, uint32_t byteOf
 
 class CPageWave {
  public:
+  // The declared controls in control order (see ControlDecl.h).
+  static const ControlTable<CPageWave>& ControlDecls();
   static constexpr int kRemainingId = 1119, kLanguageId = 1199, kListId = 1120;
   static constexpr int kRows = 42;
   static constexpr int kColumns = 4;

@@ -1,0 +1,65 @@
+#pragma once
+// The serial port of a live-tuning page: opened at 115200 8N1 without flow control,
+// read as bytes arrive. A link check is answered the moment its last byte is in, also
+// when it came split over two reads; the rest is handed on in bursts that end after
+// 3 ms of silence (or at 256 bytes), the pieces a board's replies naturally come in.
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <string_view>
+
+#include "link/LinkCheckDetector.h"
+
+namespace tessera {
+
+class CSerialLink : public QObject {
+  Q_OBJECT
+ public:
+  static constexpr int kBurstSilenceMs = 3;
+  static constexpr int kMaxBurst = 256;
+
+  explicit CSerialLink(QObject* parent = nullptr);
+  ~CSerialLink() override;
+
+  // Ports the system lists, in text order. Pseudo-terminals and /dev/serial/by-id links
+  // are not listed; a typed path opens all the same.
+  static QStringList ListSerialPorts();
+
+  // Whether link checks are answered and received text handed on; the echo page does
+  // neither (it reads only to keep the driver's queue from filling).
+  void SetAnswersLinkCheck(bool on) { answersLinkCheck_ = on; }
+  void SetDeliversText(bool on) { deliversText_ = on; }
+
+  bool Open(const QString& name);
+  void Close();
+  bool IsOpen() const { return port_.isOpen(); }
+  QString PortName() const { return name_; }
+  // Writes without waiting; false when the port is closed or refuses the bytes.
+  bool Write(std::string_view bytes);
+
+ signals:
+  void burstReceived(const QByteArray& bytes);
+  void linkCheckAnswered();
+  // The port went away under the link (adapter pulled out, board hung up); it is closed.
+  void portLost(const QString& reason);
+
+ private:
+  void OnReadyRead();
+  void OnError(QSerialPort::SerialPortError error);
+  void EndBurst();
+  void CloseNow(bool purge);
+
+  QSerialPort port_;
+  QTimer burstTimer_;
+  QByteArray burst_;
+  link::LinkCheckDetector detector_;
+  QString name_;
+  bool answersLinkCheck_ = true;
+  bool deliversText_ = true;
+  bool closing_ = false;
+};
+
+}  // namespace tessera

@@ -1,0 +1,120 @@
+#include "app/Application.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QPaintEvent>
+#include <QTimer>
+#include <QTranslator>
+#include <cstdio>
+
+#include "app/MainWindow.h"
+#include "app/Screenshots.h"
+
+namespace tessera::ui {
+
+QString ChooseLanguage(const QString& forced, const QStringList& uiLanguages) {
+  if (!forced.isEmpty()) return forced.startsWith(QStringLiteral("zh")) ? QStringLiteral("zh_CN") : QStringLiteral("en");
+  for (const QString& l : uiLanguages) {
+    if (l.startsWith(QStringLiteral("zh"))) return QStringLiteral("zh_CN");
+    if (l.startsWith(QStringLiteral("en"))) return QStringLiteral("en");
+  }
+  return QStringLiteral("en");
+}
+
+bool InstallTranslators(QApplication& app, const QString& lang) {
+  if (lang != QStringLiteral("zh_CN")) return true;  // English is the source language
+  auto* qt = new QTranslator(&app);
+  if (qt->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    app.installTranslator(qt);
+  auto* ours = new QTranslator(&app);
+  if (!ours->load(QStringLiteral(":/i18n/tessera_zh_CN.qm"))) return false;
+  app.installTranslator(ours);
+  auto* live = new QTranslator(&app);  // the live-tuning pages' own catalogue
+  if (live->load(QStringLiteral(":/i18n/tessera_live_zh_CN.qm"))) app.installTranslator(live);
+  return true;
+}
+
+namespace {
+
+// Quits the program once the watched window has painted its first frame (start-up
+// benchmark), printing the time since the program started.
+class FirstPaintWatch : public QObject {
+ public:
+  explicit FirstPaintWatch(QElapsedTimer& clock) : clock_(clock) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint && !done_) {
+      done_ = true;
+      QTimer::singleShot(0, qApp, [this] {
+        std::printf("first-paint-ms %.3f\n", static_cast<double>(clock_.nsecsElapsed()) / 1e6);
+        std::fflush(stdout);
+        qApp->quit();
+      });
+    }
+    return false;
+  }
+
+ private:
+  QElapsedTimer& clock_;
+  bool done_ = false;
+};
+
+}  // namespace
+
+int RunTessera(int argc, char** argv) {
+  QElapsedTimer clock;
+  clock.start();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tessera"));
+  QApplication::setOrganizationName(QStringLiteral("VARLO_QR5840"));
+  QApplication::setApplicationVersion(QStringLiteral("2.6"));
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("QR5830 configuration tool"));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  QCommandLineOption lang(QStringLiteral("lang"), QStringLiteral("Interface language: en or zh_CN."),
+                          QStringLiteral("language"));
+  QCommandLineOption shots(QStringLiteral("screenshots"),
+                           QStringLiteral("Save every page and dialog as PNG into the folder, then quit."),
+                           QStringLiteral("folder"));
+  QCommandLineOption firstPaint(QStringLiteral("quit-after-first-paint"),
+                                QStringLiteral("Quit once the main window has painted (start-up benchmark)."));
+  QCommandLineOption bare(QStringLiteral("bare-window"),
+                          QStringLiteral("Show an empty window instead (reference for the start-up benchmark)."));
+  parser.addOptions({lang, shots, firstPaint, bare});
+  parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Configuration file (.cfg) to read."),
+                               QStringLiteral("[FILE.cfg]"));
+  parser.process(app);
+  if (parser.isSet(lang)) {
+    const QString l = parser.value(lang);
+    if (l != QStringLiteral("en") && l != QStringLiteral("zh_CN")) {
+      std::fprintf(stderr, "--lang takes en or zh_CN\n");
+      return 2;
+    }
+  }
+  const QString language = ChooseLanguage(parser.value(lang), QLocale::system().uiLanguages());
+  InstallTranslators(app, language);
+
+  FirstPaintWatch watch(clock);
+  if (parser.isSet(bare)) {
+    QWidget plain;
+    plain.resize(800, 600);
+    plain.installEventFilter(&watch);
+    plain.show();
+    return app.exec();
+  }
+
+  MainWindow window;
+  window.resize(1220, 780);
+  const QStringList files = parser.positionalArguments();
+  if (!files.isEmpty()) window.ReadConfigPath(files.first());
+  if (parser.isSet(shots)) return SaveScreenshots(window, parser.value(shots), language) ? 0 : 1;
+  if (parser.isSet(firstPaint)) window.installEventFilter(&watch);
+  window.show();
+  return app.exec();
+}
+
+}  // namespace tessera::ui

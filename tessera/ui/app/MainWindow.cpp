@@ -1,0 +1,431 @@
+#include "app/MainWindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QSvgRenderer>
+#include <QTabWidget>
+#include <QUndoCommand>
+
+#include "LiveTuningPages.h"
+#include "app/AboutBox.h"
+#include "app/DocumentSnapshot.h"
+#include "pages/ConfigPages.h"
+#include "pages/EntryDialogs.h"
+#include "ui_MainForm.h"
+
+namespace tessera::ui {
+
+namespace {
+
+QString Tr(const char* text) { return QCoreApplication::translate("MainWindow", text); }
+
+constexpr int kReadId = 1001, kWriteId = 1002, kFlashId = 1003, kChipId = 1004, kOpenBinId = 1005,
+              kGenerateId = 1006, kBinPathId = 1009, kImagePathId = 1010;
+
+// The window's background artwork, stretched over the whole client area.
+class Backdrop : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    static QSvgRenderer art(QStringLiteral(":/tessera/images/background.svg"));
+    QPainter p(this);
+    art.render(&p, rect());
+  }
+};
+
+// One change of the document: the states before and after it.
+class SnapshotCommand : public QUndoCommand {
+ public:
+  SnapshotCommand(MainWindow& w, DocumentSnapshot before, DocumentSnapshot after)
+      : w_(w), before_(std::move(before)), after_(std::move(after)) {}
+  void undo() override {
+    before_.RestoreInto(w_.Doc());
+    w_.RefreshAll();
+  }
+  void redo() override {
+    if (first_) {  // pushed after the change was made: the document already holds it
+      first_ = false;
+      return;
+    }
+    after_.RestoreInto(w_.Doc());
+    w_.RefreshAll();
+  }
+
+ private:
+  MainWindow& w_;
+  DocumentSnapshot before_, after_;
+  bool first_ = true;
+};
+
+QString Extension(const QString& path) { return QFileInfo(path).suffix().toLower(); }
+
+QString FirstLocalFile(const QMimeData* mime, const QString& ext) {
+  if (!mime || !mime->hasUrls()) return {};
+  for (const auto& url : mime->urls())
+    if (url.isLocalFile() && Extension(url.toLocalFile()) == ext) return url.toLocalFile();
+  return {};
+}
+
+}  // namespace
+
+MainWindow::MainWindow(UiHooks hooks, QWidget* parent)
+    : QMainWindow(parent), doc_(std::make_unique<CTesseraView>(sink_)), hooks_(std::move(hooks)) {
+  setObjectName(QStringLiteral("MainWindow"));
+  setWindowTitle(WindowTitle() + QStringLiteral("[*]"));
+  setWindowIcon(QIcon(QStringLiteral(":/tessera/icons/tessera.svg")));
+  setAcceptDrops(true);
+
+  // Start-up of the document: default selections, every page initialised once, then
+  // the chip package and the flash type.
+  doc_->OnInitialUpdate();
+
+  auto* central = new Backdrop(this);
+  central->setObjectName(QStringLiteral("centralArea"));
+  central->setStyleSheet(TesseraStyleSheet());
+  auto* layout = new QHBoxLayout(central);
+  form_ = new QWidget(central);
+  Ui::MainForm mainForm;
+  mainForm.setupUi(form_);
+  form_->setFixedWidth(170);
+  layout->addWidget(form_);
+  sheet_ = new QTabWidget(central);
+  sheet_->setObjectName(QStringLiteral("sheet"));
+  layout->addWidget(sheet_, 1);
+  setCentralWidget(central);
+
+  // The sheet's order: System, Bluetooth, Sound effect, LED, Key, RF Test, EQ, Echo.
+  const std::vector<PageView*> config = {CreateSystemPage(*this), CreateBluetoothPage(*this),
+                                         CreateWavePage(*this), CreateLedPage(*this), CreateKeyPage(*this)};
+  for (auto* page : config) {
+    pageViews_.push_back(page);
+    sheet_->addTab(page, page->Form()->windowTitle());
+  }
+  for (auto index : {LiveTuningPage::RfTest, LiveTuningPage::Eq, LiveTuningPage::Echo})
+    sheet_->addTab(CreateLiveTuningPage(static_cast<int>(index), *this),
+                   LiveTuningPageTitle(static_cast<int>(index)));
+  sheet_->setCurrentIndex(0);
+  connect(sheet_, &QTabWidget::currentChanged, this, &MainWindow::OnSheetPageChanged);
+
+  BuildForm(form_);
+  BuildMenu();
+  connect(&undo_, &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
+  RefreshAll();
+  FlushMessages();
+}
+
+MainWindow::~MainWindow() {
+  // The undo commands refer to this window; drop them before the document goes.
+  undo_.clear();
+}
+
+void MainWindow::BuildForm(QWidget* form) {
+  // The command buttons carry their run-time captions in both languages.
+  const std::pair<int, const char*> captions[] = {
+      {kReadId, "LoadConf"}, {kWriteId, "SaveConf"}, {kOpenBinId, "Loadbin"}, {kGenerateId, "Save .img"}};
+  for (auto [id, text] : captions)
+    if (auto* b = form->findChild<QPushButton*>(ControlName(id))) {
+      b->setText(QString::fromLatin1(text));
+      b->setAccessibleName(QString::fromLatin1(text));
+    }
+  auto button = [form](int id) { return form->findChild<QPushButton*>(ControlName(id)); };
+  connect(button(kReadId), &QPushButton::clicked, this, &MainWindow::ReadConfig);
+  connect(button(kWriteId), &QPushButton::clicked, this, &MainWindow::WriteConfig);
+  connect(button(kOpenBinId), &QPushButton::clicked, this, &MainWindow::OpenBinFile);
+  connect(button(kGenerateId), &QPushButton::clicked, this, &MainWindow::GenerateImage);
+  auto* flash = form->findChild<QComboBox*>(ControlName(kFlashId));
+  auto* chip = form->findChild<QComboBox*>(ControlName(kChipId));
+  connect(flash, &QComboBox::activated, this, [this](int i) {
+    if (!CommitAllPages()) return RefreshForm();
+    Modify([&] { return doc_->SelectFlashType(i); });
+  });
+  connect(chip, &QComboBox::activated, this, [this](int i) {
+    if (!CommitAllPages()) return RefreshForm();
+    Modify([&] { return doc_->SelectChipType(i); });
+  });
+  auto* bin = form->findChild<QLineEdit*>(ControlName(kBinPathId));
+  connect(bin, &QLineEdit::editingFinished, this, [this, bin] {
+    const std::string text = bin->text().toStdString();
+    if (text != doc_->binPath) Modify([&] {
+        doc_->binPath = text;
+        return true;
+      });
+  });
+  bin->installEventFilter(this);
+  bin->setAcceptDrops(true);
+}
+
+void MainWindow::BuildMenu() {
+  QMenu* file = menuBar()->addMenu(Tr("File(&F)"));
+  file->setObjectName(QStringLiteral("menuFile"));
+  recentMenu_ = file->addMenu(Tr("Recent file"));
+  recentMenu_->setObjectName(QStringLiteral("menuRecent"));
+  file->addSeparator();
+  QAction* exit = file->addAction(Tr("Exit(&X)"), this, &QWidget::close);
+  exit->setObjectName(QStringLiteral("actionExit"));
+  QMenu* help = menuBar()->addMenu(Tr("Help(&H)"));
+  help->setObjectName(QStringLiteral("menuHelp"));
+  QAction* about = help->addAction(Tr("About Tessera(&A)..."), this, [this] {
+    AboutBox box(this);
+    hooks_.runDialog(box);
+  });
+  about->setObjectName(QStringLiteral("actionAbout"));
+  // Undo and redo reach every page and dialog; they are keys of the window, not menu items.
+  QAction* undo = undo_.createUndoAction(this, Tr("Undo"));
+  undo->setObjectName(QStringLiteral("actionUndo"));
+  undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  QAction* redo = undo_.createRedoAction(this, Tr("Redo"));
+  redo->setObjectName(QStringLiteral("actionRedo"));
+  redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  addAction(undo);
+  addAction(redo);
+  RebuildRecentMenu();
+}
+
+bool MainWindow::Modify(const std::function<bool()>& op) {
+  DocumentSnapshot before = DocumentSnapshot::Capture(*doc_);
+  const bool changed = op();
+  if (changed) undo_.push(new SnapshotCommand(*this, std::move(before), DocumentSnapshot::Capture(*doc_)));
+  FlushMessages();
+  RefreshAll(changed);
+  return changed;
+}
+
+void MainWindow::FlushMessages() {
+  if (flushing_) return;
+  flushing_ = true;
+  while (!sink_.pending.empty()) {
+    const std::string text = sink_.pending.front();
+    sink_.pending.pop_front();
+    hooks_.showMessage(this, QString::fromStdString(text));
+  }
+  flushing_ = false;
+}
+
+int MainWindow::PageIndexOf(QWidget* w) const {
+  for (int i = 0; i < sheet_->count(); ++i)
+    if (sheet_->widget(i) == w || sheet_->widget(i)->isAncestorOf(w)) return i;
+  return -1;
+}
+
+void MainWindow::ReportFieldError(QWidget* field, const std::string& message) {
+  const int page = field ? PageIndexOf(field) : -1;
+  if (page >= 0 && page != sheet_->currentIndex()) {
+    switchingPage_ = true;
+    sheet_->setCurrentIndex(page);
+    currentPage_ = page;
+    switchingPage_ = false;
+  }
+  hooks_.showMessage(this, QString::fromStdString(message));
+  if (field) field->setFocus();
+}
+
+void MainWindow::OnSheetPageChanged(int index) {
+  if (switchingPage_) return;
+  // Leaving a page reads it back; while a field is invalid the page stays in front.
+  const int left = currentPage_;
+  currentPage_ = index;
+  if (left >= 0 && left < static_cast<int>(pageViews_.size())) {
+    auto* view = pageViews_[static_cast<size_t>(left)];
+    if (!view->Commit()) currentPage_ = sheet_->currentIndex();
+  }
+}
+
+bool MainWindow::CommitAllPages() {
+  for (auto* view : pageViews_)
+    if (!view->Commit()) return false;
+  return true;
+}
+
+void MainWindow::RefreshAll(bool includeEdits) {
+  for (auto* view : pageViews_) view->Refresh(includeEdits);
+  RefreshForm();
+  setWindowModified(!undo_.isClean());
+}
+
+void MainWindow::RefreshForm() {
+  auto combo = [this](int id, const Selector& sel) {
+    auto* box = form_->findChild<QComboBox*>(ControlName(id));
+    const QSignalBlocker block(box);
+    if (box->count() != sel.Count()) {
+      box->clear();
+      for (const auto& e : sel.entries) box->addItem(QString::fromStdString(e));
+    }
+    box->setCurrentIndex(sel.selected);
+  };
+  combo(kFlashId, doc_->flashType);
+  combo(kChipId, doc_->chipType);
+  auto text = [this](int id, const std::string& value) {
+    auto* e = form_->findChild<QLineEdit*>(ControlName(id));
+    const QString t = QString::fromStdString(value);
+    if (e->text() != t) e->setText(t);
+  };
+  text(kBinPathId, doc_->binPath);
+  text(kImagePathId, doc_->imagePath);
+}
+
+// ---- commands ------------------------------------------------------------------------
+
+void MainWindow::ReadConfig() {
+  const QString path = hooks_.chooseFile(this, FileDialogKind::OpenConfig);
+  if (!path.isEmpty()) ReadConfigPath(path);
+}
+
+bool MainWindow::ReadConfigPath(const QString& path) {
+  const bool ok = Modify([&] { return doc_->ReadConfigFile(path.toStdString()); });
+  if (ok) {
+    undo_.setClean();
+    AddRecentFile(path);
+  }
+  return ok;
+}
+
+void MainWindow::WriteConfig() {
+  if (!CommitAllPages()) return;
+  const QString path = hooks_.chooseFile(this, FileDialogKind::SaveConfig);
+  if (path.isEmpty()) return;
+  const bool ok = doc_->WriteConfigFile(path.toStdString());
+  FlushMessages();
+  if (ok) {
+    undo_.setClean();
+    AddRecentFile(path);
+  }
+}
+
+void MainWindow::OpenBinFile() {
+  const QString path = hooks_.chooseFile(this, FileDialogKind::OpenBin);
+  if (path.isEmpty()) return;
+  Modify([&] {
+    doc_->binPath = path.toStdString();
+    return true;
+  });
+}
+
+void MainWindow::GenerateImage() {
+  if (!CommitAllPages()) return;
+  // The build opens whatever the bin path box holds.
+  const std::string bin = form_->findChild<QLineEdit*>(ControlName(kBinPathId))->text().toStdString();
+  if (bin != doc_->binPath) Modify([&] {
+      doc_->binPath = bin;
+      return true;
+    });
+  const QString path = hooks_.chooseFile(this, FileDialogKind::SaveImage);
+  if (path.isEmpty()) return;
+  doc_->GenerateImage(path.toStdString());
+  FlushMessages();
+  RefreshForm();
+}
+
+// ---- recent files --------------------------------------------------------------------
+
+QStringList MainWindow::RecentFiles() const {
+  QSettings s(QStringLiteral("VARLO_QR5840"), QStringLiteral("Tessera"));
+  QStringList files;
+  for (int i = 1; i <= kMaxRecentFiles; ++i) {
+    const QString f = s.value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
+    if (!f.isEmpty()) files << f;
+  }
+  return files;
+}
+
+void MainWindow::AddRecentFile(const QString& path) {
+  const QString full = QFileInfo(path).absoluteFilePath();
+  QStringList files = RecentFiles();
+  files.removeAll(full);
+  files.prepend(full);
+  while (files.size() > kMaxRecentFiles) files.removeLast();
+  QSettings s(QStringLiteral("VARLO_QR5840"), QStringLiteral("Tessera"));
+  for (int i = 1; i <= kMaxRecentFiles; ++i) {
+    const QString key = QStringLiteral("Recent File List/File%1").arg(i);
+    if (i <= files.size())
+      s.setValue(key, files[i - 1]);
+    else
+      s.remove(key);
+  }
+  RebuildRecentMenu();
+}
+
+void MainWindow::RebuildRecentMenu() {
+  recentMenu_->clear();
+  const QStringList files = RecentFiles();
+  if (files.isEmpty()) {
+    recentMenu_->addAction(Tr("(empty)"))->setEnabled(false);
+    return;
+  }
+  for (int i = 0; i < files.size(); ++i) {
+    const QString path = files[i];
+    QAction* a = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+    a->setObjectName(QStringLiteral("actionRecent%1").arg(i + 1));
+    connect(a, &QAction::triggered, this, [this, path] { ReadConfigPath(path); });
+  }
+}
+
+// ---- closing and dropping ------------------------------------------------------------
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (undo_.isClean()) return event->accept();
+  switch (hooks_.askSaveChanges(this)) {
+    case QMessageBox::Save:
+      WriteConfig();
+      if (undo_.isClean())
+        event->accept();
+      else
+        event->ignore();  // cancelled or failed: nothing is lost
+      return;
+    case QMessageBox::Discard:
+      return event->accept();
+    default:
+      return event->ignore();
+  }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!FirstLocalFile(event->mimeData(), QStringLiteral("cfg")).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QString cfg = FirstLocalFile(event->mimeData(), QStringLiteral("cfg"));
+  if (cfg.isEmpty()) return;
+  event->acceptProposedAction();
+  ReadConfigPath(cfg);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // A .bin dropped on the bin path box becomes the bin path.
+  if (watched == form_->findChild<QLineEdit*>(ControlName(kBinPathId))) {
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+      auto* e = static_cast<QDropEvent*>(event);
+      if (!FirstLocalFile(e->mimeData(), QStringLiteral("bin")).isEmpty()) {
+        e->acceptProposedAction();
+        return true;
+      }
+    } else if (event->type() == QEvent::Drop) {
+      auto* e = static_cast<QDropEvent*>(event);
+      const QString bin = FirstLocalFile(e->mimeData(), QStringLiteral("bin"));
+      if (!bin.isEmpty()) {
+        e->acceptProposedAction();
+        Modify([&] {
+          doc_->binPath = bin.toStdString();
+          return true;
+        });
+        return true;
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace tessera::ui

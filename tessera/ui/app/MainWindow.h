@@ -1,0 +1,93 @@
+#pragma once
+// The configuration tool's main window: the form with the file commands and the two
+// hardware selections on the left, the sheet of eight pages on the right, the menu
+// with the recent-file list, undo and redo over snapshots of the document, and the
+// modified marker with the question before closing over unsaved changes.
+#include <QMainWindow>
+#include <QStringList>
+#include <QUndoStack>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/UiHooks.h"
+#include "common/MessageSink.h"
+#include "document/CTesseraView.h"
+#include "pages/PageController.h"
+
+class QTabWidget;
+class QMenu;
+
+namespace tessera::ui {
+
+class PageView;
+
+// Messages raised during an operation wait here and are shown after it returns, in
+// order, so a modal box never runs inside the core.
+class QueuedSink : public MessageSink {
+ public:
+  void Show(const std::string& text) override { pending.push_back(text); }
+  std::deque<std::string> pending;
+};
+
+class MainWindow : public QMainWindow, public PageController {
+  Q_OBJECT
+ public:
+  static constexpr int kMaxRecentFiles = 4;
+  static QString WindowTitle() { return QStringLiteral("QR5830 Tessera - V2.6"); }
+
+  explicit MainWindow(UiHooks hooks = UiHooks::Interactive(), QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // PageController
+  CTesseraView& Doc() override { return *doc_; }
+  UiHooks& Hooks() override { return hooks_; }
+  bool Modify(const std::function<bool()>& op) override;
+  void FlushMessages() override;
+  void ReportFieldError(QWidget* field, const std::string& message) override;
+
+  // The four commands and the selections, as their buttons and boxes run them.
+  void ReadConfig();
+  bool ReadConfigPath(const QString& path);
+  void WriteConfig();
+  void OpenBinFile();
+  void GenerateImage();
+
+  QTabWidget* Sheet() const { return sheet_; }
+  QUndoStack& UndoStack() { return undo_; }
+  QStringList RecentFiles() const;
+  // Every page from the document (after undo, redo or a load).
+  void RefreshAll(bool includeEdits = true);
+  // Reads every page back; the first failure is reported and false returned.
+  bool CommitAllPages();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildMenu();
+  void BuildForm(QWidget* form);
+  void RefreshForm();
+  void AddRecentFile(const QString& path);
+  void RebuildRecentMenu();
+  void OnSheetPageChanged(int index);
+  int PageIndexOf(QWidget* w) const;
+
+  QueuedSink sink_;
+  std::unique_ptr<CTesseraView> doc_;
+  UiHooks hooks_;
+  QUndoStack undo_;
+  QWidget* form_ = nullptr;
+  QTabWidget* sheet_ = nullptr;
+  std::vector<PageView*> pageViews_;
+  QMenu* recentMenu_ = nullptr;
+  int currentPage_ = 0;
+  bool switchingPage_ = false;
+  bool flushing_ = false;
+};
+
+}  // namespace tessera::ui

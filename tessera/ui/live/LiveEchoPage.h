@@ -1,0 +1,48 @@
+#pragma once
+// "Echo Test" page: suppression levels and gains sent as they are picked, the two voice
+// equalizers with their dialog and apply buttons, Save into the System page's volumes.
+// It only writes to the port: link checks go unanswered and nothing is logged.
+#include <QWidget>
+#include <memory>
+
+#include "LinkPanel.h"
+#include "LiveHooks.h"
+#include "link/LinkSession.h"
+#include "pages/CPageEcho.h"
+#include "pages/CPageSystem.h"
+
+namespace Ui {
+class LiveEchoPage;
+}
+class QComboBox;
+
+namespace tessera::ui {
+
+class LiveEchoPage : public QWidget {
+  Q_OBJECT
+ public:
+  LiveEchoPage(CPageEcho& model, CPageSystem& system, LiveHooks hooks, QWidget* parent = nullptr);
+  ~LiveEchoPage() override;
+
+  LinkSession& Session() { return session_; }
+  void Reload();
+  void Leave();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void ShowEnables();
+  void LevelPicked(int listId, int index);
+  void EditVoiceEq(int k);
+
+  std::unique_ptr<Ui::LiveEchoPage> ui_;
+  CPageEcho& model_;
+  CPageSystem& system_;
+  LiveHooks hooks_;
+  LinkSession session_;
+  LinkPanel* panel_;
+};
+
+}  // namespace tessera::ui

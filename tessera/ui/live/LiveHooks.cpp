@@ -1,0 +1,22 @@
+#include "LiveHooks.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "EqConfigDialog.h"
+
+namespace tessera::ui {
+
+LiveHooks LiveHooks::Interactive() {
+  LiveHooks h;
+  h.showMessage = [](const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+  };
+  h.runBandDialog = [](EqConfigDialog& dlg) { return dlg.exec() == QDialog::Accepted; };
+  h.modify = [](const std::function<void()>& op) { op(); };
+  return h;
+}
+
+}  // namespace tessera::ui

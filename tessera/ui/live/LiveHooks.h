@@ -1,0 +1,23 @@
+#pragma once
+// What a live page needs from the window around it. The defaults run modal dialogs and
+// message boxes; the window routes document changes through its undo stack, and tests
+// answer dialogs without a modal loop.
+#include <QString>
+#include <functional>
+
+namespace tessera::ui {
+
+class EqConfigDialog;
+
+struct LiveHooks {
+  // A message box: OK, no icon, the application's title.
+  std::function<void(const QString&)> showMessage;
+  // Runs the band dialog; true on OK.
+  std::function<bool(EqConfigDialog&)> runBandDialog;
+  // Runs one change of the document's pages (an edited band, a saved volume).
+  std::function<void(const std::function<void()>&)> modify;
+
+  static LiveHooks Interactive();
+};
+
+}  // namespace tessera::ui

@@ -1,0 +1,59 @@
+#pragma once
+// "RF Test" page: DUT mode, the single-carrier test with channel hopping, free text to
+// the board, the link log.
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+#include "LinkPanel.h"
+#include "LiveHooks.h"
+#include "link/CPageTest.h"
+#include "link/LinkSession.h"
+
+namespace Ui {
+class LiveTestPage;
+}
+
+namespace tessera::ui {
+
+// The hopping timer on the event loop.
+class QtHopTimer : public link::HopTimer {
+ public:
+  QTimer timer;
+  QtHopTimer() { timer.setTimerType(Qt::PreciseTimer); }
+  void Start(int periodMs) override { timer.start(periodMs); }
+  void Stop() override { timer.stop(); }
+};
+
+class LiveTestPage : public QWidget {
+  Q_OBJECT
+ public:
+  LiveTestPage(LiveHooks hooks, QWidget* parent = nullptr);
+  ~LiveTestPage() override;
+
+  link::CPageTest& Model() { return model_; }
+  LinkSession& Session() { return session_; }
+  QtHopTimer& HopTimer() { return timer_; }
+  // One tick of the hopping timer, as the timer runs it.
+  void HopTick();
+  void Leave();
+
+ protected:
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void ReadControls();
+  void ShowFields();
+  void ShowEnables();
+  void Send(const link::Outgoing& out) { session_.Send(out); }
+
+  std::unique_ptr<Ui::LiveTestPage> ui_;
+  LiveHooks hooks_;
+  QtHopTimer timer_;
+  link::CPageTest model_;
+  LinkSession session_;
+  LinkPanel* panel_;
+  bool leaving_ = false;
+};
+
+}  // namespace tessera::ui

@@ -1,0 +1,323 @@
+// The live-tuning pages on the offscreen platform, talking to the simulated board.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTabWidget>
+#include <QTest>
+#include <QTranslator>
+
+#include "../SimBoard.h"
+#include "EqConfigDialog.h"
+#include "LiveEchoPage.h"
+#include "LiveEqPage.h"
+#include "LiveTestPage.h"
+#include "ResponsePlot.h"
+#include "pages/CPageSystem.h"
+
+namespace tessera::ui {
+namespace {
+
+template <class T = QWidget>
+T* Ctl(QWidget* root, int id) {
+  auto* w = root->findChild<T*>(QString("ctl%1").arg(id));
+  EXPECT_NE(w, nullptr) << "ctl" << id;
+  return w;
+}
+
+// Hooks that record messages and answer the band dialog by typing into it.
+struct TestHooks {
+  QStringList messages;
+  std::function<void(EqConfigDialog&)> fillDialog;
+  bool dialogAccepted = false;
+  LiveHooks Make() {
+    LiveHooks h;
+    h.showMessage = [this](const QString& m) { messages << m; };
+    h.runBandDialog = [this](EqConfigDialog& dlg) {
+      if (fillDialog) fillDialog(dlg);
+      dialogAccepted = dlg.TryAccept();
+      return dialogAccepted;
+    };
+    h.modify = [](const std::function<void()>& op) { op(); };
+    return h;
+  }
+};
+
+void Type(QWidget* root, int id, const QString& text) {
+  auto* e = Ctl<QLineEdit>(root, id);
+  e->clear();
+  QTest::keyClicks(e, text);
+}
+
+// The page inside a two-tab sheet, so leaving it is a tab switch as in the window.
+struct Sheet {
+  QTabWidget tabs;
+  explicit Sheet(QWidget* page) {
+    tabs.addTab(page, "live");
+    tabs.addTab(new QWidget, "other");
+    tabs.resize(800, 760);
+    tabs.show();
+  }
+  void Leave() { tabs.setCurrentIndex(1); }
+  void Return() { tabs.setCurrentIndex(0); }
+};
+
+std::string Log(LinkSession& s) { return s.log().Shown(); }
+
+TEST(LiveEqPageGui, OpenSendEditPlotAndLeave) {
+  SimBoard board;
+  ASSERT_FALSE(board.path().isEmpty());
+  CPageEQ model;
+  model.OnInitialize();
+  TestHooks hooks;
+  auto* page = new LiveEqPage(model, hooks.Make());
+  Sheet sheet(page);
+
+  EXPECT_EQ(Ctl<QPushButton>(page, 1170)->text(), "Open");
+  EXPECT_FALSE(Ctl(page, 1075)->isEnabled());
+  Ctl<QComboBox>(page, 1077)->setEditText(board.path());
+  QTest::mouseClick(Ctl(page, 1170), Qt::LeftButton);
+  ASSERT_TRUE(page->Session().IsOpen()) << Log(page->Session());
+  EXPECT_EQ(Ctl<QPushButton>(page, 1170)->text(), "Close");
+  EXPECT_TRUE(Ctl(page, 1075)->isEnabled() && Ctl(page, 1184)->isEnabled());
+
+  // Band 1 becomes a +6 dB peak at 1 kHz through the dialog; the plot follows.
+  const auto flat = page->Plot()->MainCurve().db;
+  hooks.fillDialog = [](EqConfigDialog& dlg) {
+    QTest::mouseClick(Ctl(&dlg, 1179), Qt::LeftButton);
+    Type(&dlg, 1182, "6");
+    Type(&dlg, 1184, "1000");
+    Ctl<QCheckBox>(&dlg, 1186)->setChecked(true);
+  };
+  auto* table = Ctl<QTableWidget>(page, 1175);
+  emit table->cellClicked(1, 0);
+  ASSERT_TRUE(hooks.dialogAccepted) << hooks.messages.join("|").toStdString();
+  EXPECT_EQ(table->item(1, 0)->text(), "Peak");
+  EXPECT_EQ(table->item(1, 2)->text(), "6.0000");
+  EXPECT_EQ(table->item(1, 6)->text(), "Enable");
+  const auto& peaked = page->Plot()->MainCurve();
+  ASSERT_EQ(peaked.db.size(), flat.size());
+  EXPECT_NEAR(*std::max_element(peaked.db.begin(), peaked.db.end()), 6, 0.3);
+  EXPECT_NEAR(*std::max_element(flat.begin(), flat.end()), 0, 1e-9);
+
+  Ctl<QComboBox>(page, 1177)->setCurrentIndex(1);
+  QTest::mouseClick(Ctl(page, 1075), Qt::LeftButton);
+  Ctl<QComboBox>(page, 1177)->setCurrentIndex(2);
+  QTest::mouseClick(Ctl(page, 1184), Qt::LeftButton);
+  Ctl<QComboBox>(page, 1177)->setCurrentIndex(3);
+  EXPECT_FALSE(Ctl<QCheckBox>(page, 1184)->isChecked());
+  Ctl<QComboBox>(page, 1177)->setCurrentIndex(2);
+  EXPECT_TRUE(Ctl<QCheckBox>(page, 1184)->isChecked());
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    return Ctl<QPlainTextEdit>(page, 1090)->toPlainText().count("CMD OK!") == 2;
+  }, 3000)) << Ctl<QPlainTextEdit>(page, 1090)->toPlainText().toStdString();
+  EXPECT_EQ(board.Transcript().toStdString(),
+            "CMD+AUD+CONF+1+1+0+60000+1000+44100+100\"CMD+AUD+ENABLE+2+1\"");
+  EXPECT_NE(Log(page->Session()).find("[WRITE] CMD+AUD+ENABLE+2+1\r\n"), std::string::npos);
+
+  sheet.Leave();
+  EXPECT_FALSE(page->Session().IsOpen());
+  sheet.Return();
+  EXPECT_EQ(Ctl<QPushButton>(page, 1170)->text(), "Open");
+  EXPECT_FALSE(Ctl(page, 1075)->isEnabled() || Ctl(page, 1184)->isEnabled());
+}
+
+TEST(LiveEqPageGui, BandDialogRefusesOutOfRangeAndPlotsAsTyped) {
+  struct Case {
+    int id;
+    QString text;
+    QString message;
+  };
+  const std::vector<Case> cases = {
+      {1182, "18.5", QString::fromUtf8("“请填入一个在-24和18之间的数字。”")},
+      {1185, "7999", QString::fromUtf8("“请填入一个在8000和48000之间的整数。”")},
+      {1183, "abc", QString::fromUtf8("请键入一个整数。")},
+  };
+  for (const auto& c : cases) {
+    QStringList messages;
+    EqConfigDialog dlg(CEqConfigDlg::FromBand(CPageEQ::DefaultBand()),
+                       [&](const QString& m) { messages << m; });
+    dlg.show();
+    Type(&dlg, c.id, c.text);
+    QTest::mouseClick(Ctl(&dlg, 1), Qt::LeftButton);
+    EXPECT_EQ(messages, QStringList{c.message}) << c.text.toStdString();
+    EXPECT_EQ(dlg.result(), 0) << "the dialog stays open";
+  }
+  EqConfigDialog dlg(CEqConfigDlg::FromBand(CPageEQ::DefaultBand()), nullptr);
+  dlg.show();
+  QTest::mouseClick(Ctl(&dlg, 1179), Qt::LeftButton);
+  Type(&dlg, 1184, "1000");
+  Type(&dlg, 1182, "-9");
+  const auto& curve = dlg.Plot()->MainCurve();
+  EXPECT_NEAR(*std::min_element(curve.db.begin(), curve.db.end()), -9, 0.3);
+  Type(&dlg, 1182, "12");
+  EXPECT_NEAR(*std::max_element(curve.db.begin(), curve.db.end()), 12, 0.3);
+  QTest::mouseClick(Ctl(&dlg, 1), Qt::LeftButton);
+  EXPECT_EQ(dlg.result(), QDialog::Accepted);
+  EXPECT_FLOAT_EQ(dlg.Model().gainDb, 12.0f);
+}
+
+TEST(LiveEchoPageGui, LevelsAndVoiceEqualizersGoOutUnansweredAndLeavingCloses) {
+  CPageEcho model;
+  model.OnInitialize();
+  CPageSystem system;
+  TestHooks hooks;
+  auto* page = new LiveEchoPage(model, system, hooks.Make());
+  Sheet sheet(page);
+  EXPECT_EQ(Ctl<QComboBox>(page, 1191)->currentText(), "-6dB");
+  EXPECT_EQ(Ctl<QComboBox>(page, 1192)->currentText(), "27dB");
+
+  Ctl<QComboBox>(page, 1077)->setEditText("/dev/ttyNOSUCHPORT");
+  QTest::mouseClick(Ctl(page, 1170), Qt::LeftButton);
+  EXPECT_EQ(hooks.messages, QStringList{QString::fromUtf8("串口打开失败！\r\n")});
+  hooks.messages.clear();
+
+  SimBoard board({"--check-interval", "20"});
+  ASSERT_FALSE(board.path().isEmpty());
+  Ctl<QComboBox>(page, 1077)->setEditText(board.path());
+  QTest::mouseClick(Ctl(page, 1170), Qt::LeftButton);
+  ASSERT_TRUE(page->Session().IsOpen());
+  EXPECT_TRUE(Ctl(page, 1196)->isEnabled() && Ctl(page, 1191)->isEnabled());
+
+  Ctl<QComboBox>(page, 1191)->setCurrentIndex(4);   // "-6dB" again: no change, nothing sent
+  Ctl<QComboBox>(page, 1191)->setCurrentIndex(5);   // "-8dB"
+  Ctl<QComboBox>(page, 1188)->setCurrentIndex(2);   // "3"
+  hooks.fillDialog = [](EqConfigDialog& dlg) {
+    QTest::mouseClick(Ctl(&dlg, 1179), Qt::LeftButton);
+    Type(&dlg, 1182, "-2.7");
+    Type(&dlg, 1183, "200");
+    Type(&dlg, 1184, "1000");
+    Type(&dlg, 1185, "8000");
+    Ctl<QCheckBox>(&dlg, 1186)->setChecked(true);
+  };
+  QTest::mouseClick(Ctl(page, 1190), Qt::LeftButton);
+  ASSERT_TRUE(hooks.dialogAccepted) << hooks.messages.join("|").toStdString();
+  EXPECT_TRUE(Ctl<QPlainTextEdit>(page, 1195)->toPlainText().contains(QString::fromUtf8("增益: -2DB")));
+  QTest::mouseClick(Ctl(page, 1197), Qt::LeftButton);
+  QTest::qWait(120);  // several link checks pass unanswered meanwhile
+  EXPECT_EQ(board.Transcript().toStdString(),
+            "CMD+FLASH+AECIOCTL+2+5\"CMD+FLASH+AECIOCTL+1+3\""
+            "CMD+AUD+CONF+6+1+0+-2+1000+8000+200\"CMD+AUD+ENABLE+6+1\"\r\n");
+
+  QTest::mouseClick(Ctl(page, 1193), Qt::LeftButton);
+  EXPECT_EQ(hooks.messages, QStringList{"Save OK!\r\n"});
+  EXPECT_EQ(system.hfpVolume, 10);
+
+  sheet.Leave();
+  EXPECT_FALSE(page->Session().IsOpen());
+  sheet.Return();
+  EXPECT_EQ(Ctl<QPushButton>(page, 1170)->text(), "Open");
+  EXPECT_FALSE(Ctl(page, 1187)->isEnabled() || Ctl(page, 1196)->isEnabled());
+  EXPECT_EQ(Ctl<QComboBox>(page, 1191)->currentText(), "-8dB") << "read back from the System page";
+}
+
+TEST(LiveTestPageGui, DutTestConfAndLeavingKeepsTheTestButtons) {
+  SimBoard board;
+  ASSERT_FALSE(board.path().isEmpty());
+  TestHooks hooks;
+  auto* page = new LiveTestPage(hooks.Make());
+  Sheet sheet(page);
+  EXPECT_FALSE(Ctl(page, 1080)->isEnabled() || Ctl(page, 1088)->isEnabled());
+  Ctl<QComboBox>(page, 1077)->setEditText(board.path());
+  QTest::mouseClick(Ctl(page, 1170), Qt::LeftButton);
+  ASSERT_TRUE(page->Session().IsOpen());
+
+  QTest::mouseClick(Ctl(page, 1080), Qt::LeftButton);
+  EXPECT_EQ(Ctl<QPushButton>(page, 1080)->text(), "  disable ");
+  QTest::mouseClick(Ctl(page, 1086), Qt::LeftButton);
+  EXPECT_EQ(Ctl<QPushButton>(page, 1086)->text(), "end test");
+  EXPECT_TRUE(Ctl(page, 1088)->isEnabled());
+  Ctl<QRadioButton>(page, 1202)->setChecked(true);
+  Ctl<QComboBox>(page, 1084)->setCurrentText("Pn9");
+  Ctl<QComboBox>(page, 1085)->setCurrentText("2-DH3");
+  Type(page, 1088, "81");
+  QTest::mouseClick(Ctl(page, 1087), Qt::LeftButton);
+  EXPECT_EQ(hooks.messages, QStringList{QString::fromUtf8("“请填入一个在0和80之间的整数。”")});
+  Type(page, 1088, "39");
+  QTest::mouseClick(Ctl(page, 1087), Qt::LeftButton);
+  Type(page, 1074, "CMD+X");
+  QTest::mouseClick(Ctl(page, 1075), Qt::LeftButton);
+  EXPECT_EQ(Ctl<QLineEdit>(page, 1074)->text(), "CMD+X");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return board.Transcript().endsWith("CMD+X\""); }, 3000));
+  EXPECT_EQ(board.Transcript().toStdString(),
+            "CMD+DUTTEST+OPEN\"\"CMD+SINWAVE+OPEN\"\"CMD+SINWAVE+CONF+39+0+3\"\"CMD+X\"");
+  EXPECT_NE(Log(page->Session()).find(
+                "[CMD] single wave configuration, frequency: 39, power level: 0.\r\n"),
+            std::string::npos);
+
+  // Hopping runs on its timer until the page is left.
+  Ctl<QCheckBox>(page, 1083)->click();
+  EXPECT_TRUE(Ctl<QCheckBox>(page, 1083)->isChecked());
+  QTest::mouseClick(Ctl(page, 1087), Qt::LeftButton);
+  EXPECT_TRUE(page->HopTimer().timer.isActive()) << hooks.messages.join("|").toStdString();
+  sheet.Leave();
+  EXPECT_FALSE(page->Session().IsOpen());
+  EXPECT_FALSE(page->HopTimer().timer.isActive());
+  sheet.Return();
+  EXPECT_FALSE(Ctl(page, 1075)->isEnabled());
+  EXPECT_TRUE(Ctl(page, 1080)->isEnabled() && Ctl(page, 1086)->isEnabled());
+  EXPECT_EQ(Ctl<QPushButton>(page, 1080)->text(), "  disable ");
+  // With the port closed DUT still toggles and logs, and nothing is sent. (A hop sent
+  // just before leaving may still be on its way to the transcript: let it land.)
+  QTest::qWait(100);
+  const auto before = board.Transcript();
+  QTest::mouseClick(Ctl(page, 1080), Qt::LeftButton);
+  EXPECT_EQ(Ctl<QPushButton>(page, 1080)->text(), "  enable   ");
+  QTest::qWait(30);
+  EXPECT_EQ(board.Transcript(), before);
+  EXPECT_NE(Log(page->Session()).find("[CMD] DUT test mode disable\r\n"), std::string::npos);
+}
+
+TEST(LivePagesGui, EveryControlNamedInBothLanguages) {
+  CPageEQ eq;
+  eq.OnInitialize();
+  CPageEcho echo;
+  echo.OnInitialize();
+  CPageSystem system;
+  TestHooks hooks;
+  for (const QString lang : {"en", "zh_CN"}) {
+    QTranslator tr;
+    if (lang != "en") {
+      ASSERT_TRUE(tr.load(QLocale(lang), "tessera_live", "_", ":/i18n"));
+      QApplication::installTranslator(&tr);
+    }
+    std::vector<std::unique_ptr<QWidget>> pages;
+    pages.emplace_back(new LiveEqPage(eq, hooks.Make()));
+    pages.emplace_back(new LiveEchoPage(echo, system, hooks.Make()));
+    pages.emplace_back(new LiveTestPage(hooks.Make()));
+    pages.emplace_back(new EqConfigDialog(CEqConfigDlg{}, nullptr));
+    int controls = 0;
+    for (const auto& p : pages) {
+      for (auto* w : p->findChildren<QWidget*>(QRegularExpression("^ctl\\d+$"))) {
+        ++controls;
+        EXPECT_FALSE(w->accessibleName().trimmed().isEmpty())
+            << lang.toStdString() << " " << w->objectName().toStdString();
+      }
+    }
+    EXPECT_EQ(controls, 54) << "a control lost its ctl name";
+    auto* label = pages[2]->findChild<QLabel*>("labelChannel");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), lang == "en" ? "Frequency" : QString::fromUtf8("频点"));
+    EXPECT_EQ(pages[2]->findChild<QWidget*>("ctl1088")->accessibleName(), label->text());
+    QApplication::removeTranslator(&tr);
+  }
+}
+
+}  // namespace
+}  // namespace tessera::ui
+
+int main(int argc, char** argv) {
+  // Test discovery runs the program outside CTest's environment.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
