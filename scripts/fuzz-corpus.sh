@@ -3,8 +3,9 @@
 # (fuzz/dict/FuzzConfigJson.dict) from real inputs: configurations written by
 # `tessera-cli new` for every flash and chip type, the sample configuration and its JSON,
 # the sample voice prompts, canonical and broken wave files, and images built by
-# `tessera-cli build` with and without a configuration record. Re-run it when a file
-# format changes; the result is committed.
+# `tessera-cli build` with and without a configuration record, the board's replies on the
+# serial link. Re-run it when a file format changes; the result is committed. Inputs a
+# campaign added (named by their hash) stay; delete fuzz/corpus/TARGET to start over.
 # Usage: scripts/fuzz-corpus.sh [path/to/tessera-cli]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,9 +19,8 @@ cli=$(realpath "$cli")
 root=$(pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-rm -rf fuzz/corpus fuzz/dict
 mkdir -p fuzz/dict
-for t in FuzzConfigFile FuzzDocument FuzzConfigJson FuzzWaveLoader FuzzImageFile AdapterReplyFuzz; do
+for t in FuzzConfigFile FuzzDocument FuzzConfigJson FuzzWaveLoader FuzzImageFile AdapterReplyFuzz FuzzLinkReplies; do
   mkdir -p "fuzz/corpus/$t"
 done
 
@@ -184,6 +184,23 @@ seeds = {
     "burn-not-confirmed": b"\x00" + reply(ACK, 0x01),
     "burn-silent": b"\x00" + b"\x00" * 40,
     "read-ok": b"\x01" + connect + readback(4000) + ok,
+}
+for name, data in seeds.items():
+    open(f"{out}/{name}.bin", "wb").write(data)
+PY
+# The board on the serial link: pieces as a port hands them over (a length byte each),
+# with the link probe split across reads, the replies the pages rewrite, and a zero byte
+# that ends a piece's text.
+python3 - fuzz/corpus/FuzzLinkReplies <<'PY'
+import sys
+out = sys.argv[1]
+def pieces(*ps): return b"".join(bytes([len(p)]) + p for p in ps)
+seeds = {
+    "probe": pieces(b"LINK+CHECK"),
+    "probe-split": pieces(b"xxLINK+CH", b"ECKLINK+", b"CHECK\r\n"),
+    "replies": pieces(b"CMD+OK\"\r\n", b"CMD+FAIL\"REG+OK\"", b"REG+FAIL\"\r\n"),
+    "zero-in-piece": pieces(b"CMD+OK\0REG+FAIL", b"LINK+\0CHECK"),
+    "long-log": pieces(*[b"REG+OK\" " + bytes([65 + i % 26]) * 200 for i in range(12)]),
 }
 for name, data in seeds.items():
     open(f"{out}/{name}.bin", "wb").write(data)

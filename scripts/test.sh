@@ -27,17 +27,22 @@ stage() {  # stage NAME FUNCTION
   times+=("$(printf '%-9s %4d s' "$1" $((SECONDS - t0)))")
 }
 
-# The labels a build declares must each select tests: an empty selection is an error.
+# Each label is a step and must select tests: an empty selection is an error. A test
+# with two labels (a window test that starts the simulated board: gui and sim) runs in
+# the first of its steps only.
 run_labels() {  # run_labels PRESET LABEL...
-  local preset=$1
+  local preset=$1 done_labels=""
   shift
   for label in "$@"; do
     echo "-- $preset: label $label"
-    ctest --preset "$preset" -j "$jobs" -L "^${label}\$" --no-tests=error
+    local exclude=()
+    [ -n "$done_labels" ] && exclude=(-LE "^(${done_labels})\$")
+    ctest --preset "$preset" -j "$jobs" -L "^${label}\$" "${exclude[@]}" --no-tests=error
+    done_labels="${done_labels:+$done_labels|}$label"
   done
 }
 # gui tests exist once a test folder declares them.
-gui_label() { grep -rlqE 'LABELS? +gui' tests --include=CMakeLists.txt && echo gui || true; }
+gui_label() { grep -rlqE 'LABELS? +"?gui' tests --include=CMakeLists.txt && echo gui || true; }
 
 s_mingw() {
   cmake --preset mingw >/dev/null
@@ -50,7 +55,7 @@ s_dev() {
   cmake --preset dev >/dev/null
   cmake --build --preset dev -j "$jobs"
   # shellcheck disable=SC2046
-  run_labels dev core sim $(gui_label)
+  run_labels dev core $(gui_label) sim
   echo "-- hw: left out (needs adapters): $(ctest --preset dev -N -L '^hw$' | tail -n 1)"
 }
 
@@ -58,7 +63,7 @@ s_asan() {
   cmake --preset asan >/dev/null
   cmake --build --preset asan -j "$jobs"
   # shellcheck disable=SC2046
-  run_labels asan core sim $(gui_label)
+  run_labels asan core $(gui_label) sim
 }
 
 s_tsan() {
