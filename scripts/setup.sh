@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine; skips what is there.
-# Usage: scripts/setup.sh [--with-gui] [--with-cross]
+# Usage: scripts/setup.sh [--with-gui] [--with-cross] [--with-wine] [--with-packaging]
 set -euo pipefail
 
 pkgs=(cmake ninja-build g++ pkg-config
@@ -12,8 +12,12 @@ for arg in "$@"; do
     --with-gui) pkgs+=(qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools
                        qt6-l10n-tools qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
                        libxkbcommon-dev xvfb xauth
-                       fonts-noto-cjk) ;;
+                       fonts-noto-cjk qt6-translations-l10n) ;;
     --with-cross) pkgs+=(g++-mingw-w64-x86-64-posix) ;;
+    # The Windows build's tests under Wine; GoogleTest built from its Debian sources.
+    --with-wine) pkgs+=(g++-mingw-w64-x86-64-posix wine64 googletest) ;;
+    # Debian packages with CPack (dpkg-shlibdeps finds their dependencies).
+    --with-packaging) pkgs+=(dpkg-dev file) ;;
     --with-samples) pkgs+=(espeak-ng sox) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
   esac

@@ -6,36 +6,32 @@ namespace {
 
 constexpr int kBarWidth = 30;  // a line stays well inside 80 columns
 
-}  // namespace
-
-TerminalView::TerminalView(std::FILE* out, bool interactive, Operation op)
-    : out_(out), interactive_(interactive), op_(op) {}
-
-const char* TerminalView::ResultText(SlotResult result) {
-  switch (result) {
-    case SlotResult::kDone: return "done";
-    case SlotResult::kImageOpenFailed: return "the image file cannot be opened or its next address cannot be saved";
-    case SlotResult::kOutOfMemory: return "out of memory";
-    case SlotResult::kAdapterUnusable: return "adapter unusable or not answering (check its cable)";
-    case SlotResult::kVerifyFailed: return "verification found a byte that differs";
-    case SlotResult::kReadbackFileFailed: return "the read-back file cannot be created (check --readback-dir)";
-    case SlotResult::kNotConfirmed: return "the adapter did not confirm the connection (check the board)";
+const char* PhaseText(ProgressPhase phase) {
+  switch (phase) {
+    case ProgressPhase::kProgram: return "writing";
+    case ProgressPhase::kVerify: return "verifying";
+    case ProgressPhase::kRead: return "reading";
+    case ProgressPhase::kErase: return "erasing";
   }
-  return "unknown result";
+  return "";
 }
 
-void TerminalView::ProgressRange(int slot, uint32_t maximum) {
+}  // namespace
+
+TerminalView::TerminalView(std::FILE* out, bool interactive) : out_(out), interactive_(interactive) {}
+
+void TerminalView::ProgressRange(int slot, ProgressPhase phase, uint32_t maximum) {
   if (slot < 0 || slot >= kSlotCount) return;
   std::lock_guard<std::mutex> lock(mutex_);
   const size_t i = static_cast<size_t>(slot);
   maximum_[i] = maximum;
   position_[i] = 0;
-  ++phase_[i];
+  phase_[i] = phase;
   active_[i] = true;
   Draw(true);
 }
 
-void TerminalView::ProgressPosition(int slot, uint32_t position) {
+void TerminalView::ProgressPosition(int slot, ProgressPhase, uint32_t position) {
   if (slot < 0 || slot >= kSlotCount) return;
   std::lock_guard<std::mutex> lock(mutex_);
   const size_t i = static_cast<size_t>(slot);
@@ -45,12 +41,14 @@ void TerminalView::ProgressPosition(int slot, uint32_t position) {
   Draw(false);
 }
 
-void TerminalView::SlotFinished(int slot, Operation, SlotResult result) {
+void TerminalView::SlotFinished(const SlotReport& report) {
+  const int slot = report.slot;
+  const SlotResult result = report.result;
   std::lock_guard<std::mutex> lock(mutex_);
   if (!interactive_) return;  // the summary after the operation says it all
   std::string text = EraseBars();
   text += "slot " + std::to_string(slot) + ": " + (result == SlotResult::kDone ? "" : "FAILED: ") +
-          ResultText(result) + "\n";
+          SlotResultText(result) + "\n";
   std::fputs(text.c_str(), out_);
   if (slot >= 0 && slot < kSlotCount) active_[static_cast<size_t>(slot)] = false;
   Draw(true);
@@ -77,7 +75,7 @@ void TerminalView::Draw(bool force) {
   for (size_t i = 0; i < kSlotCount; ++i) {
     if (!active_[i]) continue;
     const int filled = shownPercent_[i] * kBarWidth / 100;
-    const char* phase = op_ == Operation::kRead ? "reading" : phase_[i] <= 1 ? "writing" : "verifying";
+    const char* phase = PhaseText(phase_[i]);
     char percent[8];
     std::snprintf(percent, sizeof percent, "%3d%%", shownPercent_[i]);
     text += "slot " + std::to_string(i) + " [" + std::string(static_cast<size_t>(filled), '#') +

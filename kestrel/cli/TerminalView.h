@@ -15,16 +15,14 @@ namespace kestrel {
 
 class TerminalView : public EngineEvents {
  public:
-  TerminalView(std::FILE* out, bool interactive, Operation op);
+  TerminalView(std::FILE* out, bool interactive);
 
-  void ProgressRange(int slot, uint32_t maximum) override;
-  void ProgressPosition(int slot, uint32_t position) override;
-  void SlotFinished(int slot, Operation op, SlotResult result) override;
+  void ProgressRange(int slot, ProgressPhase phase, uint32_t maximum) override;
+  void ProgressPosition(int slot, ProgressPhase phase, uint32_t position) override;
+  void SlotFinished(const SlotReport& report) override;
 
   // Ends the progress display before other output follows.
   void Finish();
-
-  static const char* ResultText(SlotResult result);
 
  private:
   void Draw(bool force);       // mutex_ held
@@ -32,12 +30,11 @@ class TerminalView : public EngineEvents {
 
   std::FILE* out_;
   bool interactive_;
-  Operation op_;
   std::mutex mutex_;
   std::array<uint32_t, kSlotCount> maximum_{};
   std::array<uint32_t, kSlotCount> position_{};
   std::array<int, kSlotCount> shownPercent_{-1, -1, -1, -1};
-  std::array<int, kSlotCount> phase_{};  // progress ranges seen: a burn writes, then verifies
+  std::array<ProgressPhase, kSlotCount> phase_{};
   std::array<bool, kSlotCount> active_{};
   int linesShown_ = 0;  // bar lines on the screen above the cursor
 };

@@ -39,6 +39,7 @@ struct Options {
   std::string readbackDir = kDefaultReadbackDir;
   std::string image;
   std::string address;
+  std::string log;
   std::vector<int> slots;
 };
 
@@ -115,7 +116,7 @@ int RunList(Transport& transport) {
 
 int RunOperation(Operation op, Transport& transport, const Options& o) {
   SteadyClock clock;
-  TerminalView view(stderr, isatty(fileno(stderr)) != 0, op);
+  TerminalView view(stderr, isatty(fileno(stderr)) != 0);
   ProductionEngine engine(transport, clock, view, EngineOptions{o.readbackDir, ReadLimits{}});
   engine.RefreshSlots();
   if (engine.DeviceCount() == 0) {
@@ -123,6 +124,10 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
     return 1;
   }
   if (!TickSlots(engine, o.slots)) return 2;
+  if (!o.log.empty() && !engine.SetLogFile(o.log)) {
+    std::fprintf(stderr, "error: cannot open the production log %s\n", o.log.c_str());
+    return 1;
+  }
 
   if (op == Operation::kBurn) {
     const ImageError e = engine.LoadImage(o.image);
@@ -175,7 +180,7 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
   for (size_t n = 0; n < kSlotCount; ++n) {
     if (!v.rowVisible[n] || !v.ticked[n]) continue;
     const SlotResult r = static_cast<SlotResult>(v.lastResult[n]);
-    std::printf("slot %zu: result %d (%s)", n, v.lastResult[n], TerminalView::ResultText(r));
+    std::printf("slot %zu: result %d (%s)", n, v.lastResult[n], SlotResultText(r));
     // Only a slot that was handed an address in this run has one to show: the board's
     // on success; on a failure after it took one, that address is passed over (the image
     // already continues after it) and no other board will get it.
@@ -189,16 +194,17 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
       std::printf(", %s/flashdev%zu.bin", o.readbackDir.c_str(), n);
     std::printf("\n");
   }
+  if (v.logFailed) std::fprintf(stderr, "error: a row could not be written to the production log %s\n", o.log.c_str());
   if (op == Operation::kBurn) {
     std::printf("%s\n%s\n", OneLine(v.currentAddressLabel).c_str(), OneLine(v.countLabel).c_str());
-    if (!engine.Close()) {
+    if (engine.Close() != CloseOutcome::kDone) {
       std::fprintf(stderr, "error: the next address could not be written back into %s\n", s.imagePath.c_str());
       return 1;
     }
   } else if (OneLine(v.countLabel) != "烧录数量：0") {
     std::printf("%s\n", OneLine(v.countLabel).c_str());
   }
-  return AllIncludedSucceeded(v) ? 0 : 1;
+  return AllIncludedSucceeded(v) && !v.logFailed ? 0 : 1;
 }
 
 }  // namespace
@@ -207,6 +213,7 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
 int main(int argc, char** argv) {
   using namespace kestrel;
   CLI::App app{"kestrel-cli: burn, read and erase boards through up to four download adapters"};
+  app.set_version_flag("--version", std::string("kestrel-cli ") + QR_VERSION);
   app.require_subcommand(1);
   Options o;
   auto* sim = app.add_option("--sim", o.simDir, "use the simulated adapters served in DIR")->type_name("DIR");
@@ -229,6 +236,8 @@ int main(int argc, char** argv) {
   burn->add_option("--address", o.address, "first Bluetooth address, most significant byte first")
       ->type_name("AA:BB:CC:DD:EE:FF");
   addSlots(burn);
+  burn->add_option("--log", o.log, "append one CSV row per slot result to FILE (production log)")
+      ->type_name("FILE");
   CLI::App* read = app.add_subcommand("read", "read 512 KiB of every included board into the read-back folder");
   addSlots(read);
   CLI::App* erase = app.add_subcommand("erase", "erase the whole flash of every included board");

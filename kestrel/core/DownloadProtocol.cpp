@@ -39,6 +39,11 @@ const std::vector<std::pair<uint32_t, uint32_t>>& DownloadProtocol::ProgramRegis
   return registers;
 }
 
+void DownloadProtocol::Range(ProgressPhase phase, uint32_t maximum) {
+  lastPhase_ = phase;
+  events_.ProgressRange(slotIndex_, phase, maximum);
+}
+
 bool DownloadProtocol::Send(const uint8_t* data, size_t length) {
   size_t written = 0;
   if (slot_.PipeWrite(data, length, &written) != TransportResult::kDone) return false;
@@ -79,6 +84,7 @@ bool DownloadProtocol::Release() {
 SlotResult DownloadProtocol::EraseChip() {
   const uint8_t packet = kOpEraseChip;
   if (!Send(&packet, 1)) return SlotResult::kAdapterUnusable;
+  Range(ProgressPhase::kErase, 0);
   uint8_t reply[4] = {};
   // The adapter answers once the chip is erased; the answer itself is not needed.
   PollReply(reply, 2, 4, 0, kErasePauseAfterMs, limits_.eraseWaitMs);
@@ -112,25 +118,32 @@ std::string DownloadProtocol::ReadbackPath() const {
   return (std::filesystem::path(readbackDir_) / name).string();
 }
 
-SlotResult DownloadProtocol::ReadFlash(uint8_t* buffer, uint32_t length) {
+SlotResult DownloadProtocol::ReadFlash(uint8_t* buffer, uint32_t length, ProgressPhase phase) {
   std::error_code ec;
   std::filesystem::create_directories(readbackDir_, ec);  // an existing folder is fine
-  std::ofstream file(ReadbackPath(), std::ios::binary | std::ios::trunc);
+  // Written beside the real name and renamed over it once complete, so a failed read
+  // (adapter pulled, disk full) leaves the last good file in place.
+  const std::string path = ReadbackPath();
+  const std::string partial = path + ".part";
+  std::ofstream file(partial, std::ios::binary | std::ios::trunc);
   if (!file) return SlotResult::kReadbackFileFailed;
-  events_.ProgressRange(slotIndex_, length);
-  events_.ProgressPosition(slotIndex_, 0);
+  auto fail = [&](SlotResult r) {
+    file.close();
+    std::filesystem::remove(partial, ec);
+    events_.ProgressPosition(slotIndex_, phase, 0);
+    return r;
+  };
+  Range(phase, length);
+  events_.ProgressPosition(slotIndex_, phase, 0);
 
   uint8_t packet[4] = {kOpReadFlash};
   PutLe(packet + 1, length, 3);
   // Without the request in full the adapter sends nothing; waiting would be pointless.
-  if (!Send(packet, sizeof packet)) {
-    events_.ProgressPosition(slotIndex_, 0);
-    return SlotResult::kAdapterUnusable;
-  }
+  if (!Send(packet, sizeof packet)) return fail(SlotResult::kAdapterUnusable);
   uint32_t received = 0;
   int64_t lastData = clock_.NowMs();
   while (received < length) {
-    events_.ProgressPosition(slotIndex_, received);
+    events_.ProgressPosition(slotIndex_, phase, received);
     const size_t chunk = std::min<size_t>(kReadChunk, length - received);
     size_t got = 0;
     TransportResult r = slot_.PipeRead(buffer + received, chunk, &got, clock_, limits_, limits_.replyWaitMs);
@@ -140,15 +153,16 @@ SlotResult DownloadProtocol::ReadFlash(uint8_t* buffer, uint32_t length) {
       continue;
     }
     // Nothing came: the adapter is gone (the read gave up) or has stopped sending.
-    if (r != TransportResult::kDone || clock_.NowMs() - lastData >= limits_.replyWaitMs) {
-      events_.ProgressPosition(slotIndex_, 0);
-      return SlotResult::kAdapterUnusable;
-    }
+    if (r != TransportResult::kDone || clock_.NowMs() - lastData >= limits_.replyWaitMs)
+      return fail(SlotResult::kAdapterUnusable);
   }
   file.write(reinterpret_cast<const char*>(buffer), static_cast<std::streamsize>(length));
   file.close();
-  events_.ProgressPosition(slotIndex_, 0);
-  return file ? SlotResult::kDone : SlotResult::kReadbackFileFailed;
+  if (!file) return fail(SlotResult::kReadbackFileFailed);
+  std::filesystem::rename(partial, path, ec);
+  if (ec) return fail(SlotResult::kReadbackFileFailed);
+  events_.ProgressPosition(slotIndex_, phase, 0);
+  return SlotResult::kDone;
 }
 
 SlotResult DownloadProtocol::SendImage(const std::vector<uint8_t>& copy, uint32_t length) {
@@ -179,7 +193,7 @@ SlotResult DownloadProtocol::SendImage(const std::vector<uint8_t>& copy, uint32_
       // A batch that does not go out means the adapter is gone; stop rather than send
       // the rest into nothing and learn it only at the read-back.
       if (!Send(batch.data(), fill)) return SlotResult::kAdapterUnusable;
-      events_.ProgressPosition(slotIndex_, static_cast<uint32_t>(offset));
+      events_.ProgressPosition(slotIndex_, ProgressPhase::kProgram, static_cast<uint32_t>(offset));
       fill = 0;
     }
   }
@@ -187,9 +201,11 @@ SlotResult DownloadProtocol::SendImage(const std::vector<uint8_t>& copy, uint32_
 }
 
 SlotResult DownloadProtocol::ProgramFlash() {
+  // The bytes read when the image was loaded: a file changed or cut short since then
+  // cannot make the boards differ from one another or from what the checksum describes.
+  const std::shared_ptr<const std::vector<uint8_t>> image = state_.image;
+  if (!image || image->size() != state_.imageLength) return SlotResult::kImageOpenFailed;
   const uint32_t length = state_.imageLength;
-  std::ifstream image(state_.imagePath, std::ios::binary);
-  if (!image) return SlotResult::kImageOpenFailed;
 
   std::vector<uint8_t> copy;
   std::vector<uint8_t> readback;
@@ -200,8 +216,7 @@ SlotResult DownloadProtocol::ProgramFlash() {
   } catch (const std::bad_alloc&) {
     return SlotResult::kOutOfMemory;
   }
-  image.read(reinterpret_cast<char*>(copy.data()), static_cast<std::streamsize>(length));
-  image.close();
+  std::copy(image->begin(), image->end(), copy.begin());
 
   SlotResult result = SlotResult::kDone;
   const bool patch = state_.hasRecord && size_t{state_.recordOffset} + 0xA1 <= length;
@@ -212,6 +227,8 @@ SlotResult DownloadProtocol::ProgramFlash() {
     std::memset(address, 0, 6);
     if (state_.retryMark[n] == 1) {
       std::memcpy(address, state_.savedAddress[n].bytes.data(), 6);
+      hasAddress_ = true;
+      address_ = state_.savedAddress[n];
     } else {
       std::lock_guard<std::mutex> lock(*state_.mutex);
       // The next address reaches the disk before this one reaches a board, so a crash
@@ -223,6 +240,8 @@ SlotResult DownloadProtocol::ProgramFlash() {
       if (ImageFile::WriteAddress(state_.imagePath, state_.recordOffset + ImageFile::kAddressField, next)) {
         state_.savedAddress[n] = state_.currentAddress;
         std::memcpy(address, state_.currentAddress.bytes.data(), 6);
+        hasAddress_ = true;
+        address_ = state_.currentAddress;
         state_.currentAddress = next;
       } else {
         result = SlotResult::kImageOpenFailed;
@@ -235,7 +254,7 @@ SlotResult DownloadProtocol::ProgramFlash() {
   }
 
   if (result == SlotResult::kDone) {
-    events_.ProgressRange(slotIndex_, length);
+    Range(ProgressPhase::kProgram, length);
     result = SendImage(copy, length);
   }
   for (size_t i = 0; result == SlotResult::kDone && i < ProgramRegisters().size(); ++i)
@@ -244,7 +263,7 @@ SlotResult DownloadProtocol::ProgramFlash() {
   if (result == SlotResult::kDone) result = WriteShortWord(0x200);
   if (result == SlotResult::kDone) {
     clock_.SleepMs(kProgramToReadbackMs);
-    result = ReadFlash(readback.data(), length);
+    result = ReadFlash(readback.data(), length, ProgressPhase::kVerify);
   }
   if (result == SlotResult::kDone) {
     if (!std::equal(copy.begin(), copy.begin() + length, readback.begin())) {
@@ -256,7 +275,7 @@ SlotResult DownloadProtocol::ProgramFlash() {
   }
   // Only a slot that holds an address of the sequence keeps it for its next try.
   if (holdsAddress) state_.retryMark[n] = result == SlotResult::kDone ? 0 : 1;
-  events_.ProgressPosition(slotIndex_, 0);
+  events_.ProgressPosition(slotIndex_, lastPhase_, 0);
   return result;
 }
 

@@ -57,8 +57,16 @@ class DownloadProtocol {
   SlotResult WriteShortWord(uint32_t word);
   // Fills buffer with length flash bytes from address 0 and stores them in the slot's
   // read-back file. 5: the file cannot be created; 3: the adapter stopped answering.
-  SlotResult ReadFlash(uint8_t* buffer, uint32_t length);
+  // The file is replaced only by a complete read: until then the previous one stays.
+  SlotResult ReadFlash(uint8_t* buffer, uint32_t length, ProgressPhase phase = ProgressPhase::kRead);
+  // Programs a copy of the image loaded into the state (never the file as it is now),
+  // patched with this slot's name and address, and verifies against that copy.
   SlotResult ProgramFlash();
+  // The address this burn put into the board's copy; false when it had none.
+  bool AddressUsed(BtAddress* address) const {
+    if (hasAddress_) *address = address_;
+    return hasAddress_;
+  }
 
   SlotResult BurnSequence();
   SlotResult ReadSequence();
@@ -72,6 +80,7 @@ class DownloadProtocol {
 
  private:
   bool Send(const uint8_t* data, size_t length);
+  void Range(ProgressPhase phase, uint32_t maximum);  // announces a phase
   // Builds the 2048-byte batches of program-data packets and sends them.
   SlotResult SendImage(const std::vector<uint8_t>& copy, uint32_t length);
 
@@ -82,6 +91,9 @@ class DownloadProtocol {
   EngineEvents& events_;
   ReadLimits limits_;
   std::string readbackDir_;
+  ProgressPhase lastPhase_ = ProgressPhase::kProgram;
+  bool hasAddress_ = false;
+  BtAddress address_;
 };
 
 }  // namespace kestrel

@@ -5,15 +5,7 @@
 #include <fstream>
 #include <system_error>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <sys/stat.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "qrplatform/Files.h"
 
 namespace kestrel {
 
@@ -30,15 +22,6 @@ bool LooksLikeRecord(const std::vector<uint8_t>& d, uint32_t at) {
   if (d.size() < o + 0xA1) return false;
   if (d[o] != 1) return false;  // config_valid
   return AllEqual(d, o + 0x24, o + 0x2F, 0) && AllEqual(d, o + 0x7B, o + 0x8B, 0);
-}
-
-// Flushes an open descriptor to the disk.
-bool SyncDescriptor(int fd) {
-#ifdef _WIN32
-  return _commit(fd) == 0;
-#else
-  return ::fsync(fd) == 0;
-#endif
 }
 
 }  // namespace
@@ -79,6 +62,11 @@ uint16_t ImageFile::Checksum(const std::vector<uint8_t>& image, std::optional<ui
 
 ImageError ImageFile::Inspect(const std::string& path, ImageInfo* info) {
   std::vector<uint8_t> data;
+  return Load(path, info, &data);
+}
+
+ImageError ImageFile::Load(const std::string& path, ImageInfo* info, std::vector<uint8_t>* bytes) {
+  std::vector<uint8_t>& data = *bytes;
   ImageError e = ReadAll(path, &data);
   if (e != ImageError::kNone) return e;
   ImageInfo out;
@@ -99,24 +87,7 @@ ImageError ImageFile::Inspect(const std::string& path, ImageInfo* info) {
 }
 
 bool ImageFile::WriteAddress(const std::string& path, uint32_t offset, const BtAddress& address) {
-#ifdef _WIN32
-  int fd = _open(path.c_str(), _O_WRONLY | _O_BINARY);
-  if (fd < 0) return false;
-  bool ok = _filelengthi64(fd) >= static_cast<__int64>(offset) + 6 &&
-            _lseeki64(fd, offset, SEEK_SET) == static_cast<__int64>(offset) &&
-            _write(fd, address.bytes.data(), 6) == 6 && SyncDescriptor(fd);
-  ok = (_close(fd) == 0) && ok;
-  return ok;
-#else
-  int fd = ::open(path.c_str(), O_WRONLY);
-  if (fd < 0) return false;
-  struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && st.st_size >= static_cast<off_t>(offset) + 6 &&
-            ::pwrite(fd, address.bytes.data(), 6, static_cast<off_t>(offset)) == 6 &&
-            SyncDescriptor(fd);
-  ok = (::close(fd) == 0) && ok;
-  return ok;
-#endif
+  return qrplatform::WriteInPlace(path, offset, address.bytes.data(), address.bytes.size());
 }
 
 }  // namespace kestrel

@@ -50,6 +50,8 @@ class ImageFile {
 
   // Reads the file and describes it. kNone fills info.
   static ImageError Inspect(const std::string& path, ImageInfo* info);
+  // The same, keeping the bytes read in *data: the one copy that gets programmed.
+  static ImageError Load(const std::string& path, ImageInfo* info, std::vector<uint8_t>* data);
   // Reads the whole file; false when it cannot be opened or is 16 MiB or more.
   static ImageError ReadAll(const std::string& path, std::vector<uint8_t>* data);
   // Offset of the configuration record, by the rule above.

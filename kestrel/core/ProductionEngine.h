@@ -1,10 +1,14 @@
 #pragma once
 // The production dialog without its window: image loading, the address boxes, the three
 // operations with one worker thread per slot, the final step and the address write-back
-// on close. The window, the command line and the tests all drive this object from one
-// thread (the "user-interface thread"); workers report through EngineEvents.
+// on close. A window, the command line and the tests drive this object from one thread
+// (the "user-interface thread"); no call made there waits for an adapter, a worker or a
+// large file: opening the slots runs on the operation's own thread, a large image can be
+// loaded with LoadImageAsync, and Close never waits for a running operation. Workers and
+// the adapter watcher report through EngineEvents.
 #include <array>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -15,6 +19,7 @@
 #include "core/DialogView.h"
 #include "core/EngineEvents.h"
 #include "core/ImageFile.h"
+#include "core/ProductionLog.h"
 #include "core/ProductionState.h"
 #include "core/ReadLimits.h"
 #include "core/Transport.h"
@@ -22,7 +27,9 @@
 namespace kestrel {
 
 struct EngineOptions {
-  // Where flashdev<n>.bin go; the production PCs of the Windows tool keep them on D:.
+  // Where flashdev<n>.bin go. On Windows the default is D:\varlo, the data drive of the
+  // production-line PCs that run the Windows build; elsewhere "readback" in the current
+  // folder.
 #ifdef _WIN32
   std::string readbackDir = "D:\\varlo";
 #else
@@ -31,7 +38,14 @@ struct EngineOptions {
   ReadLimits limits;
 };
 
-class ProductionEngine {
+enum class CloseOutcome {
+  kDone,         // the next address is stored (or there was nothing to store)
+  kWriteFailed,  // the image file could not take it
+  kPending,      // an operation runs: it finishes on its own, then the address is stored
+                 // and EngineEvents::Closed follows. Nothing more can be started.
+};
+
+class ProductionEngine : private AdapterListener {
  public:
   // Answer of the slot presence test.
   static constexpr int kPresent = 0;
@@ -39,33 +53,54 @@ class ProductionEngine {
   static constexpr int kBadBuffer = 6;
 
   ProductionEngine(Transport& transport, Clock& clock, EngineEvents& events, EngineOptions options);
-  ~ProductionEngine();  // waits for running workers
+  ~ProductionEngine() override;  // stops watching; waits for running workers and loading
   ProductionEngine(const ProductionEngine&) = delete;
   ProductionEngine& operator=(const ProductionEngine&) = delete;
 
-  // Device count and rows, at start and on every plug or unplug.
+  // Device count and rows, at start and on every plug or unplug. Counting asks the
+  // system for its device list, and waits while an operation's thread opens a slot: a
+  // window calls it once at start and leaves the rest to WatchAdapters.
   void RefreshSlots();
-  // "打开bin文件" after the file was chosen. Ignored (kNone) while an operation runs.
+  // Asks the transport to report plugging; each report runs RefreshSlots and then
+  // EngineEvents::AdaptersChanged (on the transport's thread). A window calls it once
+  // after the first RefreshSlots. False when the backend cannot watch (then the window
+  // may call RefreshSlots itself, e.g. from a timer).
+  bool WatchAdapters();
+
+  // "打开bin文件" after the file was chosen: reads the whole file once; every slot programs
+  // this copy. Ignored (kNone) while an operation runs or a load is pending. Takes as long
+  // as reading the file: a window uses LoadImageAsync.
   ImageError LoadImage(const std::string& path);
+  // The same on a helper thread; EngineEvents::ImageLoaded follows. False (nothing
+  // happens) while an operation runs or another load is pending. While it runs the three
+  // operation buttons are disabled and View().loading is set.
+  bool LoadImageAsync(const std::string& path);
+
   // Edits address box i (byte i; the left-most box is byte 5).
   void SetAddressBox(int i, const std::string& text);
   // "地址设定". False when a box does not parse (or an operation runs).
   bool SetAddress();
   void SetSlotTicked(int slot, bool ticked);
-  // "烧录&&测试", "Read 512K", "Chip Erase". False when the button is disabled.
+  // "烧录&&测试", "Read 512K", "Chip Erase". False when the button is disabled. Returns at
+  // once: the slots are opened on the operation's own thread, then the workers start.
   bool Start(Operation op);
-  // Blocks until the last worker of the running operation has finished its final step.
+  // Blocks until the last worker of the running operation has finished its final step
+  // (and a pending load has ended). For the command line and tests, never a window.
   void WaitIdle();
   bool Busy() const;
   // "USB Reset": closes the device handles of the present slots.
   void ResetAdapters();
-  // Closing the window: waits for a running operation, then stores the next address in
-  // the image when it holds a record. False when that write failed.
-  bool Close();
+  // Closing the window: stores the next address in the image when it holds a record.
+  // Never waits: while an operation runs it answers kPending (see CloseOutcome).
+  CloseOutcome Close();
+
+  // Production log: one row per slot result from now on (see ProductionLog). An empty
+  // path stops logging. False when the file cannot be opened.
+  bool SetLogFile(const std::string& path);
 
   DialogView View() const;
   int DeviceCount() const { return deviceCount_; }
-  // Only while no operation runs.
+  // Only while no operation runs and no load is pending.
   const ProductionState& State() const { return state_; }
   AdapterSlot& Slot(int n) { return slots_[static_cast<size_t>(n)]; }
 
@@ -75,12 +110,19 @@ class ProductionEngine {
   static int SlotPresence(Transport& transport, int index, std::string* instanceId);
 
  private:
-  void OpenSlots();
+  void AdaptersChanged() override;
+  void RunOperation(Operation op, int rows);
+  void OpenSlots(int rows);
   void Worker(Operation op, int n);
-  void FinalStep(Operation op);
-  void JoinWorkers();
-  void RefreshAddressDisplay(bool boxes);  // viewMutex_ held
-  void UpdateButtons();                    // viewMutex_ held
+  void FinalStep(Operation op, bool pendingClose);
+  bool WriteBack();  // the next address into the image file, when it holds a record
+  void JoinThreads();
+  void ApplyImage(const std::string& path, ImageError e, ImageInfo info,
+                  std::shared_ptr<const std::vector<uint8_t>> data);
+  void SetAddressLabel(const BtAddress& address);  // viewMutex_ held
+  void SetCountLabel(uint32_t count);              // viewMutex_ held
+  void RefreshAddressDisplay(bool boxes);          // viewMutex_ held
+  void UpdateButtons();                            // viewMutex_ held
   int SlotRows() const;
 
   Transport& transport_;
@@ -90,11 +132,19 @@ class ProductionEngine {
   ProductionState state_;
   std::array<AdapterSlot, kSlotCount> slots_;
   std::array<std::atomic<bool>, kSlotCount> ticked_{};
+  std::array<std::string, kSlotCount> adapterIds_;  // written by OpenSlots before the workers start
   std::atomic<int> deviceCount_{0};  // also read by the final step on a worker
+  std::mutex transportMutex_;        // every call into transport_
+  std::atomic<bool> watching_{false};
+  std::atomic<bool> loading_{false};
+  std::atomic<bool> closing_{false};  // Close answered kPending
+  ProductionLog log_;
+  std::string station_;
 
-  mutable std::mutex viewMutex_;  // guards view_ (written by the final step on a worker)
+  mutable std::mutex viewMutex_;  // guards view_ (written by workers and helper threads)
   DialogView view_;
-  std::vector<std::thread> workers_;
+  std::thread operation_;  // opens the slots, starts and joins the workers
+  std::thread loader_;
 };
 
 }  // namespace kestrel

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "core/BtAddress.h"
 
@@ -16,6 +17,10 @@ constexpr int kSlotCount = 4;
 struct ProductionState {
   std::string imagePath;
   uint32_t imageLength = 0;  // 0: no image
+  // The image as it was read when it was loaded: every slot programs (a patched copy of)
+  // these bytes and verifies against them, whatever happens to the file meanwhile.
+  std::shared_ptr<const std::vector<uint8_t>> image;
+  uint16_t imageChecksum = 0;
   bool hasRecord = false;    // the image holds a configuration record (see ImageFile)
   uint32_t recordOffset = 0; // where that record starts: 0x80000 or 0x70000
   std::string deviceName;    // at most 32 characters
@@ -23,8 +28,9 @@ struct ProductionState {
   uint32_t successCount = 0; // guarded by mutex while workers run
   std::array<BtAddress, kSlotCount> savedAddress{};
   std::array<uint8_t, kSlotCount> retryMark{};  // 1: the slot's last burn failed after it took an address
-  // Created anew for each operation; guards the current address, the success count and
-  // the running-worker count (and the address write-back into the image file).
+  // Guards the current address, the success count and the running-worker count (and
+  // the address write-back into the image file). One for the engine's life: the adapter
+  // watcher may look at the running-worker count at any time.
   std::unique_ptr<std::mutex> mutex = std::make_unique<std::mutex>();
   int runningWorkers = 0;
 };

@@ -1,5 +1,10 @@
 #pragma once
 // Outcome of one slot's sequence; the numbers are the ones the production line knows.
+// Every text that describes a result comes from the one table in SlotResult.cpp: the
+// command line prints the English text, a window's row shows the Chinese one, the
+// production log records the number and the English text.
+#include <array>
+
 namespace kestrel {
 
 enum class SlotResult : int {
@@ -13,5 +18,17 @@ enum class SlotResult : int {
 };
 
 inline int ToInt(SlotResult r) { return static_cast<int>(r); }
+
+struct SlotResultEntry {
+  SlotResult value;
+  const char* text;    // English: terminal and production log
+  const char* textZh;  // Simplified Chinese: the window's slot row
+};
+
+// One entry per SlotResult value, in the order of the values.
+const std::array<SlotResultEntry, 7>& SlotResultTable();
+// The entry's texts; a number outside the table gives "unknown result" / "未知结果".
+const char* SlotResultText(SlotResult result);
+const char* SlotResultTextZh(SlotResult result);
 
 }  // namespace kestrel

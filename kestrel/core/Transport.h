@@ -41,10 +41,25 @@ class Endpoint {
   virtual bool Read(uint8_t* buffer, size_t length, size_t* received, int timeoutMs) = 0;
 };
 
-// Discovery and opening; used from the user-interface (or command-line) thread only.
+// Told when adapters appear or disappear. Called on a thread of the transport's own;
+// ProductionEngine::WatchAdapters is the listener a window uses (it runs RefreshSlots).
+class AdapterListener {
+ public:
+  virtual ~AdapterListener() = default;
+  virtual void AdaptersChanged() = 0;
+};
+
+// Discovery and opening. Not safe to call from two threads at once: ProductionEngine
+// serialises its calls (its helper threads open slots while a plug-in may recount).
 class Transport {
  public:
   virtual ~Transport() = default;
+  // Starts telling listener about plugging until StopWatching (or destruction); false
+  // when the backend cannot watch. One listener at a time. A notification may be a
+  // false alarm (nothing changed); it is never missed for a real change.
+  virtual bool StartWatching(AdapterListener* /*listener*/) { return false; }
+  // Returns once no notification is running or will come.
+  virtual void StopWatching() {}
   // Present interfaces of the adapter class, 0..127.
   virtual int CountInterfaces() = 0;
   // All strings empty when the index yields no interface.

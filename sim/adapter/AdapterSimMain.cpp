@@ -70,6 +70,10 @@ struct ControlClient {
 
 int main(int argc, char** argv) {
   if (argc >= 2 && std::string(argv[1]) == "--control") return RunControlClient(argc, argv);
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::printf("kestrel-adapter-sim %s\n", QR_VERSION);
+    return 0;
+  }
 
   kestrel::sim::SimOptions options;
   std::string error;

@@ -14,6 +14,7 @@
 #include "ConfigShow.h"
 #include "common/MessageSink.h"
 #include "config/FlashLayout.h"
+#include "config/ImageFiles.h"
 #include "document/CTesseraView.h"
 #include "document/ChipPackage.h"
 #include "eq/EqCoefficients.h"
@@ -78,12 +79,19 @@ int RunBuild(const Options& o) {
   if (!o.bin.empty()) view.binPath = o.bin;
   std::string summary;
   std::error_code ec;
-  const bool existed = std::filesystem::exists(o.out, ec);
+  // The outputs in the order they are renamed into place; a later one can fail (a full
+  // disk) after earlier ones are in place. Those this run created are taken away again,
+  // so a failed build leaves no new file behind.
+  std::vector<std::string> outputs{o.out, CrcImagePath(o.out)};
+  for (const char* ext : {"QR1", "TU1"}) {
+    const std::string copy = CrcCopyPath(outputs[1], ext);
+    if (!copy.empty()) outputs.push_back(copy);
+  }
+  std::vector<bool> existed;
+  for (const std::string& path : outputs) existed.push_back(std::filesystem::exists(path, ec));
   if (!view.GenerateImage(o.out, &summary, false)) {
-    // The plain image is written before the CRC image; when the CRC image then fails,
-    // a plain image this run created is taken away again, so a failed build leaves
-    // no new file behind.
-    if (!existed) std::filesystem::remove(o.out, ec);
+    for (size_t i = 0; i < outputs.size(); ++i)
+      if (!existed[i]) std::filesystem::remove(outputs[i], ec);
     return 1;
   }
   std::cout << summary;

@@ -6,267 +6,17 @@
 #include <limits>
 #include <span>
 
-#include "ConfigNames.h"
 #include "common/ByteIo.h"
+#include "config/ConfigFile.h"
 #include "config/ConfigRecord.h"
+#include "config/RecordLayout.h"
 #include "config/TableEntries.h"
 
 namespace tessera {
 namespace {
 
-// File layout: record, four tables, two selection indexes, the bin path.
-constexpr size_t kSoundOff = rec::kSize;
-constexpr size_t kLedOff = kSoundOff + kSoundTableSize;
-constexpr size_t kKeyOff = kLedOff + kLedTableSize;
-constexpr size_t kEqOff = kKeyOff + kKeyTableSize;
-constexpr size_t kFlashIndexOff = kEqOff + kEqParamsTableSize;
-constexpr size_t kChipIndexOff = kFlashIndexOff + 4;
-constexpr size_t kFixedSize = kChipIndexOff + 4;
-static_assert(kFixedSize == 15838);
-
-enum class Kind {
-  U8,
-  U16,
-  U32,
-  I8,
-  I16,
-  I32,
-  Hex32,      // u32 shown as "0x%08X"
-  F32,        // single precision; non-finite values as {"bits": "0x..."}
-  Gpio,       // u8: "GPIO%02d", 0xFF "UNUSED"
-  GpioMask,   // u32: list of "GPIO%02d" for every set bit
-  Bytes,      // hex string of len bytes
-  Text,       // char[len]: text when clean, else {"hex": ...}
-  BtAddress,  // u8[6], least significant first; "0x" + 12 digits, most significant first
-  NamedU8,
-  NamedI32,  // index into a name table; name when it resolves, else the number
-  Flags,     // u32 split into named bits
-  Array,     // count sub-records of stride bytes
-};
-
-struct BitField {
-  const char* name;
-  int shift;
-  int width;               // 1 = bool
-  const NameTable* names;  // for width > 1: name table or null for a number
-};
-
-struct Field;
-struct ArraySpec {
-  size_t stride;
-  int count;
-  std::span<const Field> fields;
-  const NameTable* labels;  // "event" label per element, or null
-  int labelBase;            // label of element 0
-  bool nullWhenZero;        // an all-zero element is written as null
-};
-
-struct Field {
-  const char* name;
-  Kind kind;
-  size_t off;
-  size_t len = 0;
-  const NameTable* names = nullptr;
-  std::span<const BitField> bits = {};
-  const ArraySpec* array = nullptr;
-};
-
-// ---- record ----------------------------------------------------------------
-
-constexpr BitField kSysBits[] = {
-    {"debug_port", 0, 2, &kDebugPortNames},
-    {"spi", 2, 1, nullptr},
-    {"line_in_enable", 3, 1, nullptr},
-    {"line_in_active_high", 4, 1, nullptr},
-    {"pa_mute_enable", 5, 1, nullptr},
-    {"pa_mute_active_high", 6, 1, nullptr},
-    {"differential_output", 7, 1, nullptr},
-    {"n_road", 8, 1, nullptr},
-    {"led_polarity_reversed", 9, 1, nullptr},
-    {"sound_fade_in", 10, 1, nullptr},
-    {"soft_boot", 12, 1, nullptr},
-    {"mic_bias", 13, 2, &kMicBiasNames},
-    {"external_mos_switch", 15, 1, nullptr},
-    {"sd_card_enable", 17, 1, nullptr},
-    {"line_in_detect_by_adc", 18, 1, nullptr},
-    {"separate_sd_detect_pin", 19, 1, nullptr},
-    {"no_speakerphone", 20, 1, nullptr},
-};
-
-constexpr BitField kBtBits[] = {
-    {"a2dp", 0, 1, nullptr},
-    {"hfp", 1, 1, nullptr},
-    {"hsp", 2, 1, nullptr},
-    {"auto_reconnect", 4, 1, nullptr},
-    {"connection_recovery", 5, 1, nullptr},
-    {"reconnect_address_polling", 6, 1, nullptr},
-    {"voice_report", 7, 1, nullptr},
-    {"periodic_reconnect", 8, 1, nullptr},
-    {"battery_display", 9, 1, nullptr},
-};
-
-constexpr Field kPromptSlotFields[] = {
-    {"present", Kind::U8, 0},         {"kind", Kind::NamedU8, 1, 0, &kSoundKindNames},
-    {"wave_start", Kind::U16, 2},     {"dtmf_steps", Kind::Hex32, 4},
-    {"dtmf_control", Kind::Hex32, 8},
-};
-constexpr ArraySpec kPromptSlots{
-    rec::prompt_slot_size, rec::prompt_events, kPromptSlotFields, &kPromptEventNames, 1, false};
-
-constexpr Field kLedPatternFields[] = {
-    {"led", Kind::NamedU8, 0, 0, &kLedOutputNames},
-    {"on_ms", Kind::U16, 1},
-    {"off_ms", Kind::U16, 3},
-    {"repeat_s", Kind::U8, 5},
-    {"flash_count", Kind::U8, 6},
-    {"timeout_ms", Kind::I32, 7},
-};
-constexpr ArraySpec kLedPatterns{
-    rec::led_pattern_size, rec::led_events, kLedPatternFields, &kLedEventNames, 1, false};
-
-constexpr Field kKeyWordFields[] = {{"word", Kind::Hex32, 0}};
-constexpr ArraySpec kKeyWords{4, rec::key_events, kKeyWordFields, &kKeyEventNames, 1, false};
-
-constexpr Field kEqCoeffFields[] = {
-    {"enabled", Kind::U8, 0}, {"a1", Kind::I32, 1},  {"a2", Kind::I32, 5},
-    {"b0", Kind::I32, 9},     {"b1", Kind::I32, 13}, {"b2", Kind::I32, 17},
-};
-constexpr ArraySpec kEqCoeffs{EqBandCoeffs::kSize, kEqBands, kEqCoeffFields, nullptr, 0, false};
-
-constexpr Field kVoiceEqFields[] = {
-    {"type", Kind::NamedU8, 0, 0, &kEqTypeNames},
-    {"high_low", Kind::NamedU8, 1, 0, &kEqSideNames},
-    {"padding", Kind::U16, 2},
-    {"gain_db", Kind::I32, 4},
-    {"center_hz", Kind::I32, 8},
-    {"sample_hz", Kind::I32, 12},
-    {"bandwidth_hz", Kind::I32, 16},
-};
-constexpr ArraySpec kVoiceEqArray{
-    VoiceEqParams::kSize, kVoiceEqs, kVoiceEqFields, nullptr, 0, false};
-
-constexpr Field kRecordFields[] = {
-    {"config_valid", Kind::U8, rec::config_valid},
-    {"sys_flags", Kind::Flags, rec::sys_flags, 0, nullptr, kSysBits},
-    {"pa_mute_gpio", Kind::Gpio, rec::pa_mute_gpio},
-    {"linein_detect_gpio", Kind::Gpio, rec::linein_detect_gpio},
-    {"sd_detect_gpio", Kind::Gpio, rec::sd_detect_gpio},
-    {"a2dp_volume", Kind::U8, rec::a2dp_volume},
-    {"hfp_volume", Kind::U8, rec::hfp_volume},
-    {"prompt_volume", Kind::U8, rec::prompt_volume},
-    {"mic_volume", Kind::U8, rec::mic_volume},
-    {"battery_channel", Kind::U8, rec::battery_channel},
-    {"battery_check_interval", Kind::U32, rec::battery_check_interval},
-    {"low_battery_alarm_level", Kind::U16, rec::low_battery_alarm_level},
-    {"low_battery_shutdown_level", Kind::U16, rec::low_battery_shutdown_level},
-    {"high_current_level", Kind::U16, rec::high_current_level},
-    {"charge_full_level", Kind::U16, rec::charge_full_level},
-    {"sleep_timeout", Kind::U16, rec::sleep_timeout},
-    {"shutdown_timeout", Kind::I32, rec::shutdown_timeout},
-    {"status_led_gpio", Kind::Gpio, rec::status_led_gpio},
-    {"led_polarity_reversed", Kind::U8, rec::led_polarity_reversed},
-    {"power_key_gpio", Kind::U8, rec::power_key_gpio},
-    {"power_key_active_high", Kind::U8, rec::power_key_active_high},
-    {"power_switch_mode", Kind::U8, rec::power_switch_mode},
-    {"reserved_024", Kind::Bytes, 0x024, 11},
-    {"bt_flags", Kind::Flags, rec::bt_flags, 0, nullptr, kBtBits},
-    {"device_class", Kind::NamedU8, rec::device_class, 0, &kDeviceClassNames},
-    {"device_name", Kind::Text, rec::device_name, rec::device_name_len},
-    {"pin_code", Kind::Text, rec::pin_code, rec::pin_code_len},
-    {"bt_address", Kind::BtAddress, rec::bt_address, 6},
-    {"recovery_mode", Kind::U8, rec::recovery_mode},
-    {"recovery_startup_delay", Kind::U32, rec::recovery_startup_delay},
-    {"recovery_retries", Kind::I8, rec::recovery_retries},
-    {"recovery_retry_interval", Kind::U32, rec::recovery_retry_interval},
-    {"reconnect_count", Kind::U8, rec::reconnect_count},
-    {"reconnect_interval", Kind::U16, rec::reconnect_interval},
-    {"pairing_timeout", Kind::I16, rec::pairing_timeout},
-    {"auto_off_conditions", Kind::U8, rec::auto_off_conditions},
-    {"disconnect_action", Kind::U8, rec::disconnect_action},
-    {"reserved_07b", Kind::Bytes, 0x07B, 16},
-    {"prompt_language", Kind::U8, rec::prompt_language},
-    {"prompt_slots", Kind::Array, rec::PromptSlotOffset(1), 0, nullptr, {}, &kPromptSlots},
-    {"led0_gpio", Kind::Gpio, rec::led0_gpio},
-    {"led1_gpio", Kind::Gpio, rec::led1_gpio},
-    {"low_power_led_gpio", Kind::Gpio, rec::low_power_led_gpio},
-    {"led_patterns", Kind::Array, rec::led_patterns_base, 0, nullptr, {}, &kLedPatterns},
-    {"key_click_time", Kind::U16, rec::key_click_time},
-    {"key_repeat_time", Kind::U16, rec::key_repeat_time},
-    {"key_long_press_time", Kind::U16, rec::key_long_press_time},
-    {"key_extra_long_delta", Kind::U16, rec::key_extra_long_delta},
-    {"key_double_click_gap", Kind::U16, rec::key_double_click_gap},
-    {"reserved_38f", Kind::Bytes, 0x38F, 4},
-    {"key_events", Kind::Array, rec::KeyEventOffset(1), 0, nullptr, {}, &kKeyWords},
-    {"eq_bands", Kind::Array, rec::eq_bands, 0, nullptr, {}, &kEqCoeffs},
-    {"noise_suppression", Kind::U32, rec::noise_suppression},
-    {"echo_suppression", Kind::U32, rec::echo_suppression},
-    {"voice_eq", Kind::Array, rec::voice_eq, 0, nullptr, {}, &kVoiceEqArray},
-    {"voice_eq0_enable", Kind::U8, rec::voice_eq0_enable},
-    {"voice_eq1_enable", Kind::U8, rec::voice_eq1_enable},
-};
-
-// ---- tables ----------------------------------------------------------------
-
-constexpr Field kSoundFields[] = {
-    {"enabled", Kind::I32, 0},
-    {"event", Kind::NamedI32, 4, 0, &kPromptEventNames},
-    {"kind", Kind::NamedI32, 8, 0, &kSoundKindNames},
-    {"path", Kind::Text, 12, SoundEffectEntry::kPathSize},
-    {"file_size", Kind::I32, 268},
-    {"pattern", Kind::NamedI32, 272, 0, &kDtmfPatternNames},
-    {"mode", Kind::NamedI32, 276, 0, &kDtmfModeNames},
-    {"duration", Kind::U32, 280},
-    {"pause", Kind::U32, 284},
-    {"f1_gain", Kind::I32, 288},
-    {"f1_step", Kind::U32, 292},
-    {"f1_enable", Kind::I32, 296},
-    {"f2_gain", Kind::I32, 300},
-    {"f2_step", Kind::U32, 304},
-    {"f2_enable", Kind::I32, 308},
-};
-constexpr ArraySpec kSoundTable{
-    SoundEffectEntry::kSize, kSoundEntries, kSoundFields, nullptr, 0, true};
-
-constexpr Field kLedFields[] = {
-    {"event", Kind::NamedI32, 0, 0, &kLedEventNames},
-    {"led", Kind::NamedI32, 4, 0, &kLedOutputNames},
-    {"reserved", Kind::I32, 8},
-    {"on_ms", Kind::U32, 12},
-    {"off_ms", Kind::U32, 16},
-    {"repeat_s", Kind::U8, 20},
-    {"flash_count", Kind::U8, 21},
-    {"padding", Kind::U16, 22},
-    {"timeout_ms", Kind::I32, 24},
-};
-constexpr ArraySpec kLedTable{LedEventEntry::kSize, kLedEntries, kLedFields, nullptr, 0, true};
-
-constexpr Field kKeyFields[] = {
-    {"event", Kind::NamedI32, 0, 0, &kKeyEventNames},
-    {"gpios", Kind::GpioMask, 4},
-    {"type", Kind::NamedI32, 8, 0, &kKeyTypeNames},
-    {"state", Kind::NamedI32, 12, 0, &kKeyStateNames},
-};
-constexpr ArraySpec kKeyTable{KeyEventEntry::kSize, kKeyEntries, kKeyFields, nullptr, 0, true};
-
-constexpr Field kEqFields[] = {
-    {"enabled", Kind::I32, 0},
-    {"type", Kind::NamedI32, 4, 0, &kEqTypeNames},
-    {"high_low", Kind::NamedI32, 8, 0, &kEqSideNames},
-    {"gain_db", Kind::F32, 12},
-    {"center_hz", Kind::I32, 16},
-    {"sample_hz", Kind::I32, 20},
-    {"bandwidth_hz", Kind::I32, 24},
-};
-constexpr ArraySpec kEqTable{EqBandParams::kSize, kEqBands, kEqFields, nullptr, 0, false};
-
-constexpr Field kFileFields[] = {
-    {"sound_effects", Kind::Array, kSoundOff, 0, nullptr, {}, &kSoundTable},
-    {"leds", Kind::Array, kLedOff, 0, nullptr, {}, &kLedTable},
-    {"keys", Kind::Array, kKeyOff, 0, nullptr, {}, &kKeyTable},
-    {"eq", Kind::Array, kEqOff, 0, nullptr, {}, &kEqTable},
-    {"flash_type", Kind::NamedI32, kFlashIndexOff, 0, &kFlashTypeNameTable},
-    {"chip_type", Kind::NamedI32, kChipIndexOff, 0, &kChipTypeNameTable},
-};
+using namespace layout;
+using cfgfile::kFixedSize;
 
 // ---- helpers ---------------------------------------------------------------
 
@@ -732,8 +482,8 @@ bool ExportConfigJson(const std::vector<uint8_t>& file, OrderedJson& out, std::s
   }
   out = OrderedJson::object();
   out["format"] = kConfigJsonFormat;
-  out["record"] = ExportFields(file.data(), kRecordFields);
-  for (const Field& f : kFileFields) out[f.name] = ExportOne(file.data(), f);
+  out["record"] = ExportFields(file.data(), RecordFields());
+  for (const Field& f : FileFields()) out[f.name] = ExportOne(file.data(), f);
   out["bin_path"] = TextToJson(file.data() + kFixedSize, file.size() - kFixedSize);
   // A bin path is not zero-padded: a clean text is the whole tail, and anything
   // else (a NUL inside it, bytes that are not UTF-8) is carried as hex.
@@ -758,7 +508,7 @@ bool ImportConfigJson(const OrderedJson& in, std::vector<uint8_t>& file, std::st
   }
   for (auto it = in.begin(); it != in.end(); ++it) {
     bool known = it.key() == "format" || it.key() == "record" || it.key() == "bin_path";
-    for (const Field& f : kFileFields) known = known || it.key() == f.name;
+    for (const Field& f : FileFields()) known = known || it.key() == f.name;
     if (!known) {
       error = "\"" + it.key() + "\": unknown member";
       return false;
@@ -766,9 +516,9 @@ bool ImportConfigJson(const OrderedJson& in, std::vector<uint8_t>& file, std::st
   }
   std::vector<uint8_t> out(kFixedSize, 0);
   bool ok = in.contains("record")
-                ? im.Fields(in["record"], "record", kRecordFields, out.data(), false)
+                ? im.Fields(in["record"], "record", RecordFields(), out.data(), false)
                 : im.Fail("record", "missing");
-  for (const Field& f : kFileFields) {
+  for (const Field& f : FileFields()) {
     if (!ok) break;
     ok = in.contains(f.name) ? im.One(in[f.name], f.name, f, out.data())
                              : im.Fail(f.name, "missing");

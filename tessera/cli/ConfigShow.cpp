@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "ConfigJson.h"
-#include "ConfigNames.h"
+#include "config/RecordLayout.h"
 
 namespace tessera {
 namespace {

@@ -17,6 +17,7 @@
 int main(int argc, char** argv) {
   CLI::App app{
       "tessera-cli: configuration files and flash images for the QR5830 without the window"};
+  app.set_version_flag("--version", std::string("tessera-cli ") + QR_VERSION);
   app.require_subcommand(1);
   app.allow_extras(false);
   tessera::cli::Options o;

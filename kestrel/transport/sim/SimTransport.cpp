@@ -1,7 +1,11 @@
 #include "transport/sim/SimTransport.h"
 
 #include <dirent.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -11,6 +15,57 @@
 namespace kestrel {
 
 SimTransport::SimTransport(std::string dir) : dir_(std::move(dir)) {}
+
+SimTransport::~SimTransport() { StopWatching(); }
+
+bool SimTransport::StartWatching(AdapterListener* listener) {
+  if (listener == nullptr || watcher_.joinable()) return false;
+  inotifyFd_ = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+  stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (inotifyFd_ < 0 || stopFd_ < 0 ||
+      inotify_add_watch(inotifyFd_, dir_.c_str(), IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO) < 0) {
+    StopWatching();
+    return false;
+  }
+  watcher_ = std::thread([this, listener] {
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+      pollfd fds[2] = {{inotifyFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+      if (poll(fds, 2, -1) < 0) continue;
+      if (fds[1].revents != 0) return;
+      // One notification for all the events read at once: a burst of changes (the
+      // simulator starting four adapters) is one recount.
+      bool adapterChanged = false;
+      ssize_t n;
+      while ((n = read(inotifyFd_, buffer, sizeof buffer)) > 0) {
+        for (char* p = buffer; p < buffer + n;) {
+          const auto* e = reinterpret_cast<const inotify_event*>(p);
+          int index = 0;
+          bool noId = false;
+          if ((e->mask & IN_Q_OVERFLOW) != 0 ||
+              (e->len > 0 && simwire::ParseAdapterSocketName(e->name, &index, &noId)))
+            adapterChanged = true;
+          p += sizeof(inotify_event) + e->len;
+        }
+      }
+      if (adapterChanged) listener->AdaptersChanged();
+    }
+  });
+  return true;
+}
+
+void SimTransport::StopWatching() {
+  if (watcher_.joinable()) {
+    const uint64_t one = 1;
+    if (write(stopFd_, &one, sizeof one) != sizeof one) {
+      // An eventfd counter cannot overflow from one write; nothing else can fail here.
+    }
+    watcher_.join();
+  }
+  if (inotifyFd_ >= 0) close(inotifyFd_);
+  if (stopFd_ >= 0) close(stopFd_);
+  inotifyFd_ = stopFd_ = -1;
+}
 
 std::vector<SimTransport::Entry> SimTransport::List() const {
   std::vector<Entry> entries;

@@ -1,6 +1,7 @@
 #include "transport/usb/UsbTransport.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "transport/usb/UsbEndpoint.h"
 
@@ -26,7 +27,61 @@ UsbTransport::UsbTransport(UsbVidPid ids) : ids_(ids) {
   if (libusb_init(&ctx) == 0) context_.reset(ctx, [](libusb_context* c) { libusb_exit(c); });
 }
 
-UsbTransport::~UsbTransport() = default;
+UsbTransport::~UsbTransport() { StopWatching(); }
+
+std::vector<std::string> UsbTransport::Locations() const {
+  libusb_device** all = nullptr;
+  std::vector<std::string> out;
+  for (const Present& p : List(&all)) out.push_back(p.location);
+  if (all != nullptr) libusb_free_device_list(all, 1);
+  return out;
+}
+
+int LIBUSB_CALL UsbTransport::OnHotplug(libusb_context*, libusb_device*, libusb_hotplug_event, void* self) {
+  // No libusb calls from inside the callback: the watcher thread recounts.
+  static_cast<UsbTransport*>(self)->plugged_ = true;
+  return 0;  // stay registered
+}
+
+bool UsbTransport::StartWatching(AdapterListener* listener) {
+  if (!context_ || listener == nullptr || watcher_.joinable()) return false;
+  stop_ = false;
+  plugged_ = false;
+  hotplugRegistered_ =
+      libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) != 0 &&
+      libusb_hotplug_register_callback(
+          context_.get(),
+          static_cast<libusb_hotplug_event>(LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT),
+          LIBUSB_HOTPLUG_NO_FLAGS, ids_.vendorId, ids_.productId, LIBUSB_HOTPLUG_MATCH_ANY, &UsbTransport::OnHotplug,
+          this, &hotplug_) == LIBUSB_SUCCESS;
+  watcher_ = std::thread([this, listener, hotplug = hotplugRegistered_] {
+    std::vector<std::string> last = hotplug ? std::vector<std::string>() : Locations();
+    while (!stop_) {
+      if (hotplug) {
+        timeval tv{0, 200000};
+        libusb_handle_events_timeout_completed(context_.get(), &tv, nullptr);
+        if (plugged_.exchange(false)) listener->AdaptersChanged();
+      } else {
+        for (int waited = 0; waited < kPollMs && !stop_; waited += 50)
+          std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::vector<std::string> now = Locations();
+        if (now == last) continue;
+        last = std::move(now);
+        listener->AdaptersChanged();
+      }
+    }
+  });
+  return true;
+}
+
+void UsbTransport::StopWatching() {
+  if (!watcher_.joinable()) return;
+  stop_ = true;
+  // Wakes libusb_handle_events at once.
+  if (hotplugRegistered_) libusb_hotplug_deregister_callback(context_.get(), hotplug_);
+  hotplugRegistered_ = false;
+  watcher_.join();
+}
 
 std::vector<UsbTransport::Present> UsbTransport::List(libusb_device*** all) const {
   std::vector<Present> present;

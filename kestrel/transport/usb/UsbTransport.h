@@ -6,8 +6,10 @@
 // the same text.
 #include <libusb.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,12 @@ class UsbTransport : public Transport {
   bool ok() const { return context_ != nullptr; }
   const std::string& currentPath() const { return currentPath_; }
 
+  // libusb's hot-plug callback where the platform has it, else a look at the present
+  // adapters once a second; either way the listener is called from a thread of ours.
+  bool StartWatching(AdapterListener* listener) override;
+  void StopWatching() override;
+  static constexpr int kPollMs = 1000;
+
   int CountInterfaces() override;
   DeviceInterfaceInfo GetInterfaceInfo(int index) override;
   std::unique_ptr<Endpoint> OpenInterface(int index) override;
@@ -40,7 +48,16 @@ class UsbTransport : public Transport {
   std::vector<Present> List(libusb_device*** all) const;
   std::shared_ptr<UsbDeviceHandle> OpenPath(const std::string& devicePath);
 
+  std::vector<std::string> Locations() const;
+  static int LIBUSB_CALL OnHotplug(libusb_context* ctx, libusb_device* device, libusb_hotplug_event event,
+                                   void* self);
+
   UsbVidPid ids_;
+  std::thread watcher_;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> plugged_{false};  // set by the hot-plug callback, taken by the watcher
+  libusb_hotplug_callback_handle hotplug_ = 0;
+  bool hotplugRegistered_ = false;
   std::shared_ptr<libusb_context> context_;
   std::string currentPath_;
   // Handles still open per device path: the device endpoint and the pipes share one.

@@ -6,6 +6,14 @@
 
 #include "transport/win32/Win32Endpoint.h"
 
+// Windows 8 and later; the library exports them, this toolchain's header only has the types.
+extern "C" {
+DECLSPEC_IMPORT CONFIGRET WINAPI CM_Register_Notification(PCM_NOTIFY_FILTER filter, PVOID context,
+                                                          PCM_NOTIFY_CALLBACK callback,
+                                                          PHCMNOTIFICATION notification);
+DECLSPEC_IMPORT CONFIGRET WINAPI CM_Unregister_Notification(HCMNOTIFICATION notification);
+}
+
 namespace kestrel {
 namespace {
 
@@ -53,6 +61,63 @@ HANDLE OpenPath(const std::string& path, bool overlapped) {
 }  // namespace
 
 Win32Transport::Win32Transport() : classGuid_(kAdapterInterfaceClass) {}
+
+Win32Transport::~Win32Transport() { StopWatching(); }
+
+DWORD CALLBACK Win32Transport::OnDeviceChange(HCMNOTIFICATION, PVOID context, CM_NOTIFY_ACTION action,
+                                              PCM_NOTIFY_EVENT_DATA, DWORD) {
+  if (action == CM_NOTIFY_ACTION_DEVICEINTERFACEARRIVAL || action == CM_NOTIFY_ACTION_DEVICEINTERFACEREMOVAL) {
+    auto* self = static_cast<Win32Transport*>(context);
+    {
+      std::lock_guard<std::mutex> lock(self->watchMutex_);
+      self->changed_ = true;
+    }
+    self->watchWake_.notify_one();
+  }
+  return ERROR_SUCCESS;
+}
+
+bool Win32Transport::StartWatching(AdapterListener* listener) {
+  if (listener == nullptr || watcher_.joinable()) return false;
+  CM_NOTIFY_FILTER filter{};
+  filter.cbSize = sizeof filter;
+  filter.FilterType = CM_NOTIFY_FILTER_TYPE_DEVICEINTERFACE;
+  filter.u.DeviceInterface.ClassGuid = kAdapterInterfaceClass;
+  if (CM_Register_Notification(&filter, this, &Win32Transport::OnDeviceChange, &notification_) != CR_SUCCESS) {
+    notification_ = nullptr;
+    return false;
+  }
+  {
+    std::lock_guard<std::mutex> lock(watchMutex_);
+    stop_ = false;
+    changed_ = false;
+  }
+  watcher_ = std::thread([this, listener] {
+    std::unique_lock<std::mutex> lock(watchMutex_);
+    for (;;) {
+      watchWake_.wait(lock, [this] { return stop_ || changed_; });
+      if (stop_) return;
+      changed_ = false;
+      lock.unlock();
+      listener->AdaptersChanged();
+      lock.lock();
+    }
+  });
+  return true;
+}
+
+void Win32Transport::StopWatching() {
+  // Returns once no callback of the registration runs any more.
+  if (notification_ != nullptr) CM_Unregister_Notification(notification_);
+  notification_ = nullptr;
+  if (!watcher_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(watchMutex_);
+    stop_ = true;
+  }
+  watchWake_.notify_one();
+  watcher_.join();
+}
 
 int Win32Transport::CountInterfaces() {
   classGuid_ = kAdapterInterfaceClass;

@@ -4,8 +4,13 @@
 // the device path, a backslash and "PIPE01" (out) or "PIPE00" (in).
 #include "transport/win32/WinApi.h"
 
+#include <cfgmgr32.h>
+
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "core/Transport.h"
 
@@ -18,6 +23,13 @@ inline constexpr GUID kAdapterInterfaceClass = {
 class Win32Transport : public Transport {
  public:
   Win32Transport();
+  ~Win32Transport() override;
+
+  // Device-change notifications of the adapter's interface class (arrival and removal),
+  // registered with the configuration manager; the listener is called from a thread of
+  // ours, never from the system's callback.
+  bool StartWatching(AdapterListener* listener) override;
+  void StopWatching() override;
 
   int CountInterfaces() override;
   DeviceInterfaceInfo GetInterfaceInfo(int index) override;
@@ -31,6 +43,15 @@ class Win32Transport : public Transport {
   // The device path of the interface opened last (UTF-8). Kept as a string rather than
   // a fixed buffer, so a long path is never cut short before a pipe suffix is added.
   std::string currentPath_;
+
+  static DWORD CALLBACK OnDeviceChange(HCMNOTIFICATION notification, PVOID context, CM_NOTIFY_ACTION action,
+                                       PCM_NOTIFY_EVENT_DATA data, DWORD size);
+  HCMNOTIFICATION notification_ = nullptr;
+  std::thread watcher_;
+  std::mutex watchMutex_;
+  std::condition_variable watchWake_;
+  bool changed_ = false;  // guarded by watchMutex_
+  bool stop_ = false;     // guarded by watchMutex_
 };
 
 }  // namespace kestrel

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "common/Selector.h"
@@ -42,6 +43,9 @@ struct ControlInfo {
   std::vector<int> buttons{};  // RadioGroup: button ids by index (buttons[0] == id)
   int rows = 0;              // List: number of rows
   bool readOnly = false;     // edit kinds shown but never read back (a path box)
+  // The handler reads the whole page back before it runs (a bad field elsewhere on
+  // the page then shows its message, and the click still takes effect).
+  bool readBackFirst = false;
 };
 
 // What the model holds for one control now, as a view shows it.
@@ -81,6 +85,24 @@ struct ControlDecl {
   bool (*enabled)(const Page&) = nullptr;
   // The handler the control's notification runs after its value was stored; null: none.
   void (*changed)(Page&) = nullptr;
+
+  // Table-building steps: decl::Check<P, &P::member>(id).When(rule).Then(handler).
+  ControlDecl When(bool (*rule)(const Page&)) const {
+    ControlDecl d = *this;
+    d.enabled = rule;
+    return d;
+  }
+  ControlDecl Then(void (*handler)(Page&)) const {
+    ControlDecl d = *this;
+    d.changed = handler;
+    return d;
+  }
+  // The handler runs after the page was read back (see ControlInfo::readBackFirst).
+  ControlDecl AfterReadBack() const {
+    ControlDecl d = *this;
+    d.info.readBackFirst = true;
+    return d;
+  }
 };
 
 template <class Page>
@@ -169,12 +191,92 @@ class ControlSet {
   std::shared_ptr<Impl> impl_;
 };
 
-// Table helpers: the declarations of the usual members in one line each.
+// Table helpers: one line per control for the usual members. M is a pointer to the
+// page member holding the value.
 namespace decl {
-// Whole-number edit: FieldSpec by kind and range.
-inline FieldSpec Int(int id, FieldKind kind) { return FieldSpec{id, kind}; }
+template <class P, auto M>
+int Get(const P& p) {
+  return static_cast<int>(p.*M);
+}
+template <class P, auto M>
+void Set(P& p, int v) {
+  p.*M = static_cast<std::remove_cvref_t<decltype(p.*M)>>(v);
+}
+template <class P, auto M>
+std::string Text(const P& p) {
+  if constexpr (std::is_same_v<std::remove_cvref_t<decltype(p.*M)>, std::string>)
+    return p.*M;
+  else
+    return std::to_string(p.*M);
+}
+template <class P, auto M>
+void Store(P& p, const FieldValue& v) {
+  using T = std::remove_cvref_t<decltype(p.*M)>;
+  if constexpr (std::is_same_v<T, std::string>)
+    p.*M = v.text;
+  else if constexpr (std::is_floating_point_v<T>)
+    p.*M = static_cast<T>(v.f);
+  else
+    p.*M = static_cast<T>(v.i);
+}
+template <class P, auto M>
+const Selector* Sel(const P& p) {
+  return &(p.*M);
+}
+template <class P, auto M>
+void Pick(P& p, int i) {
+  (p.*M).Select(i);
+}
+
+template <class P, auto M>
+ControlDecl<P> Check(int id) {
+  return {.info = {.id = id, .kind = ControlKind::CheckBox}, .value = Get<P, M>, .setValue = Set<P, M>};
+}
+template <class P, auto M>
+ControlDecl<P> Radio(std::vector<int> buttons) {
+  const int id = buttons.empty() ? 0 : buttons.front();
+  return {.info = {.id = id, .kind = ControlKind::RadioGroup, .buttons = std::move(buttons)},
+          .value = Get<P, M>,
+          .setValue = Set<P, M>};
+}
+template <class P, auto M>
+ControlDecl<P> Combo(int id) {
+  return {.info = {.id = id, .kind = ControlKind::Selector}, .setValue = Pick<P, M>, .selector = Sel<P, M>};
+}
+// An edit bound to a member; the kind follows the field's parse rule.
+template <class P, auto M>
+ControlDecl<P> Edit(const FieldSpec& field) {
+  const ControlKind kind = field.kind == FieldKind::Text    ? ControlKind::Text
+                           : field.kind == FieldKind::Float ? ControlKind::Number
+                                                            : ControlKind::Integer;
+  return {.info = {.id = field.id, .kind = kind, .field = field}, .text = Text<P, M>, .store = Store<P, M>};
+}
+// A read-only box showing a member.
+template <class P, auto M>
+ControlDecl<P> Shown(int id) {
+  return {.info = {.id = id, .kind = ControlKind::Text, .field = {id, FieldKind::Text}, .readOnly = true},
+          .text = Text<P, M>};
+}
+template <class P>
+ControlDecl<P> List(int id, int rows, std::vector<std::string> (*rowTexts)(const P&, int)) {
+  return {.info = {.id = id, .kind = ControlKind::List, .rows = rows}, .rowTexts = rowTexts};
+}
+
+inline FieldSpec Field(int id, FieldKind kind) { return FieldSpec{id, kind}; }
 inline FieldSpec Range(int id, FieldKind kind, double lo, double hi) { return FieldSpec{id, kind, true, lo, hi}; }
 inline FieldSpec Chars(int id, int maxChars) { return FieldSpec{id, FieldKind::Text, false, 0, 0, maxChars}; }
+
+// The text a declared control shows (an edit's text, a selector's entry); empty for
+// an id the table does not declare.
+template <class P>
+std::string ShownText(const ControlTable<P>& table, const P& p, int id) {
+  for (const auto& d : table) {
+    if (d.info.id != id) continue;
+    if (d.text) return d.text(p);
+    if (d.selector) return d.selector(p)->Text();
+  }
+  return {};
+}
 }  // namespace decl
 
 }  // namespace tessera

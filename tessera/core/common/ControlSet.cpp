@@ -3,7 +3,9 @@
 namespace tessera {
 
 namespace {
-bool IsEdit(ControlKind k) { return k == ControlKind::Integer || k == ControlKind::Number || k == ControlKind::Text; }
+bool IsEdit(ControlKind k) {
+  return k == ControlKind::Integer || k == ControlKind::Number || k == ControlKind::Text;
+}
 }  // namespace
 
 size_t ControlSet::IndexOf(int id) const {

@@ -1,8 +1,12 @@
 #include "config/ImageFiles.h"
 
+#include <utility>
+#include <vector>
+
 #include "common/AtomicFile.h"
 #include "common/ByteIo.h"
 #include "config/ImageBuilder.h"
+#include "qrplatform/Files.h"
 
 namespace tessera {
 
@@ -66,29 +70,46 @@ bool WriteImageFiles(const std::string& imagePath, const uint8_t* image, size_t 
   }
   // 8. Encode; a failure writes nothing.
   if (!ImageBuilder::EncodeCrcImage(crc, image, 0, static_cast<size_t>(length), crcSize, sink)) return finish(false);
-  // 9. The plain image.
-  if (!WriteFileAtomically(imagePath, image, static_cast<size_t>(length), nullptr)) {
-    sink.Show(kCannotCreateImageMessage);
-    return finish(false);
-  }
-  r.imageWritten = true;
   // 10. The check value, leaving out the CRC form of the first 32 KiB.
   const size_t skip = ImageBuilder::kChecksumSkip;
   const size_t summed = r.crcSize > skip ? r.crcSize - skip : 0;
   r.checkValue = ImageChecksum(crc + std::min(skip, r.crcSize), summed);
   PutU32(crc, r.crcSize, r.checkValue);
-  // 11. The CRC image.
   r.crcPath = CrcImagePath(imagePath);
-  if (!WriteFileAtomically(r.crcPath, crc, r.crcSize + 4, nullptr)) {
+  r.qr1Path = CrcCopyPath(r.crcPath, "QR1");
+  r.tu1Path = CrcCopyPath(r.crcPath, "TU1");
+  // 9, 11, 12. All files are written to temporaries and flushed together, then renamed in
+  // the order plain image, CRC image, copies; a file is renamed only when the ones before
+  // it were. The folder is flushed once at the end.
+  qrplatform::FileBatch batch;
+  const size_t plain = batch.Add(imagePath, image, static_cast<size_t>(length));
+  const size_t crcFile = batch.Add(r.crcPath, crc, r.crcSize + 4);
+  std::vector<std::pair<size_t, bool*>> copies;
+  if (!r.qr1Path.empty()) copies.emplace_back(batch.AddCopy(r.qr1Path, crcFile), &r.qr1Written);
+  if (!r.tu1Path.empty()) copies.emplace_back(batch.AddCopy(r.tu1Path, crcFile), &r.tu1Written);
+  batch.Prepare();
+  if (!batch.Commit(plain)) {
+    sink.Show(kCannotCreateImageMessage);
+    return finish(false);
+  }
+  r.imageWritten = true;
+  if (!batch.Commit(crcFile)) {
     sink.Show(kCannotCreateCrcMessage);
     return finish(false);
   }
   r.crcWritten = true;
-  // 12. The two copies; their failures are not reported.
-  r.qr1Path = CrcCopyPath(r.crcPath, "QR1");
-  r.tu1Path = CrcCopyPath(r.crcPath, "TU1");
-  if (!r.qr1Path.empty()) r.qr1Written = WriteFileAtomically(r.qr1Path, crc, r.crcSize + 4, nullptr);
-  if (!r.tu1Path.empty()) r.tu1Written = WriteFileAtomically(r.tu1Path, crc, r.crcSize + 4, nullptr);
+  // A copy that cannot be written is reported: a production line that picks up the
+  // copies must not take an old one for the new image.
+  bool copiesOk = true;
+  for (auto& [index, written] : copies) {
+    *written = batch.Commit(index);
+    if (!*written) {
+      sink.Show(std::string(kCannotCopyCrcMessage) + batch.Error(index));
+      copiesOk = false;
+    }
+  }
+  (void)batch.Finish();  // best effort: the renames have happened
+  if (!copiesOk) return finish(false);
   return finish(true);
 }
 

@@ -3,8 +3,10 @@
 // compute L, encode the CRC image, write the plain image, append the check value, write
 // the CRC image under its derived name and its two copies.
 //
-// Every file goes through WriteFileAtomically: a failure never leaves a truncated file
-// where a good one stood. Deliberate choices:
+// The four files are replaced together (qrplatform::FileBatch): written to temporaries,
+// flushed together, renamed, the folder flushed once. After a crash each name holds its
+// old or its new complete content; a failure never leaves a truncated or temporary file.
+// Deliberate choices:
 //   - The CRC buffer must also hold the 4-byte check value (N + 4 bytes) and the image
 //     buffer must hold L bytes; otherwise "crc bin file is too large!! " and nothing is
 //     written, instead of writing past a buffer.
@@ -12,9 +14,12 @@
 //     a name without an extension ("dir/x", also "a.d/x") "dir/x_CRC" with no copies
 //     (SplitPath alone would give "_CRC.IMG" / "_CRC." in the current folder, and a "."
 //     in the folder would cut the folder).
-//   - The "QR1"/"TU1" copies are written from the same bytes as the CRC file (the same
-//     content as copying it), only when the CRC file's name has an extension; an
+//   - The "QR1"/"TU1" copies are copied from the CRC file's temporary by the kernel where
+//     the filesystem allows, only when the CRC file's name has an extension; an
 //     extension shorter than three characters is replaced whole.
+//   - A copy that cannot be written (a full disk) is reported and fails the generation;
+//     its name keeps its old content. A failed plain image renames nothing; a failed CRC
+//     image keeps the new plain image.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,6 +30,8 @@ namespace tessera {
 
 inline constexpr const char* kCannotCreateImageMessage = "Can not create image file!";
 inline constexpr const char* kCannotCreateCrcMessage = "Can not create crc_image file";
+// Followed by the reason (the path and the system's error text).
+inline constexpr const char* kCannotCopyCrcMessage = "Can not copy crc_image file: ";
 
 struct ImageFilesResult {
   uint32_t length = 0;       // L = C x 1024 + 4096 + P
@@ -34,7 +41,7 @@ struct ImageFilesResult {
   std::string qr1Path, tu1Path;  // empty when no copies are made
   bool imageWritten = false;
   bool crcWritten = false;
-  bool qr1Written = false, tu1Written = false;  // copy failures are not reported to the user
+  bool qr1Written = false, tu1Written = false;
 };
 
 // The CRC image path for a chosen image path (folder + base + "_CRC." + extension).

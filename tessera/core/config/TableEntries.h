@@ -13,6 +13,8 @@ namespace tessera {
 
 struct KeyEventEntry {
   static constexpr size_t kSize = 16;
+  // Byte offsets of the members in the stored entry.
+  static constexpr size_t kAtEvent = 0, kAtGpioMask = 4, kAtType = 8, kAtState = 12;
   int32_t event = 0;      // key event 0..27; 0 = empty entry
   uint32_t gpioMask = 0;  // bit n = GPIOn (n = 0..21)
   int32_t type = 0;       // press type 0..5
@@ -25,6 +27,8 @@ struct KeyEventEntry {
 
 struct LedEventEntry {
   static constexpr size_t kSize = 28;
+  // Byte offsets of the members in the stored entry.
+  static constexpr size_t kAtEvent = 0, kAtLed = 4, kAtReserved = 8, kAtOnMs = 12, kAtOffMs = 16, kAtRepeatS = 20, kAtFlashCount = 21, kAtPadding = 22, kAtTimeoutMs = 24;
   int32_t event = 0;       // LED event 0..22; 0 = empty entry
   int32_t led = 0;         // 0 LED0, 1 LED1, 2 LED_LP, 3 ALTER(N), 4 BOTH
   int32_t reserved = 0;    // always 0 when written by this tool
@@ -42,6 +46,8 @@ struct LedEventEntry {
 
 struct SoundEffectEntry {
   static constexpr size_t kSize = 312;
+  // Byte offsets of the members in the stored entry.
+  static constexpr size_t kAtEnabled = 0, kAtEvent = 4, kAtKind = 8, kAtPath = 12, kAtFileSize = 268, kAtPattern = 272, kAtMode = 276, kAtDuration = 280, kAtPause = 284, kAtF1Gain = 288, kAtF1Step = 292, kAtF1Enable = 296, kAtF2Gain = 300, kAtF2Step = 304, kAtF2Enable = 308;
   static constexpr size_t kPathSize = 256;
   int32_t enabled = 0;  // 1 "Enable", 0 "Disable"
   int32_t event = 0;    // prompt event 0..43; 0 = empty entry
@@ -72,6 +78,8 @@ struct SoundEffectEntry {
 
 struct EqBandParams {
   static constexpr size_t kSize = 28;
+  // Byte offsets of the members in the stored entry.
+  static constexpr size_t kAtEnabled = 0, kAtType = 4, kAtHighLow = 8, kAtGainDb = 12, kAtCenterHz = 16, kAtSampleHz = 20, kAtBandwidthHz = 24;
   int32_t enabled = 0;
   int32_t type = 0;     // 0 Shelving, 1 Peak
   int32_t highLow = 0;  // 0 low, 1 high
@@ -87,6 +95,8 @@ struct EqBandParams {
 
 struct EqBandCoeffs {
   static constexpr size_t kSize = 21;  // packed
+  // Byte offsets of the members in the stored entry.
+  static constexpr size_t kAtEnabled = 0, kAtA1 = 1, kAtA2 = 5, kAtB0 = 9, kAtB1 = 13, kAtB2 = 17;
   uint8_t enabled = 0;
   int32_t a1 = 0, a2 = 0, b0 = 0, b1 = 0, b2 = 0;
 
@@ -97,6 +107,8 @@ struct EqBandCoeffs {
 
 struct VoiceEqParams {
   static constexpr size_t kSize = 20;
+  // Byte offsets of the members in the stored entry.
+  static constexpr size_t kAtType = 0, kAtHighLow = 1, kAtPadding = 2, kAtGainDb = 4, kAtCenterHz = 8, kAtSampleHz = 12, kAtBandwidthHz = 16;
   uint8_t type = 0;     // 0 Shelving, 1 Peak
   uint8_t highLow = 0;  // 0 low, 1 high
   uint16_t padding = 0;

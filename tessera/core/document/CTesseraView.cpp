@@ -107,6 +107,20 @@ bool CTesseraView::ChangeControl(PageId page, int controlId, int value) {
   return Controls(page).Change(controlId, value);
 }
 
+CTesseraView::ChangeResult CTesseraView::ChangeControl(PageId page, int controlId, int value,
+                                                     const ControlReader& reader) {
+  Operation op(*this);
+  ControlSet set = Controls(page);
+  ChangeResult result;
+  const ControlInfo* info = set.Find(controlId);
+  if (info && info->readBackFirst) {
+    // The clicked control itself takes the value the click gives, not its old one.
+    result.error = set.ReadBack([&](const ControlInfo& i) { return i.id == controlId ? std::nullopt : reader(i); });
+  }
+  result.changed = set.Change(controlId, value);
+  return result;
+}
+
 std::optional<FieldError> CTesseraView::EditChanged(PageId page, int controlId, const ControlReader& reader) {
   Operation op(*this);
   ControlSet set = Controls(page);
@@ -430,8 +444,41 @@ bool CTesseraView::ReadConfigFile(const std::string& path) {
 
 bool CTesseraView::GenerateImage(const std::string& chosenPath, std::string* summary,
                                  bool showSummary) {
-  Operation op(*this);
   if (chosenPath.empty()) return false;  // the save dialog was cancelled
+  ImageJob job = PrepareImage(chosenPath);
+  job.Run();
+  return FinishImage(job, summary, showSummary);
+}
+
+CTesseraView::ImageJob CTesseraView::PrepareImage(const std::string& chosenPath) const {
+  ImageJob job;
+  job.state_ = Snapshot();
+  job.imagePath_ = chosenPath;
+  return job;
+}
+
+bool CTesseraView::ImageJob::Run() {
+  ok_ = false;
+  summary_.clear();
+  if (imagePath_.empty()) return false;
+  CTesseraView build(messages_);
+  build.Restore(state_);  // also gives the build image buffers of its own
+  ok_ = build.BuildImage(imagePath_, &summary_);
+  return ok_;
+}
+
+bool CTesseraView::FinishImage(const ImageJob& job, std::string* summary, bool showSummary) {
+  Operation op(*this);
+  for (const std::string& m : job.Messages()) sink_.Show(m);
+  if (!job.Succeeded()) return false;
+  imagePath = job.ImagePath();
+  if (showSummary) sink_.Show(job.Summary());
+  if (summary) *summary = job.Summary();
+  return true;
+}
+
+bool CTesseraView::BuildImage(const std::string& chosenPath, std::string* summary) {
+  Operation op(*this);
   uint64_t binSize = 0;
   if (!FileSize(binPath, binSize, nullptr)) {
     sink_.Show(kCannotOpenBinMessage);
@@ -470,7 +517,6 @@ bool CTesseraView::GenerateImage(const std::string& chosenPath, std::string* sum
   if (!WriteImageFiles(chosenPath, image_buffer.data(), image_buffer.size(), crc_buffer.data(),
                        crc_buffer.size(), code_area_kb, promptBytes, sink_, &result))
     return false;
-  imagePath = chosenPath;
 
   std::string text = Format("Image create OK:\r\norigin CRC bin: %s\r\n", binPath.c_str());
   text += "BT Config:\r\n";
@@ -481,7 +527,6 @@ bool CTesseraView::GenerateImage(const std::string& chosenPath, std::string* sum
   text +=
       std::string("Auto connection ") + (bluetooth.autoReconnect ? "enabled\r\n" : "disabled\r\n");
   text += Format("CRC Value:  %x\r\n", result.checkValue);
-  if (showSummary) sink_.Show(text);
   if (summary) *summary = text;
   return true;
 }

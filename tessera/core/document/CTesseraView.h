@@ -81,14 +81,27 @@ class CTesseraView : public PageHost {
 
   // "Generate image" with the path the save dialog would return. On success the
   // summary text (also shown through the sink when showSummary) is stored in *summary.
+  // It runs the three steps below in a row.
   bool GenerateImage(const std::string& imagePath, std::string* summary = nullptr,
                      bool showSummary = true);
 
-  // PageHost
+  // "Generate image" in three steps, so a window keeps the file work (the bin file,
+  // the prompt files, megabytes of image written and flushed) off its own thread:
+  //   ImageJob job = view.PrepareImage(path);  // this thread: a copy of what the build reads
+  //   job.Run();                               // any thread: the whole build, files written
+  //   view.FinishImage(job);                   // this thread: image path, messages in order
+  // Changes to the document after PrepareImage do not reach the image.
+  class ImageJob;
+  ImageJob PrepareImage(const std::string& imagePath) const;
+  // One operation: the job's messages are delivered in the order the build raised
+  // them, then (on success, when showSummary) the summary; the image path box shows
+  // the written image.
+  bool FinishImage(const ImageJob& job, std::string* summary = nullptr, bool showSummary = true);
+
+  // PageHost. The pool is written only by the pages' rules and the refresh (through
+  // PageHost), so it always matches the package and the System page's check boxes.
   uint32_t ReservedGpioMask() const override { return reserved_gpio_mask; }
-  void SetReservedGpioMask(uint32_t mask) override { reserved_gpio_mask = mask; }
   uint32_t AvailableGpioMask() const override { return available_gpio_mask; }
-  void SetAvailableGpioMask(uint32_t mask) override { available_gpio_mask = mask; }
   int FreePromptSpaceKb(bool withCrcGrowth) const override;
   MessageSink& Sink() override { return sink_; }
 
@@ -107,6 +120,14 @@ class CTesseraView : public PageHost {
   // A click on a check box or radio button, or a selector pick: value stored, the
   // control's handler run (GPIO refresh, enable rules, list rebuilds).
   bool ChangeControl(PageId page, int controlId, int value);
+  // The same with the widgets at hand: a control whose handler reads the page back
+  // first (ControlInfo::readBackFirst) gets the read-back before the value is stored;
+  // its failure comes back for display (focus on its field) and the click still applies.
+  struct ChangeResult {
+    bool changed = false;
+    std::optional<FieldError> error;
+  };
+  ChangeResult ChangeControl(PageId page, int controlId, int value, const ControlReader& reader);
   // An edit whose handler runs on every change (the Bluetooth address): the page is
   // read back, then the handler runs whatever the read-back gave. The read-back's
   // failure is returned for display.
@@ -157,19 +178,24 @@ class CTesseraView : public PageHost {
   std::string binPath;
   std::string imagePath;
 
-  // GPIO pool (bit n = GPIOn).
-  uint32_t available_gpio_mask = 0;
-  uint32_t reserved_gpio_mask = 0;
-
-  // Image state for the selected flash type.
+  // Image state for the selected flash type: Generate image's scratch buffers and the
+  // code area size, which follows the flash type.
   std::vector<uint8_t> image_buffer;
   std::vector<uint8_t> crc_buffer;
-  int code_area_kb = 0;
+  int CodeAreaKb() const { return code_area_kb; }
 
   // A bin path or configuration path longer than this cannot be stored and read back whole.
   static constexpr size_t kMaxStoredPath = 255;
 
  private:
+  void SetReservedGpioMask(uint32_t mask) override { reserved_gpio_mask = mask; }
+  void SetAvailableGpioMask(uint32_t mask) override { available_gpio_mask = mask; }
+
+  // GPIO pool (bit n = GPIOn).
+  uint32_t available_gpio_mask = 0;
+  uint32_t reserved_gpio_mask = 0;
+  int code_area_kb = 0;
+
   // One operation: the outermost one records the controls' states before, compares
   // them after, notifies, and releases the held messages.
   class Operation {
@@ -187,6 +213,8 @@ class CTesseraView : public PageHost {
   void Notify(const PageStates& before);
 
   bool BuffersReady() const;
+  // The build itself, on a document of its own (see ImageJob::Run).
+  bool BuildImage(const std::string& chosenPath, std::string* summary);
 
   MessageQueue sink_;
   std::vector<DocumentObserver*> observers_;
@@ -195,6 +223,29 @@ class CTesseraView : public PageHost {
   bool batchTouched_ = false;
   PageStates before_;
   bool keyPageCreated_ = false;  // the Key page's window exists (it has no flag of its own)
+};
+
+// A Generate image build detached from the document it was prepared from: it holds a
+// copy of the editable state and builds on a document of its own, so Run touches
+// nothing else and may run on a worker thread while the window stays live.
+class CTesseraView::ImageJob {
+ public:
+  // Builds and writes the image files; the messages the build raises are kept for
+  // FinishImage. Runs once; false when nothing (or not everything) was written.
+  bool Run();
+
+  const std::string& ImagePath() const { return imagePath_; }
+  bool Succeeded() const { return ok_; }
+  const std::vector<std::string>& Messages() const { return messages_.messages; }
+  const std::string& Summary() const { return summary_; }
+
+ private:
+  friend class CTesseraView;
+  DocumentState state_;
+  std::string imagePath_;
+  RecordingSink messages_;
+  std::string summary_;
+  bool ok_ = false;
 };
 
 }  // namespace tessera

@@ -17,8 +17,9 @@ namespace tessera {
 
 // The document's pages, plus the main form (the two selections and the two paths).
 enum class PageId { Main, Bluetooth, System, Key, Led, Wave, Eq, Echo };
-inline constexpr PageId kAllPages[] = {PageId::Main, PageId::Bluetooth, PageId::System, PageId::Key,
-                                       PageId::Led,  PageId::Wave,      PageId::Eq,     PageId::Echo};
+inline constexpr PageId kAllPages[] = {PageId::Main, PageId::Bluetooth, PageId::System,
+                                       PageId::Key,  PageId::Led,       PageId::Wave,
+                                       PageId::Eq,   PageId::Echo};
 
 // One control whose shown state changed in an operation.
 struct ControlChange {

@@ -39,50 +39,14 @@ CAudioConfigDlg::CAudioConfigDlg(const SoundEffectEntry& entry, MessageSink* sin
   mode.Select(entry.mode);
 }
 
-const std::array<FieldSpec, 6>& CAudioConfigDlg::Fields() {
-  static const std::array<FieldSpec, 6> kFields = {{
-      {kDurationId, FieldKind::UInt, true, 0, 15},
-      {kPauseId, FieldKind::UInt, true, 0, 15},
-      {kF1GainId, FieldKind::Int, true, -15, 0},
-      {kF1StepId, FieldKind::UInt, true, 0, 65535},
-      {kF2GainId, FieldKind::Int, true, -15, 0},
-      {kF2StepId, FieldKind::UInt, true, 0, 65535},
-  }};
-  return kFields;
-}
-
 std::optional<FieldError> CAudioConfigDlg::ReadBack(const ControlTextFn& controlText) {
-  const auto& fields = Fields();
-  return ReadFields(fields, controlText, [&](size_t i, const FieldValue& v) {
-    switch (fields[i].id) {
-      case kDurationId: duration = static_cast<unsigned int>(v.i); break;
-      case kPauseId: pause = static_cast<unsigned int>(v.i); break;
-      case kF1GainId: f1Gain = static_cast<int>(v.i); break;
-      case kF1StepId: f1Step = static_cast<unsigned int>(v.i); break;
-      case kF2GainId: f2Gain = static_cast<int>(v.i); break;
-      case kF2StepId: f2Step = static_cast<unsigned int>(v.i); break;
-      default: break;
-    }
-  });
+  return Controls().ReadBackTexts(controlText);
 }
 
 std::string CAudioConfigDlg::ControlText(int controlId) const {
-  switch (controlId) {
-    case kDurationId: return std::to_string(duration);
-    case kPauseId: return std::to_string(pause);
-    case kF1GainId: return std::to_string(f1Gain);
-    case kF1StepId: return std::to_string(f1Step);
-    case kF2GainId: return std::to_string(f2Gain);
-    case kF2StepId: return std::to_string(f2Step);
-    case kPathId: return path;
-    case kBrowseId: return "wave文件";
-    case kEventId: return event.Text();
-    case kKindId: return kind.Text();
-    case kEnableId: return enable.Text();
-    case kPatternId: return pattern.Text();
-    case kModeId: return mode.Text();
-    default: return {};
-  }
+  // The Browse button's caption is fixed in the code, not in the template.
+  if (controlId == kBrowseId) return "wave文件";
+  return decl::ShownText(ControlDecls(), *this, controlId);
 }
 
 bool CAudioConfigDlg::ReadWaveDataSize(const std::string& filePath, int32_t& size) {
@@ -143,7 +107,28 @@ SoundEffectEntry CAudioConfigDlg::BuildEntry() const {
 }
 
 const ControlTable<CAudioConfigDlg>& CAudioConfigDlg::ControlDecls() {
-  static const ControlTable<CAudioConfigDlg> kTable = {};
+  using D = CAudioConfigDlg;
+  using namespace decl;
+  using K = FieldKind;
+  // Kind rule: a wave file uses the path box, a tone the DTMF controls.
+  constexpr auto wave = [](const D& d) { return d.PathControlsEnabled(); };
+  constexpr auto tone = [](const D& d) { return d.DtmfControlsEnabled(); };
+  static const ControlTable<D> kTable = {
+      Combo<D, &D::event>(kEventId),
+      Combo<D, &D::kind>(kKindId).Then([](D& d) { d.OnKindChanged(d.kind.selected); }),
+      Combo<D, &D::enable>(kEnableId),
+      Shown<D, &D::path>(kPathId).When(wave),
+      Combo<D, &D::pattern>(kPatternId).When(tone),
+      Combo<D, &D::mode>(kModeId).When(tone),
+      Edit<D, &D::duration>(Range(kDurationId, K::UInt, 0, 15)).When(tone),
+      Edit<D, &D::pause>(Range(kPauseId, K::UInt, 0, 15)).When(tone),
+      Edit<D, &D::f1Gain>(Range(kF1GainId, K::Int, -15, 0)).When(tone),
+      Edit<D, &D::f1Step>(Range(kF1StepId, K::UInt, 0, 65535)).When(tone),
+      Check<D, &D::f1Enable>(kF1EnableId).When(tone),
+      Edit<D, &D::f2Gain>(Range(kF2GainId, K::Int, -15, 0)).When(tone),
+      Edit<D, &D::f2Step>(Range(kF2StepId, K::UInt, 0, 65535)).When(tone),
+      Check<D, &D::f2Enable>(kF2EnableId).When(tone),
+  };
   return kTable;
 }
 

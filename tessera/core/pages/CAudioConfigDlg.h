@@ -28,8 +28,7 @@ class CAudioConfigDlg {
   // Opens on a copy of entry; sink receives "cant open the file" and path complaints.
   CAudioConfigDlg(const SoundEffectEntry& entry, MessageSink* sink);
 
-  // The six numeric edits, in control order.
-  static const std::array<FieldSpec, 6>& Fields();
+  // The edits read back in control order (declared in ControlDecls).
   std::optional<FieldError> ReadBack(const ControlTextFn& controlText);
   std::string ControlText(int controlId) const;
 

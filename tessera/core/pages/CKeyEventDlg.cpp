@@ -1,8 +1,39 @@
 #include "pages/CKeyEventDlg.h"
 
+#include <utility>
+
 #include "pages/EventNames.h"
 
 namespace tessera {
+
+namespace {
+using D = CKeyEventDlg;
+
+template <int N>
+ControlDecl<D> GpioBox() {
+  return {.info = {.id = D::GpioCheckId(N), .kind = ControlKind::CheckBox},
+          .value = [](const D& d) { return d.GpioChecked(N) ? 1 : 0; },
+          .setValue = [](D& d, int v) { d.SetGpioChecked(N, v != 0); },
+          // Only pins free when the dialog opened can be ticked.
+          .enabled = [](const D& d) { return d.GpioEnabled(N); }};
+}
+
+template <int... N>
+void AddGpioBoxes(ControlTable<D>& table, std::integer_sequence<int, N...>) {
+  (table.push_back(GpioBox<N>()), ...);
+}
+
+ControlTable<D> MakeTable() {
+  using namespace decl;
+  ControlTable<D> t = {
+      Combo<D, &D::event>(D::kEventId).Then([](D& d) { d.OnEventChanged(d.event.selected); }),
+      Combo<D, &D::type>(D::kTypeId),
+      Combo<D, &D::state>(D::kStateId),
+  };
+  AddGpioBoxes(t, std::make_integer_sequence<int, D::kGpioCount>());
+  return t;
+}
+}  // namespace
 
 CKeyEventDlg::CKeyEventDlg(const KeyEventEntry& entry, uint32_t availableGpioMask_)
     : event(names::NameList(names::kKeyEventDialog)),
@@ -53,7 +84,7 @@ KeyEventEntry CKeyEventDlg::Ok() const {
 }
 
 const ControlTable<CKeyEventDlg>& CKeyEventDlg::ControlDecls() {
-  static const ControlTable<CKeyEventDlg> kTable = {};
+  static const ControlTable<CKeyEventDlg> kTable = MakeTable();
   return kTable;
 }
 

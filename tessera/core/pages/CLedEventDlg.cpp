@@ -16,42 +16,12 @@ CLedEventDlg::CLedEventDlg(const LedEventEntry& entry)
   led.Select(entry.led);
 }
 
-const std::array<FieldSpec, 5>& CLedEventDlg::Fields() {
-  static const std::array<FieldSpec, 5> kFields = {{
-      {kOnId, FieldKind::UInt},
-      {kOffId, FieldKind::UInt},
-      {kRepeatId, FieldKind::Byte},
-      {kFlashId, FieldKind::Byte, true, 1, 255},
-      {kTimeoutId, FieldKind::Int},
-  }};
-  return kFields;
-}
-
 std::optional<FieldError> CLedEventDlg::ReadBack(const ControlTextFn& controlText) {
-  const auto& fields = Fields();
-  return ReadFields(fields, controlText, [&](size_t i, const FieldValue& v) {
-    switch (fields[i].id) {
-      case kOnId: onMs = static_cast<unsigned int>(v.i); break;
-      case kOffId: offMs = static_cast<unsigned int>(v.i); break;
-      case kRepeatId: repeatS = static_cast<uint8_t>(v.i); break;
-      case kFlashId: flashCount = static_cast<uint8_t>(v.i); break;
-      case kTimeoutId: timeoutMs = static_cast<int>(v.i); break;
-      default: break;
-    }
-  });
+  return Controls().ReadBackTexts(controlText);
 }
 
 std::string CLedEventDlg::ControlText(int controlId) const {
-  switch (controlId) {
-    case kOnId: return std::to_string(onMs);
-    case kOffId: return std::to_string(offMs);
-    case kRepeatId: return std::to_string(repeatS);
-    case kFlashId: return std::to_string(flashCount);
-    case kTimeoutId: return std::to_string(timeoutMs);
-    case kEventId: return event.Text();
-    case kLedId: return led.Text();
-    default: return {};
-  }
+  return decl::ShownText(ControlDecls(), *this, controlId);
 }
 
 LedEventEntry CLedEventDlg::BuildEntry() const {
@@ -75,7 +45,18 @@ std::optional<FieldError> CLedEventDlg::Ok(const ControlTextFn& controlText, Led
 }
 
 const ControlTable<CLedEventDlg>& CLedEventDlg::ControlDecls() {
-  static const ControlTable<CLedEventDlg> kTable = {};
+  using D = CLedEventDlg;
+  using namespace decl;
+  using K = FieldKind;
+  static const ControlTable<D> kTable = {
+      Combo<D, &D::event>(kEventId),
+      Combo<D, &D::led>(kLedId),
+      Edit<D, &D::onMs>(Field(kOnId, K::UInt)),
+      Edit<D, &D::offMs>(Field(kOffId, K::UInt)),
+      Edit<D, &D::repeatS>(Field(kRepeatId, K::Byte)),
+      Edit<D, &D::flashCount>(Range(kFlashId, K::Byte, 1, 255)),
+      Edit<D, &D::timeoutMs>(Field(kTimeoutId, K::Int)),
+  };
   return kTable;
 }
 

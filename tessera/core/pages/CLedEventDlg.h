@@ -23,8 +23,7 @@ class CLedEventDlg {
 
   explicit CLedEventDlg(const LedEventEntry& entry);
 
-  // The five edits, in control order.
-  static const std::array<FieldSpec, 5>& Fields();
+  // The edits read back in control order (declared in ControlDecls).
   std::optional<FieldError> ReadBack(const ControlTextFn& controlText);
   std::string ControlText(int controlId) const;
 

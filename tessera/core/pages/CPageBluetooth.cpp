@@ -62,53 +62,12 @@ std::optional<FieldError> CPageBluetooth::OnAddressChanged(const std::function<s
   return err;
 }
 
-const std::array<FieldSpec, 9>& CPageBluetooth::Fields() {
-  static const std::array<FieldSpec, 9> kFields = {{
-      {kIdAddress, FieldKind::Text, false, 0, 0, kAddressChars},
-      {kIdPinCode, FieldKind::Text, false, 0, 0, kPinChars},
-      {kIdDeviceName, FieldKind::Text, false, 0, 0, kNameChars},
-      {kIdStartupTime, FieldKind::Int},
-      {kIdRetryInterval, FieldKind::Int},
-      {kIdRetries, FieldKind::Int, true, -1, 127},
-      {kIdReconnections, FieldKind::Byte},
-      {kIdReconnectInterval, FieldKind::UInt, true, 0, 32767},
-      {kIdPairingTimeout, FieldKind::Short},
-  }};
-  return kFields;
-}
-
 std::optional<FieldError> CPageBluetooth::ReadBack(const std::function<std::string(int)>& controlText) {
-  const auto& f = Fields();
-  return ReadFields(f.data(), f.size(), controlText, [this](int id, const FieldValue& v) {
-    const int i = static_cast<int>(v.i);
-    switch (id) {
-      case kIdAddress: address = v.text; break;
-      case kIdPinCode: pinCode = v.text; break;
-      case kIdDeviceName: deviceName = v.text; break;
-      case kIdStartupTime: startupTimeS = i; break;
-      case kIdRetryInterval: retryIntervalMs = i; break;
-      case kIdRetries: retries = i; break;
-      case kIdReconnections: reconnectCount = i; break;
-      case kIdReconnectInterval: reconnectIntervalMs = i; break;
-      case kIdPairingTimeout: pairingTimeoutS = i; break;
-      default: break;
-    }
-  });
+  return ControlSet(*this, ControlDecls()).ReadBackTexts(controlText);
 }
 
 std::string CPageBluetooth::ControlText(int controlId) const {
-  switch (controlId) {
-    case kIdAddress: return address;
-    case kIdPinCode: return pinCode;
-    case kIdDeviceName: return deviceName;
-    case kIdStartupTime: return std::to_string(startupTimeS);
-    case kIdRetryInterval: return std::to_string(retryIntervalMs);
-    case kIdRetries: return std::to_string(retries);
-    case kIdReconnections: return std::to_string(reconnectCount);
-    case kIdReconnectInterval: return std::to_string(reconnectIntervalMs);
-    case kIdPairingTimeout: return std::to_string(pairingTimeoutS);
-    default: return {};
-  }
+  return decl::ShownText(ControlDecls(), *this, controlId);
 }
 
 int CPageBluetooth::DeviceClassOf(const std::string& text) {
@@ -228,7 +187,40 @@ void CPageBluetooth::Refresh() {
 }
 
 const ControlTable<CPageBluetooth>& CPageBluetooth::ControlDecls() {
-  static const ControlTable<CPageBluetooth> kTable = {};
+  using P = CPageBluetooth;
+  using namespace decl;
+  using K = FieldKind;
+  constexpr auto recovery = [](const P& p) { return p.RecoveryControlsEnabled(); };
+  constexpr auto reconnect = [](const P& p) { return p.ReconnectControlsEnabled(); };
+  static const ControlTable<P> kTable = {
+      Check<P, &P::a2dp>(kIdA2dp),
+      Check<P, &P::hfp>(kIdHfp),
+      Check<P, &P::hsp>(kIdHsp),
+      // Every change of the address text re-checks it (tick or cross).
+      Edit<P, &P::address>(Chars(kIdAddress, kAddressChars)).Then([](P& p) { p.CheckAddress(); }),
+      // The tick/cross picture: 1 shows the tick. Shown, never read back.
+      ControlDecl<P>{.info = {.id = kIdAddressIndicator, .kind = ControlKind::CheckBox, .readOnly = true},
+                     .value = Get<P, &P::addressValid>},
+      Combo<P, &P::deviceType>(kIdDeviceType),
+      Edit<P, &P::pinCode>(Chars(kIdPinCode, kPinChars)),
+      Edit<P, &P::deviceName>(Chars(kIdDeviceName, kNameChars)),
+      Check<P, &P::recoveryEnable>(kIdRecovery).Then([](P& p) { p.ApplyRecoveryRule(); }).AfterReadBack(),
+      Radio<P, &P::recoveryMode>({kIdOnlyPairing, kIdAudioConnection}).When(recovery),
+      Edit<P, &P::startupTimeS>(Field(kIdStartupTime, K::Int)).When(recovery),
+      Edit<P, &P::retryIntervalMs>(Field(kIdRetryInterval, K::Int)).When(recovery),
+      Edit<P, &P::retries>(Range(kIdRetries, K::Int, -1, 127)).When(recovery),
+      Check<P, &P::autoReconnect>(kIdAutoReconnect).Then([](P& p) { p.ApplyReconnectRule(); }).AfterReadBack(),
+      Edit<P, &P::reconnectCount>(Field(kIdReconnections, K::Byte)).When(reconnect),
+      Edit<P, &P::reconnectIntervalMs>(Range(kIdReconnectInterval, K::UInt, 0, 32767)).When(reconnect),
+      Edit<P, &P::pairingTimeoutS>(Field(kIdPairingTimeout, K::Short)),
+      Check<P, &P::addressPolling>(kIdAddressPolling),
+      Check<P, &P::voiceReport>(kIdVoiceReport),
+      Check<P, &P::periodicReconnect>(kIdPeriodicReconnect),
+      Check<P, &P::batteryDisplay>(kIdBatteryDisplay),
+      Check<P, &P::autoOffNoConnection>(kIdNoConnection),
+      Check<P, &P::autoOffPauseTimeout>(kIdPauseTimeout),
+      Radio<P, &P::disconnectAction>({kIdWaitPairing, kIdAutoReconnection}),
+  };
   return kTable;
 }
 

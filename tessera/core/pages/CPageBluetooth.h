@@ -75,7 +75,6 @@ class CPageBluetooth {
   // address. The read-back's failure (from any field) is returned for display.
   std::optional<FieldError> OnAddressChanged(const std::function<std::string(int controlId)>& controlText);
 
-  static const std::array<FieldSpec, 9>& Fields();
   std::optional<FieldError> ReadBack(const std::function<std::string(int controlId)>& controlText);
   std::string ControlText(int controlId) const;
 

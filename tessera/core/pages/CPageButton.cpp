@@ -42,44 +42,12 @@ KeyEventEntry Entry(int32_t event, int gpio, int32_t type, int32_t state) {
 }
 }  // namespace
 
-const std::array<FieldSpec, 5>& CPageButton::Fields() {
-  static const std::array<FieldSpec, 5> kFields = {{
-      {kClickId, FieldKind::UInt, true, 0, 65535},
-      {kRepeatId, FieldKind::UInt, true, 0, 65535},
-      {kLongPressId, FieldKind::UInt, true, 0, 65535},
-      {kExtraLongId, FieldKind::UInt, true, 0, 65535},
-      {kDoubleClickId, FieldKind::UInt, true, 0, 65535},
-  }};
-  return kFields;
-}
-
-unsigned int* CPageButton::TimingMember(int controlId) {
-  switch (controlId) {
-    case kClickId: return &clickMs;
-    case kRepeatId: return &repeatMs;
-    case kLongPressId: return &longPressMs;
-    case kExtraLongId: return &extraLongPressMs;
-    case kDoubleClickId: return &doubleClickMs;
-    default: return nullptr;
-  }
-}
-
 std::optional<FieldError> CPageButton::ReadBack(const ControlTextFn& controlText) {
-  const auto& fields = Fields();
-  return ReadFields(fields, controlText, [&](size_t i, const FieldValue& v) {
-    *TimingMember(fields[i].id) = static_cast<unsigned int>(v.i);
-  });
+  return ControlSet(*this, ControlDecls()).ReadBackTexts(controlText);
 }
 
 std::string CPageButton::ControlText(int controlId) const {
-  switch (controlId) {
-    case kClickId: return std::to_string(clickMs);
-    case kRepeatId: return std::to_string(repeatMs);
-    case kLongPressId: return std::to_string(longPressMs);
-    case kExtraLongId: return std::to_string(extraLongPressMs);
-    case kDoubleClickId: return std::to_string(doubleClickMs);
-    default: return {};
-  }
+  return decl::ShownText(ControlDecls(), *this, controlId);
 }
 
 void CPageButton::OnInitialize() {
@@ -180,7 +148,18 @@ void CPageButton::RestoreFrom(const ConfigRecord& rec) {
 }
 
 const ControlTable<CPageButton>& CPageButton::ControlDecls() {
-  static const ControlTable<CPageButton> kTable = {};
+  using P = CPageButton;
+  using namespace decl;
+  using K = FieldKind;
+  // The firmware keeps the timings in 10 ms ticks in 16 bits; the page takes milliseconds.
+  static const ControlTable<P> kTable = {
+      Edit<P, &P::clickMs>(Range(kClickId, K::UInt, 0, 65535)),
+      Edit<P, &P::repeatMs>(Range(kRepeatId, K::UInt, 0, 65535)),
+      Edit<P, &P::longPressMs>(Range(kLongPressId, K::UInt, 0, 65535)),
+      Edit<P, &P::extraLongPressMs>(Range(kExtraLongId, K::UInt, 0, 65535)),
+      Edit<P, &P::doubleClickMs>(Range(kDoubleClickId, K::UInt, 0, 65535)),
+      List<P>(kListId, kRows, [](const P& p, int row) { return p.RowTexts(row); }),
+  };
   return kTable;
 }
 

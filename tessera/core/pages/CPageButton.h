@@ -32,8 +32,7 @@ class CPageButton {
   void OnInitialize();
   bool Initialized() const { return initialized_; }
 
-  // The five timing edits, in control order.
-  static const std::array<FieldSpec, 5>& Fields();
+  // The five timing edits read back (declared in ControlDecls).
   std::optional<FieldError> ReadBack(const ControlTextFn& controlText);
   std::string ControlText(int controlId) const;
 
@@ -72,7 +71,6 @@ class CPageButton {
   uint32_t availableGpioMask = 0;
 
  private:
-  unsigned int* TimingMember(int controlId);
   PageHost* host_ = nullptr;
   bool initialized_ = false;
 };

@@ -91,7 +91,20 @@ void CPageEQ::CollectInto(ConfigRecord& record) const {
 }
 
 const ControlTable<CPageEQ>& CPageEQ::ControlDecls() {
-  static const ControlTable<CPageEQ> kTable = {};
+  using P = CPageEQ;
+  using namespace decl;
+  static const ControlTable<P> kTable = {
+      List<P>(kIdBandList, kEqBands, [](const P& p, int row) { return p.RowTexts(row); }),
+      ControlDecl<P>{.info = {.id = kIdEqNumber, .kind = ControlKind::Selector},
+                     .value = Get<P, &P::eqNumber>,
+                     .setValue = Set<P, &P::eqNumber>,
+                     .selector = [](const P&) {
+                       static const Selector kEntries(EqNumberEntries());
+                       return &kEntries;
+                     }}
+          .Then([](P& p) { p.OnEqNumberChanged(p.eqNumber); }),
+      Check<P, &P::enableCheck>(kIdEnableEq),
+  };
   return kTable;
 }
 

@@ -116,7 +116,50 @@ void CPageEcho::RestoreFrom(const ConfigRecord& record) {
 }
 
 const ControlTable<CPageEcho>& CPageEcho::ControlDecls() {
-  static const ControlTable<CPageEcho> kTable = {};
+  using P = CPageEcho;
+  using namespace decl;
+  // The settings stay locked until Conf or an open port.
+  constexpr auto unlocked = [](const P& p) { return p.SettingsEnabled(); };
+  static const ControlTable<P> kTable = {
+      ControlDecl<P>{.info = {.id = kIdNoiseSuppression, .kind = ControlKind::Selector},
+                     .value = Get<P, &P::noiseSuppressionIndex>,
+                     .setValue = Set<P, &P::noiseSuppressionIndex>,
+                     .selector = [](const P&) {
+                       static const Selector kEntries(NoiseSuppressionEntries());
+                       return &kEntries;
+                     },
+                     .enabled = unlocked},
+      ControlDecl<P>{.info = {.id = kIdEchoSuppression, .kind = ControlKind::Selector},
+                     .value = Get<P, &P::echoSuppressionIndex>,
+                     .setValue = Set<P, &P::echoSuppressionIndex>,
+                     .selector = [](const P&) {
+                       static const Selector kEntries(EchoSuppressionEntries());
+                       return &kEntries;
+                     },
+                     .enabled = unlocked},
+      ControlDecl<P>{.info = {.id = kIdDacGain, .kind = ControlKind::Selector},
+                     .value = Get<P, &P::dacGainIndex>,
+                     .setValue = Set<P, &P::dacGainIndex>,
+                     .selector = [](const P&) {
+                       static const Selector kEntries(DacGainEntries());
+                       return &kEntries;
+                     },
+                     .enabled = unlocked},
+      ControlDecl<P>{.info = {.id = kIdMicGain, .kind = ControlKind::Selector},
+                     .value = Get<P, &P::micGainIndex>,
+                     .setValue = Set<P, &P::micGainIndex>,
+                     .selector = [](const P&) {
+                       static const Selector kEntries(MicGainEntries());
+                       return &kEntries;
+                     },
+                     .enabled = unlocked},
+      ControlDecl<P>{.info = {.id = kIdSummary0, .kind = ControlKind::Text, .field = {kIdSummary0, FieldKind::Text},
+                              .readOnly = true},
+                     .text = [](const P& p) { return p.summaries[0]; }},
+      ControlDecl<P>{.info = {.id = kIdSummary1, .kind = ControlKind::Text, .field = {kIdSummary1, FieldKind::Text},
+                              .readOnly = true},
+                     .text = [](const P& p) { return p.summaries[1]; }},
+  };
   return kTable;
 }
 

@@ -163,12 +163,12 @@ void CPageLED::CollectInto(ConfigRecord& rec) const {
   for (const LedEventEntry& e : ledTable) {
     if (e.event <= 0 || e.event > rec::led_events) continue;
     const size_t o = rec::LedPatternOffset(e.event);
-    PutU8(r, o, static_cast<uint32_t>(e.led));
-    PutU16(r, o + 1, e.onMs);
-    PutU16(r, o + 3, e.offMs);
-    PutU8(r, o + 5, e.repeatS);
-    PutU8(r, o + 6, e.flashCount);
-    PutI32(r, o + 7, e.timeoutMs);
+    PutU8(r, o + rec::pattern_led, static_cast<uint32_t>(e.led));
+    PutU16(r, o + rec::pattern_on_ms, e.onMs);
+    PutU16(r, o + rec::pattern_off_ms, e.offMs);
+    PutU8(r, o + rec::pattern_repeat_s, e.repeatS);
+    PutU8(r, o + rec::pattern_flash_count, e.flashCount);
+    PutI32(r, o + rec::pattern_timeout_ms, e.timeoutMs);
   }
 }
 
@@ -189,7 +189,17 @@ void CPageLED::RestoreFrom(const ConfigRecord& rec) {
 }
 
 const ControlTable<CPageLED>& CPageLED::ControlDecls() {
-  static const ControlTable<CPageLED> kTable = {};
+  using P = CPageLED;
+  using namespace decl;
+  static const ControlTable<P> kTable = {
+      Combo<P, &P::lowPowerLedSel>(kLowPowerLedId).Then([](P& p) {
+        p.OnSelectorChanged(kLowPowerLedId, p.lowPowerLedSel.selected);
+      }),
+      Combo<P, &P::led0Sel>(kLed0Id).Then([](P& p) { p.OnSelectorChanged(kLed0Id, p.led0Sel.selected); }),
+      Combo<P, &P::led1Sel>(kLed1Id).Then([](P& p) { p.OnSelectorChanged(kLed1Id, p.led1Sel.selected); }),
+      Check<P, &P::polarityReversed>(kPolarityId),
+      List<P>(kListId, kRows, [](const P& p, int row) { return p.RowTexts(row); }),
+  };
   return kTable;
 }
 

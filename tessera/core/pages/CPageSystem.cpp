@@ -185,54 +185,22 @@ int CPageSystem::BatterySelection(int channelIndex, unsigned level) {
   return l * 5 / 365 - 1;
 }
 
-const std::array<FieldSpec, 8>& CPageSystem::Fields() {
-  static const std::array<FieldSpec, 8> kFields = {{
-      {kIdA2dpVolume, FieldKind::Byte, true, 0, 15},
-      {kIdPromptVolume, FieldKind::Byte, true, 0, 15},
-      {kIdHfpVolume, FieldKind::Byte, true, 0, 15},
-      {kIdMicVolume, FieldKind::Byte, true, 0, 95},
-      {kIdDetectInterval, FieldKind::UInt},
-      {kIdSleepTimeout, FieldKind::UInt, true, 0, 32767},
-      {kIdShutdownTimeout, FieldKind::Int},
-      {kIdPowerKeyGpio, FieldKind::Byte},
-  }};
-  return kFields;
-}
-
 std::optional<FieldError> CPageSystem::ReadBack(const std::function<std::string(int)>& controlText) {
-  const auto& f = Fields();
-  return ReadFields(f.data(), f.size(), controlText, [this](int id, const FieldValue& v) {
-    const int i = static_cast<int>(v.i);
-    switch (id) {
-      case kIdA2dpVolume: a2dpVolume = i; break;
-      case kIdPromptVolume: promptVolume = i; break;
-      case kIdHfpVolume: hfpVolume = i; break;
-      case kIdMicVolume: micVolume = i; break;
-      case kIdDetectInterval: detectIntervalS = static_cast<unsigned>(v.i); break;
-      case kIdSleepTimeout: sleepTimeoutS = static_cast<unsigned>(v.i); break;
-      case kIdShutdownTimeout: shutdownTimeoutS = i; break;
-      case kIdPowerKeyGpio: powerKeyGpio = i; break;
-      default: break;
-    }
-  });
+  return ControlSet(*this, ControlDecls()).ReadBackTexts(controlText);
 }
 
 std::string CPageSystem::ControlText(int controlId) const {
-  switch (controlId) {
-    case kIdA2dpVolume: return std::to_string(a2dpVolume);
-    case kIdPromptVolume: return std::to_string(promptVolume);
-    case kIdHfpVolume: return std::to_string(hfpVolume);
-    case kIdMicVolume: return std::to_string(micVolume);
-    case kIdDetectInterval: return std::to_string(detectIntervalS);
-    case kIdSleepTimeout: return std::to_string(sleepTimeoutS);
-    case kIdShutdownTimeout: return std::to_string(shutdownTimeoutS);
-    case kIdPowerKeyGpio: return std::to_string(powerKeyGpio);
-    default: return {};
-  }
+  return decl::ShownText(ControlDecls(), *this, controlId);
 }
 
 bool CPageSystem::CollectInto(ConfigRecord& record, bool ledPolarityReversed, MessageSink& sink) const {
   uint8_t* r = record.data();
+  // Above 655 s the value x 100 no longer fits the record's 16 bits and the board would
+  // sleep after some other time.
+  if (sleepTimeoutS > static_cast<unsigned>(kMaxSleepTimeoutS)) {
+    sink.Show(IntRangeMessage(0, kMaxSleepTimeoutS));
+    return false;
+  }
   uint32_t flags = 0;
   if (debugPort) flags |= debugIface == 0 ? 1u : debugIface == 1 ? 2u : 0u;
   PutBit(flags, sysbit::kSpi, spi);
@@ -369,7 +337,68 @@ void CPageSystem::Reapply() {
 }
 
 const ControlTable<CPageSystem>& CPageSystem::ControlDecls() {
-  static const ControlTable<CPageSystem> kTable = {};
+  using P = CPageSystem;
+  using namespace decl;
+  using K = FieldKind;
+  // The check boxes' handlers read the page back first, all but "AD for linein
+  // detection"; the selector and radio handlers work on their controls alone.
+  static const ControlTable<P> kTable = {
+      // GPIO configuration
+      Check<P, &P::debugPort>(kIdDebugPort).Then([](P& p) { p.OnDebugPort(); })
+          .AfterReadBack(),
+      Radio<P, &P::debugIface>({kIdUart, kIdIic}).When([](const P& p) { return p.DebugIfaceEnabled(); }),
+      Check<P, &P::spi>(kIdSpi).When([](const P& p) { return p.spiCheckEnabled; }).Then([](P& p) { p.OnSpi(); })
+          .AfterReadBack(),
+      Check<P, &P::paMuteEnable>(kIdPaMuteEnable).Then([](P& p) { p.OnPaMuteEnable(); })
+          .AfterReadBack(),
+      Check<P, &P::paMuteHigh>(kIdPaMuteHigh).When([](const P& p) { return p.PaMuteControlsEnabled(); }),
+      Combo<P, &P::paMuteCombo>(kIdPaMuteGpio)
+          .When([](const P& p) { return p.PaMuteControlsEnabled(); })
+          .Then([](P& p) { p.OnPaMuteSelected(p.paMuteCombo.selected); }),
+      Check<P, &P::lineInEnable>(kIdLineInEnable).Then([](P& p) { p.OnLineInEnable(); })
+          .AfterReadBack(),
+      Check<P, &P::lineInHigh>(kIdLineInHigh).When([](const P& p) { return p.LineInControlsEnabled(); }),
+      Combo<P, &P::lineInCombo>(kIdLineInGpio)
+          .When([](const P& p) { return p.LineInControlsEnabled(); })
+          .Then([](P& p) { p.OnLineInSelected(p.lineInCombo.selected); }),
+      Check<P, &P::lineInAdc>(kIdLineInAdc).Then([](P& p) { p.OnLineInAdc(); }),
+      Check<P, &P::sdEnable>(kIdSdEnable).Then([](P& p) { p.OnSdEnable(); })
+          .AfterReadBack(),
+      Check<P, &P::sdSeparatePin>(kIdSdSeparatePin)
+          .When([](const P& p) { return p.SdSeparatePinEnabled(); })
+          .Then([](P& p) { p.OnSdSeparatePin(); })
+          .AfterReadBack(),
+      Combo<P, &P::sdDetectCombo>(kIdSdDetectGpio)
+          .When([](const P& p) { return p.SdDetectSelectorEnabled(); })
+          .Then([](P& p) { p.OnSdDetectSelected(p.sdDetectCombo.selected); }),
+      // Audio parameters
+      Edit<P, &P::a2dpVolume>(Range(kIdA2dpVolume, K::Byte, 0, 15)),
+      Edit<P, &P::promptVolume>(Range(kIdPromptVolume, K::Byte, 0, 15)),
+      Edit<P, &P::hfpVolume>(Range(kIdHfpVolume, K::Byte, 0, 15)),
+      Edit<P, &P::micVolume>(Range(kIdMicVolume, K::Byte, 0, 95)),
+      Check<P, &P::noSpeakerphone>(kIdNoSpeakerphone),
+      Radio<P, &P::outputMode>({kIdSingleEnded, kIdDifferential}).Then([](P& p) { p.OnOutputMode(); }),
+      Radio<P, &P::roadSelect>({kIdNRoad, kIdPRoad}).When([](const P& p) { return p.RoadRadiosEnabled(); }),
+      // Low power configuration
+      Combo<P, &P::channel>(kIdChannel).Then([](P& p) { p.OnChannelChanged(p.channel.selected); }),
+      Edit<P, &P::detectIntervalS>(Field(kIdDetectInterval, K::UInt)),
+      Combo<P, &P::alarmThreshold>(kIdAlarmThreshold).Then([](P& p) { p.OnAlarmChanged(p.alarmThreshold.selected); }),
+      Combo<P, &P::shutdownThreshold>(kIdShutdownThreshold),
+      // Charging configuration (hidden controls)
+      Combo<P, &P::highCurrentThreshold>(kIdHighCurrent),
+      Combo<P, &P::powerFullThreshold>(kIdPowerFull),
+      Check<P, &P::analogBuck>(kIdAnalogBuck),
+      Check<P, &P::digitalBuck>(kIdDigitalBuck),
+      Check<P, &P::fadeIn>(kIdFadeIn),
+      // Other. The record keeps the sleep timeout as s x 100 in 16 bits: 655 s at most.
+      Edit<P, &P::sleepTimeoutS>(Range(kIdSleepTimeout, K::UInt, 0, kMaxSleepTimeoutS)),
+      Edit<P, &P::shutdownTimeoutS>(Field(kIdShutdownTimeout, K::Int)),
+      Check<P, &P::softBoot>(kIdSoftBoot),
+      Check<P, &P::externalMos>(kIdExternalMos),
+      Edit<P, &P::powerKeyGpio>(Field(kIdPowerKeyGpio, K::Byte)),
+      Check<P, &P::powerKeyActiveHigh>(kIdPowerKeyActiveHigh),
+      Combo<P, &P::micBias>(kIdMicBias),
+  };
   return kTable;
 }
 

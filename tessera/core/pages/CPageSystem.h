@@ -4,7 +4,8 @@
 // the GPIO allocation order: pins it takes never reach the LED or Key pages.
 //
 // Handlers work on the members; the window reads its controls back into the
-// members (ReadBack) before calling a check-box handler, as the page always has.
+// members (ReadBack) before calling a check-box handler, so every handler sees the
+// values the user has just entered.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -42,6 +43,8 @@ class CPageSystem {
   static constexpr int kFixedSdDetectGpio = 12;    // SD detect when there is no separate pin
   static constexpr int kAlarmDefaultVbat = 5;      // "3.3V"
   static constexpr int kAlarmDefaultOther = 3;     // "0.4V"
+  // The record keeps the sleep timeout in 10 ms units in 16 bits.
+  static constexpr int kMaxSleepTimeoutS = 655;
 
   // GPIO configuration
   int debugPort = 1;
@@ -84,7 +87,7 @@ class CPageSystem {
   int fadeIn = 0;
 
   // Other
-  unsigned sleepTimeoutS = 8;  // 0 to 32767
+  unsigned sleepTimeoutS = 8;  // 0 to 655 (kMaxSleepTimeoutS)
   int shutdownTimeoutS = -1;
   int softBoot = 0;
   int externalMos = 0;
@@ -143,12 +146,12 @@ class CPageSystem {
   static int BatteryLevel(int channelIndex, int selection);
   static int BatterySelection(int channelIndex, unsigned level);
 
-  static const std::array<FieldSpec, 8>& Fields();
   std::optional<FieldError> ReadBack(const std::function<std::string(int controlId)>& controlText);
   std::string ControlText(int controlId) const;
 
   // sys_flags (with the LED page's polarity switch), GPIO fields, power key, battery,
-  // timeouts and volumes. False, with a message, for the two power-switch conflicts.
+  // timeouts and volumes. False, with a message, for the two power-switch conflicts and
+  // for a sleep timeout the record cannot hold.
   bool CollectInto(ConfigRecord& rec, bool ledPolarityReversed, MessageSink& sink) const;
   void RestoreFrom(const ConfigRecord& rec);
   // After loading: DebugPort, SPI, line-in, PA mute, SD and separate-pin rules, then

@@ -128,9 +128,7 @@ std::vector<std::string> CPageWave::RowTexts(int row) const {
 }
 
 std::string CPageWave::ControlText(int controlId) const {
-  if (controlId == kRemainingId) return remainingSpaceText;
-  if (controlId == kLanguageId) return language.Text();
-  return {};
+  return decl::ShownText(ControlDecls(), *this, controlId);
 }
 
 std::optional<CAudioConfigDlg> CPageWave::BeginEdit(int row) const {
@@ -166,8 +164,8 @@ bool CPageWave::CollectInto(ConfigRecord& rec, int codeAreaKb, uint32_t promptFi
     const size_t o = rec::PromptSlotOffset(e.event);
     // A later entry for the same event replaces the whole slot.
     std::memset(r + o, 0, rec::prompt_slot_size);
-    PutU8(r, o, 1);
-    PutU8(r, o + 1, static_cast<uint32_t>(e.kind));
+    PutU8(r, o + rec::slot_present, 1);
+    PutU8(r, o + rec::slot_kind, static_cast<uint32_t>(e.kind));
     if (e.kind == 0) {
       std::optional<uint16_t> start;
       for (int j = 0; j < i && !start; ++j) {
@@ -187,10 +185,10 @@ bool CPageWave::CollectInto(ConfigRecord& rec, int codeAreaKb, uint32_t promptFi
         unit += static_cast<uint64_t>(blocks) * 16;
       }
       placedAt[static_cast<size_t>(i)] = start;
-      PutU16(r, o + 2, *start);
+      PutU16(r, o + rec::slot_wave_start, *start);
     } else if (e.kind == 1) {
-      PutU32(r, o + 4, ((e.f1Step & 0xFFFF) << 16) | (e.f2Step & 0xFFFF));
-      PutU32(r, o + 8, DtmfControl(e));
+      PutU32(r, o + rec::slot_dtmf_steps, ((e.f1Step & 0xFFFF) << 16) | (e.f2Step & 0xFFFF));
+      PutU32(r, o + rec::slot_dtmf_control, DtmfControl(e));
     }
   }
   const uint64_t areaBytes = (unit - startUnit) * 256;
@@ -205,7 +203,13 @@ void CPageWave::RestoreFrom(const ConfigRecord& rec) {
 }
 
 const ControlTable<CPageWave>& CPageWave::ControlDecls() {
-  static const ControlTable<CPageWave> kTable = {};
+  using P = CPageWave;
+  using namespace decl;
+  static const ControlTable<P> kTable = {
+      Shown<P, &P::remainingSpaceText>(kRemainingId),
+      Combo<P, &P::language>(kLanguageId),
+      List<P>(kListId, kRows, [](const P& p, int row) { return p.RowTexts(row); }),
+  };
   return kTable;
 }
 

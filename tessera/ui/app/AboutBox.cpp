@@ -4,14 +4,14 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "pages/EntryDialogs.h"
+#include "app/Look.h"
 #include "ui_AboutBox.h"
 
 namespace tessera::ui {
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::AboutBox>()) {
   ui_->setupUi(this);
-  setStyleSheet(TesseraStyleSheet());
+  ApplyLook(this, true);
   if (auto* icon = findChild<QLabel*>(QStringLiteral("ctl1200")))
     icon->setPixmap(QIcon(QStringLiteral(":/tessera/icons/tessera.svg")).pixmap(48, 48));
   if (auto* ok = findChild<QPushButton*>(QStringLiteral("ctl1"))) {

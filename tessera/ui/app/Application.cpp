@@ -102,7 +102,7 @@ int RunTessera(int argc, char** argv) {
   if (parser.isSet(bare)) {
     QWidget plain;
     plain.resize(800, 600);
-    plain.installEventFilter(&watch);
+    if (parser.isSet(firstPaint)) plain.installEventFilter(&watch);
     plain.show();
     return app.exec();
   }

@@ -16,12 +16,16 @@
 #include <QSignalBlocker>
 #include <QSvgRenderer>
 #include <QTabWidget>
+#include <QThread>
 #include <QUndoCommand>
+#include <memory>
 
 #include "LiveTuningPages.h"
+#include "app/Look.h"
 #include "app/AboutBox.h"
-#include "app/DocumentSnapshot.h"
 #include "pages/ConfigPages.h"
+#include "pages/ControlBinder.h"
+#include "pages/PageView.h"
 #include "pages/EntryDialogs.h"
 #include "ui_MainForm.h"
 
@@ -31,8 +35,8 @@ namespace {
 
 QString Tr(const char* text) { return QCoreApplication::translate("MainWindow", text); }
 
-constexpr int kReadId = 1001, kWriteId = 1002, kFlashId = 1003, kChipId = 1004, kOpenBinId = 1005,
-              kGenerateId = 1006, kBinPathId = 1009, kImagePathId = 1010;
+constexpr int kReadId = 1001, kWriteId = 1002, kOpenBinId = 1005, kGenerateId = 1006,
+              kBinPathId = CTesseraView::kIdBinPath;
 
 // The window's background artwork, stretched over the whole client area.
 class Backdrop : public QWidget {
@@ -50,24 +54,21 @@ class Backdrop : public QWidget {
 // One change of the document: the states before and after it.
 class SnapshotCommand : public QUndoCommand {
  public:
-  SnapshotCommand(MainWindow& w, DocumentSnapshot before, DocumentSnapshot after)
+  SnapshotCommand(MainWindow& w, DocumentState before, DocumentState after)
       : w_(w), before_(std::move(before)), after_(std::move(after)) {}
-  void undo() override {
-    before_.RestoreInto(w_.Doc());
-    w_.RefreshAll();
-  }
+  // Restore tells the window's observer to redraw everything.
+  void undo() override { w_.Doc().Restore(before_); }
   void redo() override {
     if (first_) {  // pushed after the change was made: the document already holds it
       first_ = false;
       return;
     }
-    after_.RestoreInto(w_.Doc());
-    w_.RefreshAll();
+    w_.Doc().Restore(after_);
   }
 
  private:
   MainWindow& w_;
-  DocumentSnapshot before_, after_;
+  DocumentState before_, after_;
   bool first_ = true;
 };
 
@@ -95,7 +96,6 @@ MainWindow::MainWindow(UiHooks hooks, QWidget* parent)
 
   auto* central = new Backdrop(this);
   central->setObjectName(QStringLiteral("centralArea"));
-  central->setStyleSheet(TesseraStyleSheet());
   auto* layout = new QHBoxLayout(central);
   form_ = new QWidget(central);
   Ui::MainForm mainForm;
@@ -122,14 +122,23 @@ MainWindow::MainWindow(UiHooks hooks, QWidget* parent)
 
   BuildForm(form_);
   BuildMenu();
+  ApplyLook(central);
   connect(&undo_, &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
   RefreshAll();
+  doc_->AddObserver(this);
   FlushMessages();
 }
 
 MainWindow::~MainWindow() {
   // The undo commands refer to this window; drop them before the document goes.
   undo_.clear();
+  doc_->RemoveObserver(this);
+  // A build still writing finishes its files (the job is its own; nothing here is touched).
+  if (imageBuild_) {
+    imageBuild_->disconnect(this);
+    imageBuild_->wait();
+    delete imageBuild_;
+  }
 }
 
 void MainWindow::BuildForm(QWidget* form) {
@@ -146,23 +155,20 @@ void MainWindow::BuildForm(QWidget* form) {
   connect(button(kWriteId), &QPushButton::clicked, this, &MainWindow::WriteConfig);
   connect(button(kOpenBinId), &QPushButton::clicked, this, &MainWindow::OpenBinFile);
   connect(button(kGenerateId), &QPushButton::clicked, this, &MainWindow::GenerateImage);
-  auto* flash = form->findChild<QComboBox*>(ControlName(kFlashId));
-  auto* chip = form->findChild<QComboBox*>(ControlName(kChipId));
-  connect(flash, &QComboBox::activated, this, [this](int i) {
-    if (!CommitAllPages()) return RefreshForm();
-    Modify([&] { return doc_->SelectFlashType(i); });
-  });
-  connect(chip, &QComboBox::activated, this, [this](int i) {
-    if (!CommitAllPages()) return RefreshForm();
-    Modify([&] { return doc_->SelectChipType(i); });
-  });
+  // The two selections and the two paths are declared by the document.
+  formBinder_ = new ControlBinder(form, [this] { return doc_->Controls(PageId::Main); });
+  formBinder_->onChange = [this](int id, int value) {
+    // Typed values of the pages are taken first, as before any command.
+    if (CommitAllPages()) Modify([&] { return doc_->ChangeControl(PageId::Main, id, value); });
+    formBinder_->RefreshControl(id, false);  // also when refused: the box shows the kept entry
+  };
   auto* bin = form->findChild<QLineEdit*>(ControlName(kBinPathId));
-  connect(bin, &QLineEdit::editingFinished, this, [this, bin] {
-    const std::string text = bin->text().toStdString();
-    if (text != doc_->binPath) Modify([&] {
-        doc_->binPath = text;
-        return true;
-      });
+  connect(bin, &QLineEdit::editingFinished, this, [this] {
+    Modify([&] {
+      const std::string before = doc_->binPath;
+      doc_->ReadBack(PageId::Main, formBinder_->Reader());
+      return doc_->binPath != before;
+    });
   });
   bin->installEventFilter(this);
   bin->setAcceptDrops(true);
@@ -196,12 +202,28 @@ void MainWindow::BuildMenu() {
 }
 
 bool MainWindow::Modify(const std::function<bool()>& op) {
-  DocumentSnapshot before = DocumentSnapshot::Capture(*doc_);
-  const bool changed = op();
-  if (changed) undo_.push(new SnapshotCommand(*this, std::move(before), DocumentSnapshot::Capture(*doc_)));
+  DocumentState before = doc_->Snapshot();
+  keepTyped_ = false;
+  const bool changed = doc_->Apply(op);
+  if (changed) undo_.push(new SnapshotCommand(*this, std::move(before), doc_->Snapshot()));
   FlushMessages();
-  RefreshAll(changed);
+  keepTyped_ = false;
+  setWindowModified(!undo_.isClean());
   return changed;
+}
+
+void MainWindow::ControlsChanged(const std::vector<ControlChange>& changes) {
+  for (const ControlChange& c : changes) {
+    // A failed read-back leaves the edits as typed (KeepTypedText); otherwise an edit's
+    // text is rewritten only when its value changed, so half-typed text elsewhere stays.
+    const bool text = c.value && !keepTyped_;
+    if (c.page == PageId::Main) {
+      formBinder_->RefreshControl(c.controlId, text);
+      continue;
+    }
+    for (PageView* view : pageViews_)
+      if (view->Page() == c.page) view->RefreshControl(c.controlId, text);
+  }
 }
 
 void MainWindow::FlushMessages() {
@@ -256,26 +278,7 @@ void MainWindow::RefreshAll(bool includeEdits) {
   setWindowModified(!undo_.isClean());
 }
 
-void MainWindow::RefreshForm() {
-  auto combo = [this](int id, const Selector& sel) {
-    auto* box = form_->findChild<QComboBox*>(ControlName(id));
-    const QSignalBlocker block(box);
-    if (box->count() != sel.Count()) {
-      box->clear();
-      for (const auto& e : sel.entries) box->addItem(QString::fromStdString(e));
-    }
-    box->setCurrentIndex(sel.selected);
-  };
-  combo(kFlashId, doc_->flashType);
-  combo(kChipId, doc_->chipType);
-  auto text = [this](int id, const std::string& value) {
-    auto* e = form_->findChild<QLineEdit*>(ControlName(id));
-    const QString t = QString::fromStdString(value);
-    if (e->text() != t) e->setText(t);
-  };
-  text(kBinPathId, doc_->binPath);
-  text(kImagePathId, doc_->imagePath);
-}
+void MainWindow::RefreshForm() { formBinder_->Refresh(); }
 
 // ---- commands ------------------------------------------------------------------------
 
@@ -324,9 +327,30 @@ void MainWindow::GenerateImage() {
     });
   const QString path = hooks_.chooseFile(this, FileDialogKind::SaveImage);
   if (path.isEmpty()) return;
-  doc_->GenerateImage(path.toStdString());
-  FlushMessages();
-  RefreshForm();
+  // The bin file, the prompts and megabytes of image are read, encoded, written and
+  // flushed on a worker from a copy of the document; the window stays live meanwhile.
+  auto job = std::make_shared<CTesseraView::ImageJob>(doc_->PrepareImage(path.toStdString()));
+  imageBuild_ = QThread::create([job] { job->Run(); });
+  connect(imageBuild_, &QThread::finished, this, [this, job] {
+    imageBuild_->deleteLater();
+    imageBuild_ = nullptr;
+    SetBuilding(false);
+    doc_->FinishImage(*job);  // image path box, then the messages in the order raised
+    FlushMessages();
+    if (closeAfterBuild_) close();
+  });
+  SetBuilding(true);
+  imageBuild_->start();
+}
+
+void MainWindow::SetBuilding(bool building) {
+  for (int id : {kReadId, kWriteId, kOpenBinId, kGenerateId})
+    if (auto* b = form_->findChild<QPushButton*>(ControlName(id))) b->setEnabled(!building);
+  recentMenu_->setEnabled(!building);
+  if (building)
+    setCursor(Qt::BusyCursor);
+  else
+    unsetCursor();
 }
 
 // ---- recent files --------------------------------------------------------------------
@@ -376,6 +400,12 @@ void MainWindow::RebuildRecentMenu() {
 // ---- closing and dropping ------------------------------------------------------------
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (Building()) {
+    // The image files are being written: the window closes once they are complete.
+    closeAfterBuild_ = true;
+    return event->ignore();
+  }
+  closeAfterBuild_ = false;
   if (undo_.isClean()) return event->accept();
   switch (hooks_.askSaveChanges(this)) {
     case QMessageBox::Save:
@@ -398,7 +428,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 
 void MainWindow::dropEvent(QDropEvent* event) {
   const QString cfg = FirstLocalFile(event->mimeData(), QStringLiteral("cfg"));
-  if (cfg.isEmpty()) return;
+  if (cfg.isEmpty() || Building()) return;
   event->acceptProposedAction();
   ReadConfigPath(cfg);
 }

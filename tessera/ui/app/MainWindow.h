@@ -18,10 +18,12 @@
 
 class QTabWidget;
 class QMenu;
+class QThread;
 
 namespace tessera::ui {
 
 class PageView;
+class ControlBinder;
 
 // Messages raised during an operation wait here and are shown after it returns, in
 // order, so a modal box never runs inside the core.
@@ -31,7 +33,7 @@ class QueuedSink : public MessageSink {
   std::deque<std::string> pending;
 };
 
-class MainWindow : public QMainWindow, public PageController {
+class MainWindow : public QMainWindow, public PageController, private DocumentObserver {
   Q_OBJECT
  public:
   static constexpr int kMaxRecentFiles = 4;
@@ -45,6 +47,7 @@ class MainWindow : public QMainWindow, public PageController {
   UiHooks& Hooks() override { return hooks_; }
   bool Modify(const std::function<bool()>& op) override;
   void FlushMessages() override;
+  void KeepTypedText() override { keepTyped_ = true; }
   void ReportFieldError(QWidget* field, const std::string& message) override;
 
   // The four commands and the selections, as their buttons and boxes run them.
@@ -54,10 +57,14 @@ class MainWindow : public QMainWindow, public PageController {
   void OpenBinFile();
   void GenerateImage();
 
+  // A Generate image build is writing its files on its worker thread; the four
+  // commands are disabled until it has finished.
+  bool Building() const { return imageBuild_ != nullptr; }
+
   QTabWidget* Sheet() const { return sheet_; }
   QUndoStack& UndoStack() { return undo_; }
   QStringList RecentFiles() const;
-  // Every page from the document (after undo, redo or a load).
+  // Every page from the document (after undo, redo or a load: the document's Reset).
   void RefreshAll(bool includeEdits = true);
   // Reads every page back; the first failure is reported and false returned.
   bool CommitAllPages();
@@ -69,6 +76,10 @@ class MainWindow : public QMainWindow, public PageController {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // DocumentObserver: the controls an operation changed, and nothing else, are redrawn.
+  void ControlsChanged(const std::vector<ControlChange>& changes) override;
+  void Reset() override { RefreshAll(); }
+
   void BuildMenu();
   void BuildForm(QWidget* form);
   void RefreshForm();
@@ -76,18 +87,23 @@ class MainWindow : public QMainWindow, public PageController {
   void RebuildRecentMenu();
   void OnSheetPageChanged(int index);
   int PageIndexOf(QWidget* w) const;
+  void SetBuilding(bool building);
 
   QueuedSink sink_;
   std::unique_ptr<CTesseraView> doc_;
   UiHooks hooks_;
   QUndoStack undo_;
   QWidget* form_ = nullptr;
+  ControlBinder* formBinder_ = nullptr;
   QTabWidget* sheet_ = nullptr;
   std::vector<PageView*> pageViews_;
   QMenu* recentMenu_ = nullptr;
   int currentPage_ = 0;
   bool switchingPage_ = false;
   bool flushing_ = false;
+  bool keepTyped_ = false;
+  QThread* imageBuild_ = nullptr;
+  bool closeAfterBuild_ = false;
 };
 
 }  // namespace tessera::ui

@@ -306,20 +306,33 @@ class Writer:
                     out.append('<item row="%d" column="0" colspan="2">%s</item>' % (r, ctl))
             r += 1
         if not any(it.kind == "list" for it in g.items):
-            out.append('<item row="%d" column="0">%s</item>' % (r, self.vspacer()))
+            out.append('<item row="%d" column="0">%s</item>' % (r, self.vspacer("QSizePolicy::Preferred")))
         out.append("</layout></widget>")
         return "".join(out)
 
-    def vspacer(self):
+    def rowstretch(self):
+        # Extra height goes to the list, or to the empty row below the groups.
+        f = self.form
+        nrows = max(g.pos[0] + (g.pos[2] if len(g.pos) > 2 else 1) for g in f.groups)
+        stretch = [0] * (nrows + 1)
+        lists = [g.pos[0] for g in f.groups if any(it.kind == "list" for it in g.items)]
+        for r in lists:
+            stretch[r] = 1
+        if not lists and not f.buttons:
+            stretch[nrows] = 1
+        return ' rowstretch="%s"' % ",".join(map(str, stretch))
+
+    def vspacer(self, size_type="QSizePolicy::Expanding"):
         return ('<spacer name="%s"><property name="orientation"><enum>Qt::Vertical</enum></property>'
+                '<property name="sizeType"><enum>' + size_type + '</enum></property>'
                 '<property name="sizeHint" stdset="0"><size><width>0</width><height>0</height></size></property>'
-                '</spacer>' % self.uid("vs"))
+                '</spacer>') % self.uid("vs")
 
     def write(self):
         f = self.form
         out = ['<?xml version="1.0" encoding="UTF-8"?>', '<ui version="4.0">', "<class>%s</class>" % f.cls,
                '<widget class="%s" name="%s">' % (f.base, f.cls), self.prop("windowTitle", self.string(f.en, f.zh)),
-               '<layout class="QGridLayout" name="layoutMain">']
+               '<layout class="QGridLayout" name="layoutMain"%s>' % self.rowstretch()]
         for g in f.groups:
             pos = g.pos + (1, 1)[len(g.pos) - 2:] if len(g.pos) == 2 else g.pos
             row, col, rs, cs = (pos + (1, 1))[:4]

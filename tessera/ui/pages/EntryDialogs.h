@@ -3,7 +3,10 @@
 // pattern and a voice prompt. OK validates like the pages do (message, focus on the
 // field, the dialog stays open); the entry the dialog built is then in Entry().
 #include <QDialog>
+#include <functional>
 #include <memory>
+
+#include "common/ControlDecl.h"
 
 #include "config/TableEntries.h"
 #include "pages/CAudioConfigDlg.h"
@@ -19,20 +22,32 @@ class AudioConfigDialog;
 
 namespace tessera::ui {
 
-class KeyEventDialog : public QDialog {
+class ControlBinder;
+
+// What the three dialogs share: the style, OK and Cancel, and a binder over the
+// controls the dialog's model declares (a pick or click goes to the model at once).
+class EntryDialog : public QDialog {
+  Q_OBJECT
+ protected:
+  EntryDialog(QWidget* parent) : QDialog(parent) {}
+  void Bind(std::function<ControlSet()> controls);
+  ControlBinder* binder_ = nullptr;
+};
+
+class KeyEventDialog : public EntryDialog {
   Q_OBJECT
  public:
   KeyEventDialog(CKeyEventDlg& model, PageController& c, QWidget* parent = nullptr);
   ~KeyEventDialog() override;
   KeyEventEntry Entry() const { return model_.Ok(); }
+  const CKeyEventDlg& Model() const { return model_; }
 
  private:
-  void Refresh();
   CKeyEventDlg& model_;
   std::unique_ptr<Ui::KeyEventDialog> ui_;
 };
 
-class LedEventDialog : public QDialog {
+class LedEventDialog : public EntryDialog {
   Q_OBJECT
  public:
   LedEventDialog(CLedEventDlg& model, PageController& c, QWidget* parent = nullptr);
@@ -47,7 +62,7 @@ class LedEventDialog : public QDialog {
   std::unique_ptr<Ui::LedEventDialog> ui_;
 };
 
-class AudioConfigDialog : public QDialog {
+class AudioConfigDialog : public EntryDialog {
   Q_OBJECT
  public:
   AudioConfigDialog(CAudioConfigDlg& model, PageController& c, QWidget* parent = nullptr);
@@ -56,16 +71,10 @@ class AudioConfigDialog : public QDialog {
   const SoundEffectEntry& Entry() const { return entry_; }
 
  private:
-  void ApplyKindRule();
-  void Refresh();
-  std::string TextOf(int id) const;
   CAudioConfigDlg& model_;
   PageController& c_;
   SoundEffectEntry entry_{};
   std::unique_ptr<Ui::AudioConfigDialog> ui_;
 };
-
-// Style sheet shared by the window and its dialogs (message boxes keep system colours).
-QString TesseraStyleSheet();
 
 }  // namespace tessera::ui

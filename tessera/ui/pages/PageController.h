@@ -17,9 +17,12 @@ class PageController {
   virtual CTesseraView& Doc() = 0;
   virtual UiHooks& Hooks() = 0;
   // Runs one change of the document as an undo step: op returns whether it changed
-  // anything. Messages the core raised are shown after op returns, then every page is
-  // refreshed from the document.
+  // anything. The controls the document reports changed are refreshed, then the
+  // messages the core raised are shown.
   virtual bool Modify(const std::function<bool()>& op) = 0;
+  // Called inside a Modify whose read-back failed: the refresh after it leaves the
+  // edits as typed, so the field with the focus still shows what the user entered.
+  virtual void KeepTypedText() = 0;
   // Shows the messages the core has queued, in order.
   virtual void FlushMessages() = 0;
   // A field failed its read-back: its page comes to the front, the message is shown and

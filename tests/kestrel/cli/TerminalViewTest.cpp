@@ -64,10 +64,10 @@ std::string Written(std::FILE* f) {
 TEST(TerminalProgress, FourSlotsFitAnEightyColumnScreenAndLeaveOnlyTheirResults) {
   std::FILE* f = std::tmpfile();
   ASSERT_NE(f, nullptr);
-  TerminalView view(f, true, Operation::kBurn);
-  for (int n = 0; n < 4; ++n) view.ProgressRange(n, 0x81000);
+  TerminalView view(f, true);
+  for (int n = 0; n < 4; ++n) view.ProgressRange(n, ProgressPhase::kProgram, 0x81000);
   for (uint32_t pos = 0; pos <= 0x81000; pos += 0x4000)
-    for (int n = 0; n < 4; ++n) view.ProgressPosition(n, pos);
+    for (int n = 0; n < 4; ++n) view.ProgressPosition(n, ProgressPhase::kProgram, pos);
 
   std::vector<std::string> screen = Screen(Written(f), 80);
   ASSERT_EQ(screen.size(), 4u) << "one bar line per slot, nothing left behind";
@@ -76,14 +76,14 @@ TEST(TerminalProgress, FourSlotsFitAnEightyColumnScreenAndLeaveOnlyTheirResults)
     EXPECT_NE(screen[n].find("writing"), std::string::npos) << screen[n];
   }
   // The read-back starts a second phase for slot 1.
-  view.ProgressRange(1, 0x81000);
-  view.ProgressPosition(1, 0x40800);
+  view.ProgressRange(1, ProgressPhase::kVerify, 0x81000);
+  view.ProgressPosition(1, ProgressPhase::kVerify, 0x40800);
   screen = Screen(Written(f), 80);
   ASSERT_EQ(screen.size(), 4u);
   EXPECT_NE(screen[1].find(" 50%  verifying"), std::string::npos) << screen[1];
 
-  view.SlotFinished(2, Operation::kBurn, SlotResult::kDone);
-  view.SlotFinished(0, Operation::kBurn, SlotResult::kVerifyFailed);
+  view.SlotFinished(SlotReport{2, Operation::kBurn, SlotResult::kDone, {}, false, {}, 0});
+  view.SlotFinished(SlotReport{0, Operation::kBurn, SlotResult::kVerifyFailed, {}, false, {}, 0});
   screen = Screen(Written(f), 80);
   ASSERT_EQ(screen.size(), 4u);
   EXPECT_EQ(screen[0], "slot 2: done");
@@ -100,10 +100,10 @@ TEST(TerminalProgress, FourSlotsFitAnEightyColumnScreenAndLeaveOnlyTheirResults)
 TEST(TerminalProgress, NothingButTheSummaryWhenNotATerminal) {
   std::FILE* f = std::tmpfile();
   ASSERT_NE(f, nullptr);
-  TerminalView view(f, false, Operation::kRead);
-  view.ProgressRange(0, 100);
-  view.ProgressPosition(0, 50);
-  view.SlotFinished(0, Operation::kRead, SlotResult::kDone);
+  TerminalView view(f, false);
+  view.ProgressRange(0, ProgressPhase::kRead, 100);
+  view.ProgressPosition(0, ProgressPhase::kRead, 50);
+  view.SlotFinished(SlotReport{0, Operation::kRead, SlotResult::kDone, {}, false, {}, 0});
   view.Finish();
   EXPECT_EQ(Written(f), "");
   std::fclose(f);

@@ -6,6 +6,10 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
 
 #include "core/ProductionEngine.h"
 #include "FakeTransport.h"
@@ -18,8 +22,29 @@ class CountingEvents : public EngineEvents {
  public:
   std::atomic<int> finished{0};
   std::atomic<int> slotsFinished{0};
-  void SlotFinished(int, Operation, SlotResult) override { ++slotsFinished; }
+  std::atomic<int> loaded{0};
+  void SlotFinished(const SlotReport& r) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    reports.push_back(r);
+    ++slotsFinished;
+  }
+  void ProgressRange(int slot, ProgressPhase phase, uint32_t) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    phases[static_cast<size_t>(slot)].push_back(phase);
+  }
+  void ImageLoaded(ImageError) override { ++loaded; }
+  std::atomic<int> plugReports{0};
+  void AdaptersChanged(int) override { ++plugReports; }
+  std::mutex mutex;
+  std::vector<SlotReport> reports;
+  std::array<std::vector<ProgressPhase>, 4> phases;
   void OperationFinished(Operation) override { ++finished; }
+  std::atomic<int> closed{0};
+  std::atomic<bool> closedWritten{false};
+  void Closed(bool written) override {
+    closedWritten = written;
+    ++closed;
+  }
 };
 
 // Four adapters (or fewer) on a fake transport, an engine and an image with a record.
@@ -102,7 +127,7 @@ TEST(BurnFourSlots, ConsecutiveAddressesNamePatchedVerifiedAndSaved) {
   EXPECT_EQ(rig.events.finished, 1);
   // The next address is already in the file before the window closes.
   EXPECT_EQ(rig.FileAddress(), Addr("11:22:33:44:55:6a"));
-  EXPECT_TRUE(rig.engine->Close());
+  EXPECT_EQ(rig.engine->Close(), CloseOutcome::kDone);
   EXPECT_EQ(rig.FileAddress(), Addr("11:22:33:44:55:6a"));
   // The checksum does not change with the stored address.
   ImageInfo before, after;
@@ -244,7 +269,7 @@ TEST(BurnNoRecord, ImageIsProgrammedUnchangedAndNothingIsWrittenBack) {
   rig.Burn("00:00:00:00:00:01");
   EXPECT_EQ(rig.engine->View().currentAddressLabel, "当前地址:\t00:00:00:00:00:01");
   EXPECT_EQ(rig.engine->View().countLabel, "烧录数量：2");
-  EXPECT_TRUE(rig.engine->Close());
+  EXPECT_EQ(rig.engine->Close(), CloseOutcome::kDone);
   EXPECT_EQ(ReadFile(rig.imagePath), rig.image);
   EXPECT_TRUE(std::equal(rig.image.begin(), rig.image.end(), rig.adapters[1]->flash.begin()));
 }
@@ -288,6 +313,7 @@ TEST(EngineSlots, RowsFollowTheAdaptersAndOpeningUsesBothPipes) {
   EXPECT_EQ(rig.transport.pipesOpened, (std::vector<std::string>{"PIPE01", "PIPE00", "PIPE01", "PIPE00"}));
   v = rig.engine->View();
   EXPECT_EQ(v.countLabel, "USB打开失败\r\n");
+  EXPECT_EQ(v.countLabelMeaning, CountLabelMeaning::kUsbOpenFailed);
   EXPECT_EQ(v.lastResult[0], 0);
   EXPECT_EQ(v.lastResult[1], 3);  // never opened: unusable
   EXPECT_EQ(v.lastResult[2], 9);  // its Connect cannot be answered
@@ -365,6 +391,7 @@ TEST(EngineLoad, LabelsCountAndFailures) {
   EXPECT_EQ(rig.engine->LoadImage(rig.dir.File("missing.bin")), ImageError::kCannotOpen);
   v = rig.engine->View();
   EXPECT_EQ(v.currentAddressLabel, "烧录bin文件打开失败\r\n");
+  EXPECT_EQ(v.addressLabelMeaning, AddressLabelMeaning::kImageOpenFailed);
   EXPECT_EQ(rig.engine->State().imagePath, rig.imagePath);  // the old image stays in use
   EXPECT_EQ(v.checksumLabel, checksum);
   EXPECT_TRUE(v.burnEnabled);
@@ -384,6 +411,7 @@ TEST(EngineAddress, BadBoxKeepsTheAddressAndDisablesBurning) {
   EXPECT_FALSE(rig.engine->SetAddress());
   DialogView v = rig.engine->View();
   EXPECT_EQ(v.currentAddressLabel, "地址格式错误!\r\n");
+  EXPECT_EQ(v.addressLabelMeaning, AddressLabelMeaning::kAddressFormatError);
   EXPECT_FALSE(v.burnEnabled);
   EXPECT_EQ(rig.engine->State().currentAddress, Addr("00:00:00:00:00:01"));
   rig.engine->SetAddressBox(3, "0Ah");
@@ -410,9 +438,15 @@ TEST(EngineBusy, NothingChangesTheImageOrAddressWhileWorkersRun) {
   DialogView v = rig.engine->View();
   EXPECT_FALSE(v.burnEnabled || v.readEnabled || v.eraseEnabled);
   EXPECT_EQ(v.imagePath, rig.imagePath);
+  // Closing does not wait: the operation finishes on its own, then the address that
+  // follows both boards is stored and the window is told it may end.
+  EXPECT_EQ(rig.engine->Close(), CloseOutcome::kPending);
+  EXPECT_FALSE(rig.engine->Start(Operation::kRead));
+  EXPECT_EQ(rig.events.closed, 0);
   gate = true;
-  // Closing waits for the workers, then stores the address that follows both boards.
-  EXPECT_TRUE(rig.engine->Close());
+  rig.engine->WaitIdle();
+  EXPECT_EQ(rig.events.closed, 1);
+  EXPECT_TRUE(rig.events.closedWritten);
   EXPECT_FALSE(rig.engine->Busy());
   EXPECT_EQ(rig.engine->State().imagePath, rig.imagePath);
   EXPECT_EQ(rig.engine->View().countLabel, "烧录数量：2");
@@ -430,6 +464,162 @@ TEST(ParallelFinalStep, RunsOnceAfterEveryWorker) {
     EXPECT_EQ(rig.events.slotsFinished, 2);
     EXPECT_EQ(rig.engine->View().countLabel, "烧录数量：2");
   }
+}
+
+}  // namespace
+}  // namespace kestrel::test
+
+namespace kestrel::test {
+namespace {
+
+// The calls a window makes never wait for the adapters: the slots are opened on the
+// operation's thread, and closing while boards burn is answered at once and completed
+// when the last of them ends.
+TEST(EngineNonBlocking, StartAndCloseReturnWhileTheSlotsAreStillBeingOpened) {
+  EngineRig rig(2);
+  std::atomic<bool> gate{false};
+  rig.transport.openGate = &gate;
+  ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);
+  ASSERT_TRUE(rig.engine->Start(Operation::kBurn));  // would hang here if it opened the slots itself
+  while (!rig.transport.openEntered) std::this_thread::yield();
+  EXPECT_TRUE(rig.engine->Busy());
+  EXPECT_TRUE(rig.engine->View().busy);
+  EXPECT_EQ(rig.engine->Close(), CloseOutcome::kPending);
+  EXPECT_FALSE(rig.engine->LoadImageAsync(rig.imagePath));
+  gate = true;
+  rig.engine->WaitIdle();
+  EXPECT_EQ(rig.events.closed, 1);
+  EXPECT_TRUE(rig.events.closedWritten);
+  EXPECT_EQ(rig.engine->View().countLabel, "烧录数量：2");
+  EXPECT_EQ(rig.FileAddress(), Addr("00:00:00:00:00:03"));
+}
+
+// A plug report arrives on the transport's thread, here while two boards burn: the rows
+// are recounted, the operation's buttons stay off and the burn goes on undisturbed.
+TEST(EngineSlots, PlugReportDuringABurnRecountsWithoutDisturbingIt) {
+  EngineRig rig(2);
+  ASSERT_TRUE(rig.engine->WatchAdapters());
+  ASSERT_NE(rig.transport.listener, nullptr);
+  std::atomic<bool> gate{false};
+  rig.adapters[0]->gate = &gate;
+  ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);
+  ASSERT_TRUE(rig.engine->Start(Operation::kBurn));
+  std::thread watcher([&rig] { rig.transport.listener->AdaptersChanged(); });
+  watcher.join();
+  EXPECT_EQ(rig.events.plugReports, 1);
+  DialogView v = rig.engine->View();
+  EXPECT_FALSE(v.burnEnabled || v.readEnabled || v.eraseEnabled);
+  EXPECT_EQ(v.rowVisible, (std::array<bool, 4>{true, true, false, false}));
+  gate = true;
+  rig.engine->WaitIdle();
+  v = rig.engine->View();
+  EXPECT_EQ(v.lastResult, (std::array<int, 4>{0, 0, -1, -1}));
+  EXPECT_TRUE(v.burnEnabled && v.readEnabled && v.eraseEnabled);
+  rig.engine.reset();  // stops watching
+  EXPECT_EQ(rig.transport.listener, nullptr);
+}
+
+// The image is read once: a file cut short (or rewritten) during a burn changes nothing
+// on the boards, which all get the bytes the checksum label describes.
+TEST(BurnImageCopy, FileCutShortDuringTheBurnStillGivesTheLoadedImageOnEveryBoard) {
+  EngineRig rig(4);
+  ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);
+  const std::string checksum = rig.engine->View().checksumLabel;
+  std::atomic<bool> gate{false};
+  rig.transport.openGate = &gate;
+  ASSERT_TRUE(rig.engine->Start(Operation::kBurn));
+  while (!rig.transport.openEntered) std::this_thread::yield();
+  std::filesystem::resize_file(rig.imagePath, 0x80800);  // before any slot has begun
+  gate = true;
+  rig.engine->WaitIdle();
+  const DialogView v = rig.engine->View();
+  EXPECT_EQ(v.lastResult, (std::array<int, 4>{0, 0, 0, 0}));
+  EXPECT_EQ(v.checksumLabel, checksum);
+  for (int n = 0; n < 4; ++n) {
+    auto expected = rig.image;
+    const BtAddress a = rig.BoardAddress(n);
+    std::copy_n(a.bytes.begin(), 6, expected.begin() + 0x80064);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), rig.adapters[static_cast<size_t>(n)]->flash.begin()))
+        << "board " << n;
+  }
+  // The address sequence still continues in what is left of the file.
+  EXPECT_EQ(rig.FileAddress(), Addr("00:00:00:00:00:05"));
+}
+
+// Each slot result is one flushed CSV row; the yield counts what passed and failed since
+// the image was loaded; the reports carry the phase sequence and the address used.
+TEST(BurnLog, OneRowPerSlotResultYieldAndPhases) {
+  EngineRig rig(2);
+  rig.adapters[1]->flipByteAt = 0x2000;
+  rig.adapters[0]->instanceId = "1-2.3";
+  rig.adapters[1]->instanceId = "1-2.4";
+  const std::string log = rig.dir.File("logs/line 1.csv");
+  ASSERT_TRUE(rig.engine->SetLogFile(log));
+  rig.Burn("00:00:00:00:00:10");
+  // The first burn hands out 10 and 11 in either order.
+  const std::string first0 = rig.engine->State().savedAddress[0].DisplayText();
+  const std::string first1 = rig.engine->State().savedAddress[1].DisplayText();
+  rig.adapters[1]->flipByteAt = -1;
+  rig.BurnAgain();  // slot 1 retries its address, slot 0 takes the next
+
+  const auto text = ReadFile(log);
+  std::istringstream in(std::string(text.begin(), text.end()));
+  std::vector<std::vector<std::string>> rows;
+  for (std::string line; std::getline(in, line);) {
+    ASSERT_FALSE(line.empty());
+    ASSERT_EQ(line.back(), '\r');
+    line.pop_back();
+    std::vector<std::string> cells;
+    std::istringstream cellIn(line);
+    for (std::string c; std::getline(cellIn, c, ',');) cells.push_back(c);
+    rows.push_back(cells);
+  }
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ(rows[0].size(), 11u);
+  EXPECT_EQ(rows[0][0], "time");
+  const DialogView v = rig.engine->View();
+  char checksum[8];
+  std::snprintf(checksum, sizeof checksum, "0x%04x", static_cast<unsigned>(v.checksum));
+  // slot, adapter, address, result, text; rows of one burn in the order the slots ended.
+  std::multiset<std::string> got;
+  for (size_t r = 1; r < rows.size(); ++r) {
+    ASSERT_EQ(rows[r].size(), 11u) << r;
+    EXPECT_EQ(rows[r][1], ProductionLog::StationName());
+    EXPECT_EQ(rows[r][3], "burn");
+    EXPECT_EQ(rows[r][5], rig.imagePath);
+    EXPECT_EQ(rows[r][6], checksum);
+    EXPECT_GE(std::stod(rows[r][10]), 0.0);
+    got.insert(rows[r][2] + " " + rows[r][4] + " " + rows[r][7] + " " + rows[r][8] + " " + rows[r][9]);
+  }
+  EXPECT_EQ((std::set<std::string>{first0, first1}),
+            (std::set<std::string>{"00:00:00:00:00:10", "00:00:00:00:00:11"}));
+  EXPECT_EQ(got, (std::multiset<std::string>{
+                     "0 1-2.3 " + first0 + " 0 done", "0 1-2.3 00:00:00:00:00:12 0 done",
+                     "1 1-2.4 " + first1 + " 4 verification found a byte that differs",
+                     "1 1-2.4 " + first1 + " 0 done"}));
+
+  EXPECT_EQ(v.yield.passed, (std::array<uint32_t, 4>{2, 1, 0, 0}));
+  EXPECT_EQ(v.yield.failed, (std::array<uint32_t, 4>{0, 1, 0, 0}));
+  EXPECT_EQ(v.yield.totalPassed, 3u);
+  EXPECT_EQ(v.yield.totalFailed, 1u);
+  EXPECT_TRUE(v.slotHasAddress[1]);
+  EXPECT_EQ(v.slotAddress[1].DisplayText(), first1);
+  EXPECT_EQ(v.countLabelMeaning, CountLabelMeaning::kSuccessCount);
+  EXPECT_EQ(v.labelCount, 3u);
+  EXPECT_EQ(v.addressLabelMeaning, AddressLabelMeaning::kNextAddress);
+  EXPECT_EQ(v.labelAddress, Addr("00:00:00:00:00:13"));
+  {
+    std::lock_guard<std::mutex> lock(rig.events.mutex);
+    const std::vector<ProgressPhase> burn{ProgressPhase::kErase, ProgressPhase::kProgram, ProgressPhase::kVerify};
+    EXPECT_EQ(rig.events.phases[0], (std::vector<ProgressPhase>{burn[0], burn[1], burn[2], burn[0], burn[1], burn[2]}));
+  }
+  // Loading starts a new count.
+  ASSERT_TRUE(rig.engine->LoadImageAsync(rig.imagePath));
+  rig.engine->WaitIdle();
+  EXPECT_EQ(rig.events.loaded, 1);
+  EXPECT_EQ(rig.engine->View().yield.totalPassed, 0u);
+  EXPECT_FALSE(rig.engine->View().loading);
+  EXPECT_TRUE(rig.engine->View().burnEnabled);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #pragma once
 // Discovery and opening over a list of FakeAdapters; records the pipe names asked for.
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/Transport.h"
@@ -14,6 +16,15 @@ class FakeTransport : public Transport {
   int countOverride = -1;  // what CountInterfaces answers instead of the list size
   std::vector<std::string> pipesOpened;
   std::vector<int> devicesOpened;
+  std::atomic<bool>* openGate = nullptr;  // when set, opening a device waits until it turns true
+  std::atomic<bool> openEntered{false};   // a device open has begun
+  AdapterListener* listener = nullptr;    // set by StartWatching; the test calls it
+
+  bool StartWatching(AdapterListener* l) override {
+    listener = l;
+    return true;
+  }
+  void StopWatching() override { listener = nullptr; }
 
   int CountInterfaces() override {
     return countOverride >= 0 ? countOverride : static_cast<int>(adapters.size());
@@ -23,6 +34,8 @@ class FakeTransport : public Transport {
     return {"dev" + std::to_string(index), "Adapter", adapters[static_cast<size_t>(index)]->instanceId};
   }
   std::unique_ptr<Endpoint> OpenInterface(int index) override {
+    openEntered = true;
+    while (openGate != nullptr && !*openGate) std::this_thread::yield();
     devicesOpened.push_back(index);
     current_ = index;
     if (index < 0 || index >= static_cast<int>(adapters.size())) return nullptr;

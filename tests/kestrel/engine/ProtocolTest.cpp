@@ -299,3 +299,22 @@ TEST(ProtocolSequence, ReadTakesHalfAMegabyte) {
 
 }  // namespace
 }  // namespace kestrel::test
+
+namespace kestrel::test {
+namespace {
+
+TEST(ProtocolReadback, FailedReadLeavesThePreviousGoodFileInPlace) {
+  SlotRig rig;
+  ASSERT_EQ(rig.Protocol().ReadSequence(), SlotResult::kDone);
+  const std::string path = rig.dir.File("readback/flashdev0.bin");
+  const auto good = ReadFile(path);
+  ASSERT_EQ(good.size(), 0x80000u);
+  rig.adapter.flash[0] ^= 0xFF;
+  rig.adapter.vanishAfterBytes = 0xC0000;  // halfway through the second read
+  EXPECT_EQ(rig.Protocol().ReadSequence(), SlotResult::kAdapterUnusable);
+  EXPECT_EQ(ReadFile(path), good);
+  EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+}
+
+}  // namespace
+}  // namespace kestrel::test

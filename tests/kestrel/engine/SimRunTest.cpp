@@ -4,8 +4,11 @@
 
 #include <sys/wait.h>
 
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
+#include <set>
 
 #include "../transport/SimProcess.h"
 #include "core/ProductionEngine.h"
@@ -82,6 +85,106 @@ TEST(SimFaultRun, EachFaultFailsItsOwnSlotOnly) {
   EXPECT_TRUE(std::equal(image.begin() + 0x8006A, image.end(), flash.begin() + 0x8006A));
 }
 
+// Cuts the image file short as the first slot starts erasing its chip: 50 ms into the
+// burn, the moment an operator's copy tool or editor would do it.
+class CutImageMidBurn : public EngineEvents {
+ public:
+  explicit CutImageMidBurn(std::string path) : path_(std::move(path)) {}
+  void ProgressRange(int, ProgressPhase phase, uint32_t) override {
+    if (phase != ProgressPhase::kErase) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (cut_) return;
+    std::filesystem::resize_file(path_, 0x80800);
+    cut_ = true;
+  }
+  bool cut() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return cut_;
+  }
+
+ private:
+  std::string path_;
+  std::mutex mutex_;
+  bool cut_ = false;
+};
+
+TEST(SimImageCopy, FileCutShortMidBurnStillGivesEveryBoardTheLoadedImage) {
+  SimProcess sim;
+  if (!SimBuilt()) GTEST_SKIP() << "simulator not built";
+  ASSERT_TRUE(sim.Start({"--boards", "4", "--flash-kb", "1024"}));
+  TempDir dir;
+  const auto image = RecordImage(0x81000);
+  const std::string path = dir.File("image.IMG");
+  WriteFile(path, image);
+  SimTransport transport(sim.dir());
+  SteadyClock clock;
+  CutImageMidBurn events(path);
+  ProductionEngine engine(transport, clock, events, EngineOptions{dir.File("rb"), ReadLimits{}});
+  engine.RefreshSlots();
+  ASSERT_EQ(engine.LoadImage(path), ImageError::kNone);
+  const std::string checksum = engine.View().checksumLabel;
+  ASSERT_TRUE(engine.Start(Operation::kBurn));
+  engine.WaitIdle();
+  ASSERT_TRUE(events.cut());
+  const DialogView v = engine.View();
+  EXPECT_EQ(v.lastResult, (std::array<int, 4>{0, 0, 0, 0}));
+  EXPECT_EQ(v.checksumLabel, checksum);
+  std::set<uint8_t> lows;
+  for (int n = 0; n < 4; ++n) {
+    const auto flash = sim.Flash(n);
+    ASSERT_GE(flash.size(), image.size());
+    lows.insert(flash[0x80064]);
+    auto expected = image;
+    std::copy_n(flash.begin() + 0x80064, 6, expected.begin() + 0x80064);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), flash.begin())) << "board " << n;
+  }
+  EXPECT_EQ(lows, (std::set<uint8_t>{1, 2, 3, 4}));
+}
+
+// Waits for the engine's plug notifications.
+class PlugEvents : public EngineEvents {
+ public:
+  void AdaptersChanged(int count) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    count_ = count;
+    changed_.notify_all();
+  }
+  // True once a notification reported count (a guard against hanging, not a time bound).
+  bool WaitFor(int count) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(20), [&] { return count_ == count; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int count_ = -1;
+};
+
+TEST(SimPlug, RowsFollowPlugAndUnplugWithoutBeingAsked) {
+  SimProcess sim;
+  if (!SimBuilt()) GTEST_SKIP() << "simulator not built";
+  ASSERT_TRUE(sim.Start({"--boards", "3", "--flash-kb", "512"}));
+  SimTransport transport(sim.dir());
+  SteadyClock clock;
+  PlugEvents events;
+  TempDir dir;
+  ProductionEngine engine(transport, clock, events, EngineOptions{dir.File("rb"), ReadLimits{}});
+  engine.RefreshSlots();
+  ASSERT_TRUE(engine.WatchAdapters());
+  engine.SetSlotTicked(0, false);
+  ASSERT_EQ(sim.Control("unplug 1").rfind("ok", 0), 0u);
+  ASSERT_TRUE(events.WaitFor(2));
+  DialogView v = engine.View();
+  EXPECT_EQ(v.rowVisible, (std::array<bool, 4>{true, true, false, false}));
+  EXPECT_EQ(v.ticked[0], true);  // re-ticked by the refresh
+  ASSERT_EQ(sim.Control("plug 1").rfind("ok", 0), 0u);
+  ASSERT_TRUE(events.WaitFor(3));
+  v = engine.View();
+  EXPECT_EQ(v.rowVisible, (std::array<bool, 4>{true, true, true, false}));
+  EXPECT_TRUE(v.readEnabled);
+}
+
 TEST(SimFaultRun, UnconfirmedConnectGivesNine) {
   SimProcess sim;
   if (!SimBuilt()) GTEST_SKIP() << "simulator not built";
@@ -125,10 +228,16 @@ TEST(CliRun, BurnsFourBoardsAndCarriesTheNextAddressInTheImage) {
   WriteFile(dir.File("image.IMG"), image);
   std::string out;
   ASSERT_EQ(RunCli("--sim " + sim.dir() + " --readback-dir " + dir.File("rb") + " burn " + dir.File("image.IMG") +
-                       " --address 11:22:33:44:55:66",
+                       " --address 11:22:33:44:55:66 --log " + dir.File("log/production.csv"),
                    &out),
             0)
       << out;
+  // The production log: the header and one row per board, each with its address.
+  const auto logBytes = ReadFile(dir.File("log/production.csv"));
+  const std::string log(logBytes.begin(), logBytes.end());
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 5) << log;
+  for (const char* a : {"11:22:33:44:55:66", "11:22:33:44:55:67", "11:22:33:44:55:68", "11:22:33:44:55:69"})
+    EXPECT_NE(log.find(std::string(",") + a + ",0,done,"), std::string::npos) << a << "\n" << log;
   EXPECT_NE(out.find("当前地址:\t11:22:33:44:55:6a\n"), std::string::npos) << out;
   EXPECT_NE(out.find("烧录数量：4\n"), std::string::npos) << out;
   std::vector<uint8_t> lows;

@@ -34,6 +34,7 @@ struct SlotRig {
     WriteFile(path, image);
     state.imagePath = path;
     state.imageLength = static_cast<uint32_t>(image.size());
+    state.image = std::make_shared<const std::vector<uint8_t>>(image);
     state.hasRecord = hasRecord;
     state.recordOffset = recordOffset;
   }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 
 #include "SimHost.h"
@@ -36,6 +37,24 @@ TEST(UsbVidPid, ReadsTheEnvironment) {
   unsetenv(kUsbVidPidVariable);
   EXPECT_FALSE(UsbVidPid::FromEnvironment(&v));
   if (saved != nullptr) setenv(kUsbVidPidVariable, keep.c_str(), 1);
+}
+
+// Watching needs no adapter: it starts once, refuses a second listener, stops without
+// waiting for a plug (the hot-plug wait is woken), and can start again.
+TEST(UsbTransportWatch, StartsOnceStopsPromptlyAndRestarts) {
+  struct Listener : AdapterListener {
+    std::atomic<int> calls{0};
+    void AdaptersChanged() override { ++calls; }
+  } listener;
+  UsbTransport t(UsbVidPid{0xfffe, 0xfffd});
+  if (!t.ok()) GTEST_SKIP() << "libusb cannot be initialised here";
+  ASSERT_TRUE(t.StartWatching(&listener));
+  EXPECT_FALSE(t.StartWatching(&listener));
+  t.StopWatching();
+  ASSERT_TRUE(t.StartWatching(&listener));
+  t.StopWatching();
+  t.StopWatching();  // a second stop is harmless
+  EXPECT_EQ(listener.calls, 0);
 }
 
 // With a real adapter (KESTREL_USB_VIDPID set and one plugged in): the Connect exchange

@@ -55,6 +55,48 @@ TEST(CrcImagePath, DerivedNamesAndCopies) {
   EXPECT_EQ(CrcCopyPath("/o.d/headset_CRC", "QR1"), "");
 }
 
+// A backslash separates folders in the Windows build and is an ordinary file-name
+// character elsewhere; "/" separates on both.
+TEST(CrcImagePath, BackslashSeparatesOnlyOnWindows) {
+  struct Case {
+    const char* image;
+    const char* windowsCrc;  // and its QR1 copy ("" when none)
+    const char* windowsCopy;
+    const char* posixCrc;
+    const char* posixCopy;
+  };
+  const Case cases[] = {
+      {"D:\\out\\headset.IMG", "D:\\out\\headset_CRC.IMG", "D:\\out\\headset_CRC.QR1", "D:\\out\\headset_CRC.IMG",
+       "D:\\out\\headset_CRC.QR1"},
+      {"D:/out\\x.y.IMG", "D:/out\\x_CRC.IMG", "D:/out\\x_CRC.QR1", "D:/out\\x_CRC.IMG", "D:/out\\x_CRC.QR1"},
+      {"D:\\out/x.y.IMG", "D:\\out/x_CRC.IMG", "D:\\out/x_CRC.QR1", "D:\\out/x_CRC.IMG", "D:\\out/x_CRC.QR1"},
+      // A "." in the folder only: no extension on Windows; one inside the name elsewhere.
+      {"D:\\o.d\\headset", "D:\\o.d\\headset_CRC", "", "D:\\o_CRC.d\\headset", "D:\\o_CRC.QR1eadset"},
+      {"a.b\\h", "a.b\\h_CRC", "", "a_CRC.b\\h", "a_CRC.QR1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.image);
+#ifdef _WIN32
+    const std::string crc = c.windowsCrc, copy = c.windowsCopy;
+#else
+    const std::string crc = c.posixCrc, copy = c.posixCopy;
+#endif
+    EXPECT_EQ(CrcImagePath(c.image), crc);
+    EXPECT_EQ(CrcCopyPath(crc, "QR1"), copy);
+  }
+  std::string folder, base, ext;
+#ifdef _WIN32
+  ASSERT_TRUE(ImageBuilder::SplitPath("C:\\a.b\\c/d\\name.x.IMG", folder, base, ext));
+  EXPECT_EQ(folder, "C:\\a.b\\c/d\\");
+  EXPECT_EQ(base, "name");
+#else
+  ASSERT_TRUE(ImageBuilder::SplitPath("C:\\a.b\\c/d\\name.x.IMG", folder, base, ext));
+  EXPECT_EQ(folder, "C:\\a.b\\c/");
+  EXPECT_EQ(base, "d\\name");
+#endif
+  EXPECT_EQ(ext, "IMG");
+}
+
 TEST(CrcImageSize, Gd4MbitWithoutPrompts) {
   const FlashLayout l = FlashLayoutFor(0);
   const size_t length = l.codeAreaKb * 1024u + 4096u;
@@ -184,17 +226,22 @@ TEST(WriteImageFiles, CrcFileThatCannotBeCreatedKeepsThePlainImage) {
   EXPECT_EQ(ReadBytes(dir.File("h.IMG")).size(), 0x71000u);
 }
 
-TEST(WriteImageFiles, FailedCopiesAreNotReported) {
+TEST(WriteImageFiles, ACopyThatCannotBeWrittenIsReportedAndLeavesNoTemporary) {
   TempDir dir;
   Buffers b(0);
   RecordingSink sink;
   std::filesystem::create_directory(dir.File("h_CRC.QR1"));
   ImageFilesResult r;
-  EXPECT_TRUE(WriteImageFiles(dir.File("h.IMG"), b.image.data(), b.image.size(), b.crc.data(), b.crc.size(), 448, 0,
-                              sink, &r));
-  EXPECT_TRUE(sink.messages.empty());
+  EXPECT_FALSE(WriteImageFiles(dir.File("h.IMG"), b.image.data(), b.image.size(), b.crc.data(), b.crc.size(), 448,
+                               0, sink, &r));
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0].rfind(kCannotCopyCrcMessage, 0), 0u) << sink.messages[0];
+  EXPECT_NE(sink.messages[0].find("h_CRC.QR1"), std::string::npos) << sink.messages[0];
+  EXPECT_TRUE(r.imageWritten && r.crcWritten);
   EXPECT_FALSE(r.qr1Written);
   EXPECT_TRUE(r.tu1Written);
+  EXPECT_EQ(testing::Listing(dir.Path()), (std::vector<std::string>{"h.IMG", "h_CRC.IMG", "h_CRC.QR1", "h_CRC.TU1"}));
+  EXPECT_EQ(ReadBytes(dir.File("h_CRC.TU1")), ReadBytes(dir.File("h_CRC.IMG")));
 }
 
 }  // namespace

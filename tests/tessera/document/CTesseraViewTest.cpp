@@ -24,13 +24,13 @@ bool Lists(const Selector& s, int gpio) { return s.FindPrefix(GpioText(gpio)) >=
 TEST_F(DocumentTest, StartUpSelectsTheDefaultsAndSizesTheBuffers) {
   EXPECT_EQ(view.flashType.Text(), "GD_8Mbit");
   EXPECT_EQ(view.chipType.Text(), "QFN48_6X6");
-  EXPECT_EQ(view.code_area_kb, 512);
+  EXPECT_EQ(view.CodeAreaKb(), 512);
   ASSERT_EQ(view.image_buffer.size(), 1012u * 1024);
   ASSERT_EQ(view.crc_buffer.size(), 1012u * 1024);
   EXPECT_TRUE(std::all_of(view.image_buffer.begin(), view.image_buffer.end(),
                           [](uint8_t b) { return b == 0xFF; }));
   // "DebugPort" is on by default, so GPIO0 and GPIO1 are reserved.
-  EXPECT_EQ(view.reserved_gpio_mask, 0x3u);
+  EXPECT_EQ(view.ReservedGpioMask(), 0x3u);
   EXPECT_EQ(view.FreePromptSpaceKb(false), 496);
   EXPECT_EQ(view.FreePromptSpaceKb(true), 463);
   EXPECT_EQ(WaveFreeKb(), 496);
@@ -38,7 +38,7 @@ TEST_F(DocumentTest, StartUpSelectsTheDefaultsAndSizesTheBuffers) {
   EXPECT_TRUE(sink.messages.empty());
   // The LED pins (low-power LED and LED1; LED0 shares GPIO11) are gone from the pool
   // the keys see; the functions that are off take no pin.
-  EXPECT_EQ(view.available_gpio_mask, 0x7FFFFCu & ~(1u << 11) & ~(1u << 20));
+  EXPECT_EQ(view.AvailableGpioMask(), 0x7FFFFCu & ~(1u << 11) & ~(1u << 20));
 }
 
 TEST_F(DocumentTest, StartUpShowsTheEchoGainsOfTheDefaultVolumes) {
@@ -67,7 +67,7 @@ TEST_F(DocumentTest, SmallPackageClearsKeysWhosePinsAllDisappear) {
   ASSERT_TRUE(view.SelectChipType(0));
   EXPECT_EQ(view.button.keyTable[0], KeyEventEntry{});
   EXPECT_EQ(view.button.keyTable[1].gpioMask, (1u << 5) | (1u << 18));  // keeps all its bits
-  EXPECT_EQ(view.available_gpio_mask & ~0x3C0803u, 0u);
+  EXPECT_EQ(view.AvailableGpioMask() & ~0x3C0803u, 0u);
   EXPECT_FALSE(Lists(view.system.paMuteCombo, 5));
   EXPECT_TRUE(Lists(view.system.paMuteCombo, 18));
   EXPECT_FALSE(Lists(view.led.led0Sel, 5));
@@ -76,15 +76,15 @@ TEST_F(DocumentTest, SmallPackageClearsKeysWhosePinsAllDisappear) {
 TEST_F(DocumentTest, DebugPortTakesGpio0And1FromEveryChoiceAndGivesThemBack) {
   view.system.debugPort = 0;
   view.system.OnDebugPort();
-  EXPECT_EQ(view.reserved_gpio_mask, 0u);
+  EXPECT_EQ(view.ReservedGpioMask(), 0u);
   EXPECT_TRUE(Lists(view.system.paMuteCombo, 0));
   EXPECT_TRUE(Lists(view.led.led1Sel, 1));
-  EXPECT_TRUE(view.available_gpio_mask & 0x3u);
+  EXPECT_TRUE(view.AvailableGpioMask() & 0x3u);
   view.button.keyTable[0] = {1, 0x3u, 0, 0};  // a key on GPIO0 and GPIO1 only
 
   view.system.debugPort = 1;
   view.system.OnDebugPort();
-  EXPECT_EQ(view.reserved_gpio_mask, 0x3u);
+  EXPECT_EQ(view.ReservedGpioMask(), 0x3u);
   for (const Selector* s :
        {&view.system.paMuteCombo, &view.system.lineInCombo, &view.system.sdDetectCombo,
         &view.led.led0Sel, &view.led.led1Sel, &view.led.lowPowerLedSel}) {
@@ -100,14 +100,14 @@ TEST_F(DocumentTest, SpiIsOfferedOnlyOnTheLargePackageAndKeepsItsCheck) {
   EXPECT_TRUE(view.system.spiCheckEnabled);
   view.system.spi = 1;
   view.system.OnSpi();
-  EXPECT_EQ(view.reserved_gpio_mask & 0x3C0u, 0x3C0u);
+  EXPECT_EQ(view.ReservedGpioMask() & 0x3C0u, 0x3C0u);
   ASSERT_TRUE(view.SelectChipType(1));
   EXPECT_FALSE(view.system.spiCheckEnabled);
   EXPECT_EQ(view.system.spi, 1);
-  EXPECT_EQ(view.reserved_gpio_mask & 0x3C0u, 0x3C0u);
+  EXPECT_EQ(view.ReservedGpioMask() & 0x3C0u, 0x3C0u);
   EXPECT_FALSE(Lists(view.system.paMuteCombo, 6));
   EXPECT_FALSE(Lists(view.led.led0Sel, 9));
-  EXPECT_EQ(view.available_gpio_mask & 0x3C0u, 0u);
+  EXPECT_EQ(view.AvailableGpioMask() & 0x3C0u, 0u);
 }
 
 TEST_F(DocumentTest, SelectionsOutsideTheListsChangeNothing) {
@@ -124,7 +124,7 @@ TEST_F(DocumentTest, SelectionsOutsideTheListsChangeNothing) {
 TEST_F(DocumentTest, SmallFlashShrinksTheCodeAreaAndBuffers) {
   view.image_buffer[5] = 0;
   ASSERT_TRUE(view.SelectFlashType(0));
-  EXPECT_EQ(view.code_area_kb, 448);
+  EXPECT_EQ(view.CodeAreaKb(), 448);
   EXPECT_EQ(view.image_buffer.size(), 500u * 1024);
   EXPECT_EQ(view.crc_buffer.size(), 500u * 1024);
   EXPECT_EQ(view.image_buffer[5], 0xFF);  // contents discarded
@@ -259,7 +259,7 @@ TEST_F(DocumentTest, ReadingASmallFlashFileSwitchesTheSelectionAndFreeSpace) {
   EXPECT_EQ(WaveFreeKb(), 3568);
   ASSERT_TRUE(view.ReadConfigFile(dir.File("4m.cfg")));
   EXPECT_EQ(view.flashType.Text(), "GD_4Mbit");
-  EXPECT_EQ(view.code_area_kb, 448);
+  EXPECT_EQ(view.CodeAreaKb(), 448);
   EXPECT_EQ(WaveFreeKb(), 48);
   EXPECT_EQ(view.image_buffer.size(), 500u * 1024);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "DocumentFixture.h"
 #include "common/ByteIo.h"
@@ -173,6 +174,109 @@ TEST_F(DocumentTest, SmallFlashImagePutsTheRecordAt0x70000) {
   const auto crc = ReadBytes(dir.File("s_CRC.IMG"));
   EXPECT_EQ(crc.size(), 491780u);
   EXPECT_TRUE(std::equal(cfg.begin(), cfg.begin() + 32, crc.begin() + 487424));
+}
+
+// Records what the document tells its views.
+struct ChangeLog : DocumentObserver {
+  void ControlsChanged(const std::vector<ControlChange>& c) override { changes.insert(changes.end(), c.begin(), c.end()); }
+  void Reset() override { ++resets; }
+  std::vector<ControlChange> changes;
+  int resets = 0;
+};
+
+// The window's way: prepared here, built on another thread while the user goes on
+// editing, finished here. The image is the one of the prepared state, byte for byte
+// what GenerateImage writes for it, and nothing reaches the user before the finish.
+TEST_F(DocumentTest, ImageJobBuildsThePreparedStateOnAnotherThread) {
+  view.binPath = kSamples + "/firmware.bin";
+  view.wave.soundTable[0] = WaveEntry(1, kSamples + "/prompts/power_on.wav");
+  ASSERT_TRUE(view.GenerateImage(dir.File("direct.IMG")));
+  sink.messages.clear();
+  const DocumentState prepared = view.Snapshot();
+  ChangeLog log;
+  view.AddObserver(&log);
+
+  CTesseraView::ImageJob job = view.PrepareImage(dir.File("job.IMG"));
+  // Edits made while the build runs belong to the next image.
+  view.bluetooth.deviceName = "CHANGED_LATER";
+  view.binPath = dir.File("missing.bin");
+  std::thread worker([&job] { job.Run(); });
+  worker.join();
+  EXPECT_TRUE(sink.messages.empty());
+  EXPECT_TRUE(log.changes.empty());
+  EXPECT_EQ(view.imagePath, dir.File("direct.IMG"));
+
+  std::string summary;
+  ASSERT_TRUE(view.FinishImage(job, &summary));
+  EXPECT_EQ(sink.messages, std::vector<std::string>{summary});
+  EXPECT_NE(summary.find("Device name: QR5830_DEMO00"), std::string::npos) << summary;
+  EXPECT_EQ(view.imagePath, dir.File("job.IMG"));
+  EXPECT_EQ(log.changes, (std::vector<ControlChange>{{PageId::Main, CTesseraView::kIdImagePath, true, false, false}}));
+  for (const char* suffix : {".IMG", "_CRC.IMG", "_CRC.QR1", "_CRC.TU1"})
+    EXPECT_EQ(ReadBytes(dir.File(std::string("job") + suffix)), ReadBytes(dir.File(std::string("direct") + suffix)))
+        << suffix;
+  // The build had a document of its own: the one prepared from is as it was left.
+  EXPECT_EQ(view.bluetooth.deviceName, "CHANGED_LATER");
+  EXPECT_EQ(prepared.bluetooth.deviceName, "QR5830_DEMO00");
+  view.RemoveObserver(&log);
+}
+
+// A failing build: its messages in the order raised, only when finished; the image
+// path box keeps the last image, and no file is written.
+TEST_F(DocumentTest, FailedImageJobDeliversItsMessagesAtTheFinish) {
+  struct Case {
+    const char* name;
+    void (*setUp)(CTesseraView&, const std::string& dir);
+    std::vector<std::string> messages;
+  };
+  const Case cases[] = {
+      {"missing bin", [](CTesseraView& v, const std::string& d) { v.binPath = d + "/missing.bin"; },
+       {"Can not open file"}},
+      {"failing collect",
+       [](CTesseraView& v, const std::string&) {
+         v.binPath = kSamples + "/firmware.bin";
+         v.system.softBoot = 1;
+         v.system.externalMos = 1;
+       },
+       {"不能同时选中外部MOS开关机和软关机"}},
+      {"missing prompt, then too large for the CRC image",
+       [](CTesseraView& v, const std::string& d) {
+         v.binPath = kSamples + "/firmware.bin";
+         ASSERT_TRUE(v.SelectFlashType(0));
+         v.wave.soundTable[0] = WaveEntry(1, kSamples + "/prompts/power_on.wav");
+         v.wave.soundTable[1] = WaveEntry(2, kSamples + "/prompts/connected.wav");
+         v.wave.soundTable[2] = WaveEntry(3, kSamples + "/prompts/power_off.wav");
+         v.wave.soundTable[2].SetPath(d + "/gone.wav");
+       },
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecordingSink s;
+    CTesseraView v(s);
+    v.OnInitialUpdate();
+    c.setUp(v, dir.Path());
+    s.messages.clear();
+    // The same build in one call, for the messages to expect.
+    RecordingSink directSink;
+    CTesseraView direct(directSink);
+    direct.Restore(v.Snapshot());
+    EXPECT_FALSE(direct.GenerateImage(dir.File("x.IMG")));
+    const std::vector<std::string> expected = c.messages.empty() ? directSink.messages : c.messages;
+    ASSERT_FALSE(expected.empty());
+    if (!c.messages.empty()) {
+      EXPECT_EQ(directSink.messages, c.messages);
+    }
+
+    CTesseraView::ImageJob job = v.PrepareImage(dir.File("x.IMG"));
+    std::thread worker([&job] { EXPECT_FALSE(job.Run()); });
+    worker.join();
+    EXPECT_TRUE(s.messages.empty());
+    EXPECT_FALSE(v.FinishImage(job));
+    EXPECT_EQ(s.messages, expected);
+    EXPECT_TRUE(v.imagePath.empty());
+    EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{});
+  }
 }
 
 }  // namespace

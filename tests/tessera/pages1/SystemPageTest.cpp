@@ -274,9 +274,12 @@ TEST(SystemPage, ReadBackMessagesAtTheLimits) {
   err = p.ReadBack(with(CPageSystem::kIdSleepTimeout, "x"));
   ASSERT_TRUE(err);
   EXPECT_EQ(err->message, "“请填入一个正整数。”");
-  err = p.ReadBack(with(CPageSystem::kIdSleepTimeout, "32768"));
+  // The record holds the timeout x 100 in 16 bits: 656 s and above are refused.
+  err = p.ReadBack(with(CPageSystem::kIdSleepTimeout, "656"));
   ASSERT_TRUE(err);
-  EXPECT_EQ(err->message, "“请填入一个在0和32767之间的整数。”");
+  EXPECT_EQ(err->message, "“请填入一个在0和655之间的整数。”");
+  EXPECT_FALSE(p.ReadBack(with(CPageSystem::kIdSleepTimeout, "655")));
+  EXPECT_EQ(p.sleepTimeoutS, 655u);
   err = p.ReadBack(with(CPageSystem::kIdShutdownTimeout, "-"));
   ASSERT_TRUE(err);
   EXPECT_EQ(err->message, "请键入一个整数。");
@@ -379,13 +382,18 @@ TEST(SystemPageCollect, PowerSwitchRules) {
 
 TEST(SystemPageCollect, TimeoutsAreHundredthsInTheFieldWidth) {
   CPageSystem p;
-  p.sleepTimeoutS = 1000;
+  p.sleepTimeoutS = 655;
   p.shutdownTimeoutS = 600;
   p.detectIntervalS = 7;
-  const ConfigRecord r = Collect(p);
-  EXPECT_EQ(GetU16(r.data(), rec::sleep_timeout), 34464);  // 100000 & 0xFFFF
+  ConfigRecord r = Collect(p);
+  EXPECT_EQ(GetU16(r.data(), rec::sleep_timeout), 65500);
   EXPECT_EQ(GetU32(r.data(), rec::shutdown_timeout), 60000u);
   EXPECT_EQ(GetU32(r.data(), rec::battery_check_interval), 700u);
+  // 656 s would be stored as 65600 & 0xFFFF = 64 (0.64 s): the collect refuses it.
+  p.sleepTimeoutS = 656;
+  RecordingSink sink;
+  EXPECT_FALSE(p.CollectInto(r, false, sink));
+  EXPECT_EQ(sink.messages, std::vector<std::string>{"“请填入一个在0和655之间的整数。”"});
 }
 
 TEST(SystemPageCollect, GpioFieldsComeFromTheSelectorTexts) {

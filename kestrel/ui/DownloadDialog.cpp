@@ -1,0 +1,351 @@
+#include "ui/DownloadDialog.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include "ui/AboutBox.h"
+#include "ui_DownloadDialog.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+// The icons live in this static library; its resources are registered before first use.
+static void InitKestrelResources() { Q_INIT_RESOURCE(kestrel); }
+
+namespace kestrel::ui {
+namespace {
+
+constexpr int kIconSize = 40;
+#ifdef Q_OS_WIN
+constexpr unsigned kAboutCommand = 0x10;  // the system-menu item's command
+#endif
+
+// The engine's labels end some messages with CR LF for the original static controls; a
+// label here shows the text without the empty line after it.
+QString LabelText(const std::string& text) {
+  QString s = QString::fromStdString(text);
+  while (s.endsWith(QLatin1Char('\n')) || s.endsWith(QLatin1Char('\r'))) s.chop(1);
+  return s;
+}
+
+QString PhaseText(ProgressPhase phase) {
+  switch (phase) {
+    case ProgressPhase::kProgram: return QStringLiteral("烧写");
+    case ProgressPhase::kVerify: return QStringLiteral("校验");
+    case ProgressPhase::kRead: return QStringLiteral("读取");
+    case ProgressPhase::kErase: return QStringLiteral("擦除");
+  }
+  return {};
+}
+
+const QString kOkColour = QStringLiteral("color: #1e6e2e;");
+const QString kFailColour = QStringLiteral("color: #b3261e;");
+
+}  // namespace
+
+DownloadDialog::DownloadDialog(Transport& transport, const QString& backendText, EngineOptions options,
+                               QWidget* parent)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::DownloadDialog>()),
+      engine_(transport, clock_, bridge_, std::move(options)),
+      backendText_(backendText) {
+  InitKestrelResources();
+  ui_->setupUi(this);
+  setWindowFlag(Qt::WindowMinimizeButtonHint);
+  const QIcon appIcon(QStringLiteral(":/kestrel/icons/kestrel.svg"));
+  setWindowIcon(appIcon);
+  successIcon_ = QIcon(QStringLiteral(":/kestrel/icons/success.svg")).pixmap(kIconSize, kIconSize);
+  failureIcon_ = QIcon(QStringLiteral(":/kestrel/icons/failure.svg")).pixmap(kIconSize, kIconSize);
+
+  check_ = {ui_->ctl1030, ui_->ctl1031, ui_->ctl1032, ui_->ctl1033};
+  bar_ = {ui_->ctl1015, ui_->ctl1016, ui_->ctl1018, ui_->ctl1017};
+  icon_ = {ui_->ctl1035, ui_->ctl1036, ui_->ctl1037, ui_->ctl1038};
+  status_ = {ui_->ctl1101, ui_->ctl1102, ui_->ctl1103, ui_->ctl1104};
+  yield_ = {ui_->ctl1105, ui_->ctl1106, ui_->ctl1107, ui_->ctl1108};
+  for (QLabel* status : status_) status->setWordWrap(true);  // long failure texts take two lines
+  box_ = {ui_->ctl1000, ui_->ctl1001, ui_->ctl1002, ui_->ctl1003, ui_->ctl1004, ui_->ctl1005};
+  ui_->ctl1100->setText(backendText_);
+
+  // The window managers of this platform give no system menu to add to: the About box
+  // is also reached from a Help menu.
+  auto* menu = new QMenuBar(this);
+  menu->setObjectName(QStringLiteral("menuBar"));
+  QMenu* help = menu->addMenu(QStringLiteral("帮助(&H)"));
+  help->setObjectName(QStringLiteral("menuHelp"));
+  QAction* about = help->addAction(QStringLiteral("关于 kestrel(&A)..."));
+  about->setObjectName(QStringLiteral("actionAbout"));
+  connect(about, &QAction::triggered, this, &DownloadDialog::showAbout);
+  layout()->setMenuBar(menu);
+#ifdef Q_OS_WIN
+  // Where the window manager has a system menu, the About box is its last item as well.
+  if (HMENU system = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
+    AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(system, MF_STRING, kAboutCommand, L"\u5173\u4e8e kestrel(&A)...");
+  }
+#endif
+
+  chooseImage = [this] {
+    return QFileDialog::getOpenFileName(this, QString(), QString(),
+                                        QStringLiteral("Bin File (*.bin);;(*.IMG);;All Files (*.*)"));
+  };
+  chooseLogFolder = [this] {
+    return QFileDialog::getExistingDirectory(this, QString(), ui_->ctl1110->text());
+  };
+
+  connect(ui_->ctl1013, &QPushButton::clicked, this, &DownloadDialog::LoadImage);
+  connect(ui_->ctl1014, &QPushButton::clicked, this, &DownloadDialog::SetAddress);
+  connect(ui_->ctl1006, &QPushButton::clicked, this, [this] { StartOperation(Operation::kBurn); });
+  connect(ui_->ctl1024, &QPushButton::clicked, this, [this] { StartOperation(Operation::kRead); });
+  connect(ui_->ctl1025, &QPushButton::clicked, this, [this] { StartOperation(Operation::kErase); });
+  connect(ui_->ctl1026, &QPushButton::clicked, this, [this] { engine_.ResetAdapters(); });
+  connect(ui_->ctl1111, &QPushButton::clicked, this, &DownloadDialog::ChooseLogFolder);
+  for (int i = 0; i < 6; ++i) {
+    connect(box_[static_cast<size_t>(i)], &QLineEdit::textEdited, this,
+            [this, i](const QString& text) { engine_.SetAddressBox(i, text.toStdString()); });
+  }
+  for (int n = 0; n < kSlotCount; ++n) {
+    connect(check_[static_cast<size_t>(n)], &QCheckBox::toggled, this,
+            [this, n](bool on) { engine_.SetSlotTicked(n, on); });
+  }
+  connect(&bridge_, &EngineBridge::redisplay, this, &DownloadDialog::Redisplay);
+  connect(&bridge_, &EngineBridge::slotFinished, this, &DownloadDialog::OnSlotFinished);
+  connect(&bridge_, &EngineBridge::operationFinished, this, [this] {
+    running_ = false;
+    Redisplay();
+  });
+  connect(&bridge_, &EngineBridge::adaptersChanged, this, &DownloadDialog::Redisplay);
+  connect(&bridge_, &EngineBridge::imageLoaded, this, &DownloadDialog::OnImageLoaded);
+  connect(&bridge_, &EngineBridge::closed, this, &DownloadDialog::OnClosed);
+
+  for (QLabel* icon : icon_) icon->hide();
+  // Wide enough from the start for a failure's two-line text: the window does not jump
+  // when the first results come in.
+  resize(sizeHint().expandedTo(QSize(960, 0)));
+  engine_.RefreshSlots();
+  watching_ = engine_.WatchAdapters();
+  Redisplay();
+}
+
+DownloadDialog::~DownloadDialog() = default;
+
+void DownloadDialog::Redisplay() {
+  const DialogView v = engine_.View();
+  ui_->ctl1012->setText(QString::fromStdString(v.imagePath));
+  for (size_t i = 0; i < 6; ++i) {
+    const QString text = QString::fromStdString(v.addressBoxes[i]);
+    if (box_[i]->text() != text) box_[i]->setText(text);
+  }
+  ui_->ctl1020->setText(QString::fromStdString(v.deviceName));
+  ui_->ctl1008->setText(LabelText(v.currentAddressLabel));
+  ui_->ctl1008->setStyleSheet(v.addressLabelMeaning == AddressLabelMeaning::kNextAddress ? QString() : kFailColour);
+  ui_->ctl1007->setText(LabelText(v.countLabel));
+  ui_->ctl1007->setStyleSheet(v.countLabelMeaning == CountLabelMeaning::kSuccessCount ? QString() : kFailColour);
+  ui_->ctl1039->setText(LabelText(v.checksumLabel));
+  const bool idle = !v.busy && !running_ && !v.loading && !closePending_;
+  ui_->ctl1006->setEnabled(v.burnEnabled && idle);
+  ui_->ctl1024->setEnabled(v.readEnabled && idle);
+  ui_->ctl1025->setEnabled(v.eraseEnabled && idle);
+  // The engine ignores these while an operation runs; greyed, the operator sees why.
+  ui_->ctl1013->setEnabled(idle);
+  ui_->ctl1014->setEnabled(idle);
+  ui_->ctl1111->setEnabled(idle);
+  for (size_t n = 0; n < kSlotCount; ++n) {
+    const bool visible = v.rowVisible[n];
+    {
+      const QSignalBlocker block(check_[n]);
+      check_[n]->setChecked(v.ticked[n]);
+    }
+    check_[n]->setVisible(visible);
+    bar_[n]->setVisible(visible);
+    status_[n]->setVisible(visible);
+    yield_[n]->setVisible(visible);
+    if (!visible || v.icon[n] == SlotIcon::kHidden) {
+      icon_[n]->hide();
+    } else {
+      icon_[n]->setPixmap(v.icon[n] == SlotIcon::kSuccess ? successIcon_ : failureIcon_);
+      icon_[n]->show();
+    }
+    yield_[n]->setText(QStringLiteral("通过 %1  失败 %2").arg(v.yield.passed[n]).arg(v.yield.failed[n]));
+  }
+  ui_->ctl1109->setText(
+      QStringLiteral("合计: 通过 %1  失败 %2").arg(v.yield.totalPassed).arg(v.yield.totalFailed));
+  if (v.logFailed)
+    ui_->ctl1110->setStyleSheet(kFailColour);
+  else
+    ui_->ctl1110->setStyleSheet(QString());
+  if (!closePending_)
+    ui_->ctl1100->setText(watching_ ? backendText_ : backendText_ + QStringLiteral("  (不能自动发现插拔)"));
+  ShowProgress();
+}
+
+void DownloadDialog::ShowProgress() {
+  for (int n = 0; n < kSlotCount; ++n) {
+    QProgressBar* bar = bar_[static_cast<size_t>(n)];
+    const EngineBridge::Progress p = bridge_.SlotProgress(n);
+    // Positions are byte counts below 16 MiB; they fit a progress bar's int. A chip erase
+    // reports no positions: its bar shows "busy" until the slot ends.
+    int max = static_cast<int>(p.maximum);
+    if (max == 0 && !p.active) max = 100;
+    if (bar->maximum() != max) bar->setRange(0, max);
+    const int pos = std::min(static_cast<int>(p.position), max);
+    if (bar->value() != pos) bar->setValue(pos);
+    // The phase reads better in the row's large status text than inside the bar.
+    if (p.active) {
+      QLabel* status = status_[static_cast<size_t>(n)];
+      const QString phase = PhaseText(p.phase) + QStringLiteral("中…");
+      if (status->text() != phase) {
+        status->setText(phase);
+        status->setStyleSheet(QString());
+      }
+    }
+  }
+}
+
+void DownloadDialog::LoadImage() {
+  if (engine_.View().busy) return;
+  const QString path = chooseImage ? chooseImage() : QString();
+  if (path.isEmpty()) return;
+  // Read on the engine's helper thread: a 16 MiB image on a network share must not
+  // freeze the window.
+  if (engine_.LoadImageAsync(QFile::encodeName(path).toStdString())) pendingImage_ = path;
+  Redisplay();
+}
+
+void DownloadDialog::OnImageLoaded(int error) {
+  const QString path = pendingImage_;
+  pendingImage_.clear();
+  // The log goes beside the image until the operator picks a folder of their own.
+  if (static_cast<ImageError>(error) == ImageError::kNone && !logFolderChosen_ && !path.isEmpty())
+    UseLogFolder(QFileInfo(path).absolutePath());
+  Redisplay();
+}
+
+void DownloadDialog::SetAddress() {
+  if (engine_.View().busy) return;
+  for (int i = 0; i < 6; ++i) engine_.SetAddressBox(i, box_[static_cast<size_t>(i)]->text().toStdString());
+  engine_.SetAddress();
+  Redisplay();
+}
+
+void DownloadDialog::StartOperation(Operation op) {
+  bridge_.ResetProgress();
+  for (size_t n = 0; n < kSlotCount; ++n)
+    if (check_[n]->isChecked()) status_[n]->clear();
+  running_ = engine_.Start(op);
+  Redisplay();
+}
+
+// A slot's row: its result in words and, for a burn, the address its board holds, or the
+// address kept for its next attempt when it failed after taking one.
+void DownloadDialog::OnSlotFinished(const SlotReport& report) {
+  if (report.slot < 0 || report.slot >= kSlotCount) return;
+  const size_t n = static_cast<size_t>(report.slot);
+  QString text = QString::fromUtf8(SlotResultTextZh(report.result));
+  if (report.hasAddress) {
+    // A failure's text can be long: its address goes on a line of its own.
+    const QString address = QString::fromStdString(report.address.DisplayText());
+    text += report.result == SlotResult::kDone ? QStringLiteral("  ") + address
+                                               : QLatin1Char('\n') + address + QStringLiteral(" (留待重烧)");
+  }
+  status_[n]->setText(text);
+  status_[n]->setStyleSheet(report.result == SlotResult::kDone ? kOkColour : kFailColour);
+  Redisplay();
+}
+
+void DownloadDialog::ChooseLogFolder() {
+  const QString dir = chooseLogFolder ? chooseLogFolder() : QString();
+  if (dir.isEmpty()) return;
+  logFolderChosen_ = true;
+  UseLogFolder(dir);
+}
+
+void DownloadDialog::UseLogFolder(const QString& folder) {
+  const QString file = QDir(folder).filePath(QString::fromLatin1(kLogFileName));
+  engine_.SetLogFile(QFile::encodeName(file).toStdString());
+  ui_->ctl1110->setText(QDir::toNativeSeparators(file));
+  Redisplay();
+}
+
+void DownloadDialog::showAbout() {
+  auto* box = new AboutBox(windowIcon(), this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
+void DownloadDialog::closeEvent(QCloseEvent* event) {
+  if (closeConfirmed_) {
+    event->accept();
+    return;
+  }
+  if (closePending_) {
+    event->ignore();
+    return;
+  }
+  if (engine_.Close() == CloseOutcome::kPending) {
+    // The boards being burned finish first: each already has its address and the image
+    // already holds the one after it, so waiting loses nothing and repeats nothing. The
+    // engine stores the next address when the last board is done; then the window ends.
+    closePending_ = true;
+    ui_->ctl1100->setText(QStringLiteral("正在等待烧录结束，随后关闭窗口…"));
+    Redisplay();
+    event->ignore();
+    return;
+  }
+  // A file that cannot take the address is left alone, as when it cannot be opened; the
+  // address before each board was already stored by the engine.
+  closeConfirmed_ = true;
+  event->accept();
+}
+
+void DownloadDialog::OnClosed() {
+  closeConfirmed_ = true;
+  close();
+}
+
+// Enter and Esc go the way of the close box: the same deferral while boards are being
+// burned, the same write-back of the next address.
+void DownloadDialog::keyPressEvent(QKeyEvent* event) {
+  if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+    switch (event->key()) {
+      case Qt::Key_Escape:
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        close();
+        return;
+      default:
+        break;
+    }
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void DownloadDialog::reject() { close(); }
+void DownloadDialog::accept() { close(); }
+
+#ifdef Q_OS_WIN
+bool DownloadDialog::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+  if (eventType == "windows_generic_MSG") {
+    auto* msg = static_cast<MSG*>(message);
+    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kAboutCommand) {
+      showAbout();
+      *result = 0;
+      return true;
+    }
+  }
+  return QDialog::nativeEvent(eventType, message, result);
+}
+#endif
+
+}  // namespace kestrel::ui

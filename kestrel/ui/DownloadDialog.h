@@ -1,0 +1,102 @@
+#pragma once
+// The production window: the dialog of template 102 over ProductionEngine. Everything the
+// dialog decides (buttons, labels, rows, icons, the address sequence) comes from the
+// engine's DialogView; this class shows it, passes the operator's clicks on, and adds
+// what a production line needs around it: a status text and yield per slot.
+#include <QDialog>
+#include <QPixmap>
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "core/ProductionEngine.h"
+#include "core/SteadyClock.h"
+#include "ui/EngineBridge.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace Ui {
+class DownloadDialog;
+}
+
+namespace kestrel::ui {
+
+class DownloadDialog : public QDialog {
+  Q_OBJECT
+ public:
+  // backendText says which adapters the window works with; shown at the bottom.
+  DownloadDialog(Transport& transport, const QString& backendText, EngineOptions options,
+                 QWidget* parent = nullptr);
+  ~DownloadDialog() override;
+
+  // The file dialogs, replaceable so tests and scripts can drive the window without one.
+  // An empty answer is "cancel".
+  std::function<QString()> chooseImage;
+  std::function<QString()> chooseLogFolder;
+
+  // The production log's file in a folder.
+  static constexpr const char* kLogFileName = "kestrel-production-log.csv";
+
+  ProductionEngine& engine() { return engine_; }
+  EngineBridge& bridge() { return bridge_; }
+  // Started and its end not yet shown: every slot's row is final once this is false.
+  bool operationRunning() const { return running_; }
+  bool closePending() const { return closePending_; }
+  // An image was chosen and the engine has not finished reading it.
+  bool loadPending() const { return !pendingImage_.isEmpty(); }
+  // False when the backend cannot report plugging: the rows then stay as found at start.
+  bool watchingAdapters() const { return watching_; }
+
+ public slots:
+  void showAbout();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void reject() override;
+  void accept() override;
+#ifdef Q_OS_WIN
+  bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+ private:
+  void LoadImage();
+  void SetAddress();
+  void StartOperation(Operation op);
+  void ChooseLogFolder();
+  void Redisplay();
+  void ShowProgress();
+  void OnImageLoaded(int error);
+  void OnSlotFinished(const SlotReport& report);
+  void OnClosed();
+  void UseLogFolder(const QString& folder);
+
+  std::unique_ptr<Ui::DownloadDialog> ui_;
+  EngineBridge bridge_;
+  SteadyClock clock_;
+  ProductionEngine engine_;
+  QString backendText_;
+
+  std::array<QCheckBox*, kSlotCount> check_{};
+  std::array<QProgressBar*, kSlotCount> bar_{};
+  std::array<QLabel*, kSlotCount> icon_{};
+  std::array<QLabel*, kSlotCount> status_{};
+  std::array<QLabel*, kSlotCount> yield_{};
+  std::array<QLineEdit*, 6> box_{};  // box i = address byte i (1000 + i)
+  QPixmap successIcon_;
+  QPixmap failureIcon_;
+
+  QString pendingImage_;        // chosen, being read by the engine
+  bool running_ = false;        // between Start and the queued end of the operation
+  bool closePending_ = false;   // closing waits for the running operation
+  bool closeConfirmed_ = false; // the engine has stored the next address
+  bool logFolderChosen_ = false;
+  bool watching_ = false;
+};
+
+}  // namespace kestrel::ui
