@@ -23,13 +23,48 @@ function(qr_glob out)
   set(${out} ${all} PARENT_SCOPE)
 endfunction()
 
-# qr_add_gtest(target LABEL label SOURCES ... LIBS ...)
+# qr_add_gtest(target LABEL label SOURCES ... LIBS ... [DEPENDS program...])
+# CTest labels select what a run covers: `core` (in-process tests of the libraries),
+# `sim` (tests that start the command-line tools or a simulator), `gui` (windows on the
+# offscreen platform) and `hw` (real adapters: every test suite whose name ends in
+# "Hardware" gets this label instead of LABEL, and CI leaves it out). DEPENDS names the
+# programs the tests start, so building the tests rebuilds them and a missing one is a
+# build error, not a test failure.
 function(qr_add_gtest target)
-  cmake_parse_arguments(A "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "LABEL" "SOURCES;LIBS;DEPENDS" ${ARGN})
   find_package(GTest REQUIRED)
   include(GoogleTest)
   add_executable(${target} ${A_SOURCES})
   target_link_libraries(${target} PRIVATE ${A_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   qr_warnings(${target})
-  gtest_discover_tests(${target} PROPERTIES LABELS ${A_LABEL} DISCOVERY_TIMEOUT 60)
+  foreach(program IN LISTS A_DEPENDS)
+    add_dependencies(${target} ${program})
+  endforeach()
+  gtest_discover_tests(${target} TEST_FILTER "-*Hardware.*" PROPERTIES LABELS ${A_LABEL}
+                       DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${target} TEST_FILTER "*Hardware.*" PROPERTIES LABELS hw DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# qr_split_started(VAR_STARTS VAR_OTHERS HELPER_REGEX sources...): test sources that
+# include one of the helpers that start programs (they are `sim` tests) and the rest.
+# Shared helper sources (not *Test.cpp) go to both lists.
+function(qr_split_started starts others helpers)
+  set(s)
+  set(o)
+  foreach(src IN LISTS ARGN)
+    if(NOT src MATCHES "Test\\.cpp$")
+      list(APPEND s ${src})
+      list(APPEND o ${src})
+      continue()
+    endif()
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${src})
+    file(STRINGS ${src} hits REGEX "#include \"[^\"]*(${helpers})\"")
+    if(hits)
+      list(APPEND s ${src})
+    else()
+      list(APPEND o ${src})
+    endif()
+  endforeach()
+  set(${starts} ${s} PARENT_SCOPE)
+  set(${others} ${o} PARENT_SCOPE)
 endfunction()

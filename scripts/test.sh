@@ -1,41 +1,90 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the Windows cross-build of the platform-
-# independent parts, the download engine's threaded tests under ThreadSanitizer, a
-# short fixed-seed run of each fuzz target, the debug build with all unit, CLI and
-# simulator tests, and the cross-check of built images against an independent model.
+# Builds everything and runs every test, in stages, and prints each stage's time:
+#   mingw    the Windows cross-build of the platform-independent parts
+#   wine     the Windows tests under Wine (scripts/test-wine.sh, when present)
+#   dev      the debug build; its tests by CTest label: core, sim (the command-line tools,
+#            the simulators and the independent cross-check), gui (windows, offscreen)
+#   asan     the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
+#            stopping at the first report (leaks of Qt's own libraries: tests/lsan.supp)
+#   tsan     the download engine's tests and the simulator runs under ThreadSanitizer
+#   fuzz     each fuzz target for a few seconds from its seed corpus
+#   packages the Debian packages, installed in a clean folder (scripts/test-packages.sh,
+#            when present)
+# Tests labelled hw need real adapters and are left out. QR_SKIP="tsan asan" skips stages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh --with-gui --with-cross
 jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+times=()
 
-if [ -f kestrel/transport/win32/CMakeLists.txt ] || ls kestrel/transport/win32/*.cpp >/dev/null 2>&1; then
-  echo "== Windows cross-build (mingw-w64) =="
+skipped() { case " ${QR_SKIP:-} " in *" $1 "*) echo "== $1: skipped (QR_SKIP)"; return 0 ;; esac; return 1; }
+stage() {  # stage NAME FUNCTION
+  skipped "$1" && return 0
+  echo "== $1 =="
+  local t0=$SECONDS
+  "$2"
+  times+=("$(printf '%-9s %4d s' "$1" $((SECONDS - t0)))")
+}
+
+# Each label is a step and must select tests: an empty selection is an error. A test
+# with two labels (a window test that starts the simulated board: gui and sim) runs in
+# the first of its steps only.
+run_labels() {  # run_labels PRESET LABEL...
+  local preset=$1 done_labels=""
+  shift
+  for label in "$@"; do
+    echo "-- $preset: label $label"
+    local exclude=()
+    [ -n "$done_labels" ] && exclude=(-LE "^(${done_labels})\$")
+    ctest --preset "$preset" -j "$jobs" -L "^${label}\$" "${exclude[@]}" --no-tests=error
+    done_labels="${done_labels:+$done_labels|}$label"
+  done
+}
+# gui tests exist once a test folder declares them.
+gui_label() { grep -rlqE 'LABELS? +"?gui' tests --include=CMakeLists.txt && echo gui || true; }
+
+s_mingw() {
   cmake --preset mingw >/dev/null
   cmake --build --preset mingw -j "$jobs"
-fi
+}
 
-if ls tests/kestrel/*.cpp >/dev/null 2>&1 && [ "${QR_SKIP_TSAN:-0}" != 1 ]; then
-  echo "== Download engine under ThreadSanitizer =="
+s_wine() { bash scripts/test-wine.sh; }
+
+s_dev() {
+  cmake --preset dev >/dev/null
+  cmake --build --preset dev -j "$jobs"
+  # shellcheck disable=SC2046
+  run_labels dev core $(gui_label) sim
+  echo "-- hw: left out (needs adapters): $(ctest --preset dev -N -L '^hw$' | tail -n 1)"
+}
+
+s_asan() {
+  cmake --preset asan >/dev/null
+  cmake --build --preset asan -j "$jobs"
+  # shellcheck disable=SC2046
+  run_labels asan core $(gui_label) sim
+}
+
+s_tsan() {
+  # The threads live in the download engine: its tests, the simulator runs, and
+  # tessera-cli for the cross-check that shares the sim label.
   cmake --preset tsan >/dev/null
-  cmake --build --preset tsan -j "$jobs" --target kestrel_tests
-  ctest --preset tsan -R '^(Engine|Burn|Parallel)' --no-tests=ignore
-fi
+  cmake --build --preset tsan -j "$jobs" --target kestrel_tests kestrel_sim_tests tessera-cli
+  run_labels tsan core sim
+}
 
-if ls fuzz/*.cpp >/dev/null 2>&1; then
-  echo "== Fuzz targets (clang-14 + libFuzzer), a fixed-seed smoke run each =="
-  targets=$(for f in fuzz/*.cpp; do basename "$f" .cpp; done)
-  cmake --preset fuzz >/dev/null
-  # shellcheck disable=SC2086
-  cmake --build --preset fuzz -j "$jobs" --target $targets
-  for t in $targets; do
-    ./build/fuzz/fuzz/"$t" -runs=200000 -seed=1 2>&1 | tail -n 1
-  done
-fi
+s_fuzz() { bash scripts/fuzz-campaign.sh --smoke "${QR_FUZZ_SECONDS:-20}"; }
 
-echo "== Debug build and all tests =="
-cmake --preset dev >/dev/null
-cmake --build --preset dev -j "$jobs"
-ctest --preset dev -j "$jobs"
+s_packages() { bash scripts/test-packages.sh; }
 
-echo "== Configuration files and images checked against an independent model =="
-python3 tests/crosscheck/tessera_crosscheck.py --cli build/dev/tessera/tessera-cli --seed 1 --count 40
+stage mingw s_mingw
+[ -f scripts/test-wine.sh ] && stage wine s_wine
+stage dev s_dev
+stage asan s_asan
+stage tsan s_tsan
+stage fuzz s_fuzz
+[ -f scripts/test-packages.sh ] && stage packages s_packages
+
+echo "== stage times =="
+printf '%s\n' "${times[@]}"

@@ -1,6 +1,9 @@
 #include "FakeAdapter.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <chrono>
 #include <thread>
 
 namespace kestrel::test {
@@ -47,7 +50,15 @@ bool FakeAdapter::Write(const uint8_t* data, size_t length, size_t* written) {
 bool FakeAdapter::Read(uint8_t* buffer, size_t length, size_t* received, int timeoutMs) {
   readsAsked.push_back(length);
   *received = 0;
-  while (gate != nullptr && !gate->load()) std::this_thread::yield();
+  // A gate the test never opens fails the read after a minute instead of hanging.
+  const auto gateDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (gate != nullptr && !gate->load()) {
+    if (std::chrono::steady_clock::now() > gateDeadline) {
+      ADD_FAILURE() << "the read gate stayed closed for a minute";
+      return false;
+    }
+    std::this_thread::yield();
+  }
   if (Gone()) return false;  // a removed adapter fails at once
   if (failReads > 0) {
     --failReads;

@@ -71,7 +71,11 @@ TEST(SimFaultRun, EachFaultFailsItsOwnSlotOnly) {
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const DialogView v = engine.View();
   EXPECT_EQ(v.lastResult, (std::array<int, 4>{0, 4, 4, 3}));
-  EXPECT_LT(seconds, 10.0);  // the vanished adapter gave up on its own
+  // The vanished adapter gave up on its own (the run would otherwise hang until the
+  // test's timeout); the bound leaves room for a loaded machine and sanitizers.
+  RecordProperty("burn_seconds", std::to_string(seconds));
+  std::printf("four-slot burn with a vanished adapter: %.2f s\n", seconds);
+  EXPECT_LT(seconds, 60.0);
   EXPECT_EQ(v.countLabel, "烧录数量：1");
   EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:05");
   // Board 0 holds the image with one of the four addresses.

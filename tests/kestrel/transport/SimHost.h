@@ -1,6 +1,7 @@
 #pragma once
 // The host side of the adapter's command set, just enough to drive a simulated adapter
 // from tests: a slot's three endpoints and the packets the download engine sends.
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -38,7 +39,9 @@ struct SimHost {
   std::optional<std::vector<uint8_t>> ReadExactly(size_t n, int* failures = nullptr, int retries = 0) {
     std::vector<uint8_t> data;
     int failed = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (data.size() < n) {
+      if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
       auto part = ReadOnce(std::min<size_t>(2048, n - data.size()));
       if (!part) {
         if (++failed > retries) return std::nullopt;

@@ -111,7 +111,11 @@ TEST_P(TransportLifecycle, CountOpenExchangeResetUnplugPlug) {
   EXPECT_EQ(t.CountInterfaces(), count - 1);
   const auto t0 = std::chrono::steady_clock::now();
   EXPECT_FALSE(b.ReadOnce(11, 2000));
-  EXPECT_LE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2500));
+  // Ends by its own timeout, not by hanging; the margin allows a loaded machine.
+  const auto readMs =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+  RecordProperty("pulled_read_ms", static_cast<int>(readMs));
+  EXPECT_LE(readMs, 2000 + 5000);
   EXPECT_FALSE(b.Send({0xA3}));
 
   ASSERT_TRUE(rig->Plug(1));

@@ -164,6 +164,20 @@ TEST(SerialLink, MissingPortsAndAHangUpCloseCleanlyAndReopen) {
       << LogText(session);
 }
 
+// AddressSanitizer holds freed blocks in quarantine to catch use after free, so resident
+// memory there says nothing about what the link keeps.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kRssMeaningful = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kRssMeaningful = false;
+#else
+constexpr bool kRssMeaningful = true;
+#endif
+#else
+constexpr bool kRssMeaningful = true;
+#endif
+
 long RssKb() {
   QFile f("/proc/self/status");
   if (!f.open(QIODevice::ReadOnly)) return -1;
@@ -207,8 +221,11 @@ TEST(SerialLink, AFloodOfGarbageAndNulsKeepsMemoryAndTheLogBounded) {
   const long rssAfter = RssKb();
   ticker.stop();
   EXPECT_LE(longestLog, link::LinkLog::kCapacity);
-  EXPECT_LT(rssAfter - rssBefore, 8 * 1024) << "resident memory grew by " << rssAfter - rssBefore
-                                            << " KiB";
+  if (kRssMeaningful)
+    EXPECT_LT(rssAfter - rssBefore, 8 * 1024) << "resident memory grew by "
+                                              << rssAfter - rssBefore << " KiB";
+  else
+    std::printf("flood: resident-memory bound not checked under AddressSanitizer (quarantine)\n");
   // The event-loop delay is reported, not asserted: on a shared machine it measures the
   // scheduler as much as the link.
   RecordProperty("flood_rss_growth_kib", static_cast<int>(rssAfter - rssBefore));
