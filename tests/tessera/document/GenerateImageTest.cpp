@@ -255,7 +255,7 @@ TEST_F(DocumentTest, FailedImageJobDeliversItsMessagesAtTheFinish) {
     RecordingSink s;
     CTesseraView v(s);
     v.OnInitialUpdate();
-    c.setUp(v, dir.Path());
+    c.setUp(v, dir.Path().string());
     s.messages.clear();
     // The same build in one call, for the messages to expect.
     RecordingSink directSink;
