@@ -217,6 +217,11 @@ MainWindow::~MainWindow() {
     imageBuild_->wait();
     delete imageBuild_;
   }
+  // The pages and their helpers observe the document, which goes with the members before
+  // QWidget deletes the children: take the child widgets down while it still exists.
+  if (auto* bin = form_->findChild<QLineEdit*>(ControlName(kBinPathId))) bin->removeEventFilter(this);
+  const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  qDeleteAll(children);
 }
 
 void MainWindow::BuildForm(QWidget* form) {
@@ -515,7 +520,9 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   // A .bin dropped on the bin path box becomes the bin path.
-  if (watched == form_->findChild<QLineEdit*>(ControlName(kBinPathId))) {
+  const auto type = event->type();
+  const bool dragOrDrop = type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop;
+  if (dragOrDrop && watched == form_->findChild<QLineEdit*>(ControlName(kBinPathId))) {
     if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
       auto* e = static_cast<QDropEvent*>(event);
       if (!FirstLocalFile(e->mimeData(), QStringLiteral("bin")).isEmpty()) {
