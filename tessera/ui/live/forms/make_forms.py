@@ -71,6 +71,9 @@ def widget_xml(ctx, w, ind):
     return out
 
 
+_spacers = iter(range(1, 1 << 30))  # stable spacer names, so a rerun changes no form
+
+
 def layout_xml(ctx, l, ind):
     p = " " * ind
     cls = {"v": "QVBoxLayout", "h": "QHBoxLayout", "g": "QGridLayout"}[l.kind]
@@ -85,7 +88,7 @@ def layout_xml(ctx, l, ind):
         else:
             w = it
         if w == "stretch":
-            out.append(f'{p} <item{attrs}><spacer name="sp{id(it)}"><property name="orientation"><enum>Qt::{"Horizontal" if l.kind != "v" else "Vertical"}</enum></property></spacer></item>')
+            out.append(f'{p} <item{attrs}><spacer name="spacer{next(_spacers)}"><property name="orientation"><enum>Qt::{"Horizontal" if l.kind != "v" else "Vertical"}</enum></property></spacer></item>')
         elif isinstance(w, L):
             out.append(f"{p} <item{attrs}>")
             out += layout_xml(ctx, w, ind + 2)
