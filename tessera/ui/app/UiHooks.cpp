@@ -6,7 +6,7 @@
 
 namespace tessera::ui {
 
-FileDialogSpec SpecFor(FileDialogKind kind) {
+FileDialogSetup SetupFor(FileDialogKind kind) {
   switch (kind) {
     case FileDialogKind::OpenConfig:
       return {false, "cfg", "", "Varlo Configuration File (*.cfg);;All Files (*.*)"};
@@ -29,13 +29,13 @@ UiHooks UiHooks::Interactive() {
     box.exec();
   };
   h.chooseFile = [](QWidget* parent, FileDialogKind kind) {
-    const FileDialogSpec spec = SpecFor(kind);
+    const FileDialogSetup setup = SetupFor(kind);
     QFileDialog dialog(parent);
-    dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(spec.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setNameFilter(spec.filter);
-    dialog.setDefaultSuffix(spec.defaultSuffix);
-    if (!spec.proposedName.isEmpty()) dialog.selectFile(spec.proposedName);
+    dialog.setAcceptMode(setup.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(setup.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(setup.filter);
+    dialog.setDefaultSuffix(setup.defaultSuffix);
+    if (!setup.proposedName.isEmpty()) dialog.selectFile(setup.proposedName);
     // Saving asks before replacing an existing file (QFileDialog's default).
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().first();

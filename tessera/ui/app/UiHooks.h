@@ -12,13 +12,13 @@ namespace tessera::ui {
 // Which file dialog the window asks for; each has its extension, proposed name and filter.
 enum class FileDialogKind { OpenConfig, SaveConfig, OpenBin, SaveImage, OpenWave };
 
-struct FileDialogSpec {
+struct FileDialogSetup {
   bool save = false;
   QString defaultSuffix;
   QString proposedName;
   QString filter;
 };
-FileDialogSpec SpecFor(FileDialogKind kind);
+FileDialogSetup SetupFor(FileDialogKind kind);
 
 struct UiHooks {
   // Shows one message (OK, no icon, application title).

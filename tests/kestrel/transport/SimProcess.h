@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdint>
@@ -102,15 +103,32 @@ class SimProcess {
   }
 
   // One control command; the reply line, or "" when the control socket cannot be used.
+  // The socket's name appears at bind(), a moment before the simulator listens on it, so
+  // a refused connection is tried again for up to two seconds.
   std::string Control(const std::string& line) const {
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     std::string path = dir_ + "/control.sock";
     std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    int fd = -1;
+    bool connected = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (;;) {
+      fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      if (fd < 0) break;
+      if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+        connected = true;
+        break;
+      }
+      const int err = errno;
+      close(fd);
+      fd = -1;
+      if (err != ECONNREFUSED || std::chrono::steady_clock::now() > deadline) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     std::string reply;
     std::string out = line + "\n";
-    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+    if (connected &&
         send(fd, out.data(), out.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(out.size())) {
       char c = 0;
       while (read(fd, &c, 1) == 1 && c != '\n') reply += c;
