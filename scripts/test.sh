@@ -76,7 +76,7 @@ s_tsan() {
 
 s_fuzz() { bash scripts/fuzz-campaign.sh --smoke "${QR_FUZZ_SECONDS:-20}"; }
 
-s_packages() { bash scripts/test-packages.sh; }
+s_packages() { bash scripts/test-packages.sh dev; }  # the dev tree is built by then
 
 stage mingw s_mingw
 [ -f scripts/test-wine.sh ] && stage wine s_wine
