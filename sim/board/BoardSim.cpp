@@ -337,6 +337,7 @@ class Board {
 
 int main(int argc, char** argv) {
   CLI::App app{"tessera-board-sim: a simulated board on a pseudo-terminal"};
+  app.set_version_flag("--version", std::string("tessera-board-sim ") + QR_VERSION);
   Options o;
   app.add_option("--check-interval", o.checkIntervalMs,
                  "milliseconds between link checks; 0 sends none")->capture_default_str();
