@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (summary.rfind("Image create OK:", 0) != 0) std::abort();
   const std::vector<uint8_t> image = ReadBytes("out.IMG");
-  if (image.empty() || image.size() > view.image_buffer.size()) std::abort();
+  if (image.empty() || image.size() > view.ImageBufferBytes()) std::abort();
   // The image is built off the document's own buffers; the CRC image adds two bytes to
   // every 32-byte block and a check value, so it is always the longer file.
   if (!fs::exists("out_CRC.IMG") || fs::file_size("out_CRC.IMG") <= image.size()) std::abort();

@@ -49,7 +49,7 @@ class MainWindowTest : public QObject {
     const std::pair<int, const char*> buttons[] = {
         {1001, "LoadConf"}, {1002, "SaveConf"}, {1005, "Loadbin"}, {1006, "Save .img"}};
     for (auto [id, text] : buttons) QCOMPARE(Ctl<QPushButton>(&w, id)->text(), QString::fromLatin1(text));
-    QCOMPARE(w.Doc().image_buffer.size(), size_t(1012 * 1024));
+    QCOMPARE(w.Doc().ImageBufferBytes(), size_t(1012 * 1024));
     // Every declared control shows what the document holds, enable states included.
     int compared = 0;
     const std::string diff = CompareWithDocument(h, w.Doc(), &compared);

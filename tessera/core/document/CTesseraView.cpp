@@ -32,15 +32,15 @@ std::vector<std::string> Entries(const auto& names) {
   return std::vector<std::string>(names.begin(), names.end());
 }
 
-// Fills a buffer of n bytes with 0xFF; an allocation the system refuses leaves it absent.
-bool AllocateFilled(std::vector<uint8_t>& buffer, size_t n) {
+// Sets n bytes aside for a buffer without touching them, so a document that never
+// generates an image never faults its pages in; the build fills the buffer when it
+// starts. An allocation the system refuses leaves the buffer absent.
+bool SetAside(std::vector<uint8_t>& buffer, size_t n) {
+  std::vector<uint8_t>().swap(buffer);  // the old block goes before the new one is asked for
   try {
-    std::vector<uint8_t> fresh(n, 0xFF);
-    buffer.swap(fresh);
+    buffer.reserve(n);
     return true;
   } catch (const std::bad_alloc&) {
-    buffer.clear();
-    buffer.shrink_to_fit();
     return false;
   }
 }
@@ -249,8 +249,7 @@ void CTesseraView::Restore(const DocumentState& s) {
     // Resized quietly: the buffers are Generate image's scratch space, refilled there.
     const FlashLayout layout = FlashLayoutFor(flashType.selected);
     code_area_kb = layout.codeAreaKb;
-    if (!AllocateFilled(image_buffer, layout.bufferSize) || !AllocateFilled(crc_buffer, layout.bufferSize))
-      sink_.Show(kCannotAllocateMessage);
+    if (!SetAsideImageBuffers(layout.bufferSize)) sink_.Show(kCannotAllocateMessage);
   }
 }
 
@@ -317,14 +316,23 @@ void CTesseraView::AllocateImageBuffers() {
   const FlashLayout layout = FlashLayoutFor(flashType.selected);
   code_area_kb = layout.codeAreaKb;
   const int freeKb = FreePromptSpaceKb(false);
-  if (!AllocateFilled(image_buffer, layout.bufferSize)) sink_.Show(kCannotAllocateMessage);
-  if (!AllocateFilled(crc_buffer, layout.bufferSize)) sink_.Show(kCannotAllocateMessage);
+  if (!SetAsideImageBuffers(layout.bufferSize)) sink_.Show(kCannotAllocateMessage);
   wave.FlashSizeChanged(freeKb);
+}
+
+bool CTesseraView::SetAsideImageBuffers(size_t bytes) {
+  const bool ok = SetAside(image_buffer, bytes) && SetAside(crc_buffer, bytes);
+  if (!ok) {
+    std::vector<uint8_t>().swap(image_buffer);
+    std::vector<uint8_t>().swap(crc_buffer);
+  }
+  bufferBytes_ = ok ? bytes : 0;
+  return ok;
 }
 
 bool CTesseraView::BuffersReady() const {
   const size_t need = FlashLayoutFor(flashType.selected).bufferSize;
-  return image_buffer.size() == need && crc_buffer.size() == need && need > 0;
+  return bufferBytes_ == need && need > 0;
 }
 
 bool CTesseraView::CollectConfigRecord(ConfigRecord& record, const std::string& context,
@@ -503,8 +511,10 @@ bool CTesseraView::BuildImage(const std::string& chosenPath, std::string* summar
     sink_.Show(kCannotOpenBinMessage);
     return false;
   }
-  std::fill(image_buffer.begin(), image_buffer.end(), 0xFF);
-  std::fill(crc_buffer.begin(), crc_buffer.end(), 0xFF);
+  // Within the space set aside, so neither buffer moves; this is where their pages are
+  // first touched.
+  image_buffer.assign(bufferBytes_, 0xFF);
+  crc_buffer.assign(bufferBytes_, 0xFF);
   std::copy(bin.begin(), bin.end(), image_buffer.begin());
 
   ConfigRecord record;

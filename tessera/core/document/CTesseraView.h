@@ -179,9 +179,13 @@ class CTesseraView : public PageHost {
   std::string imagePath;
 
   // Image state for the selected flash type: Generate image's scratch buffers and the
-  // code area size, which follows the flash type.
+  // code area size, which follow the flash type. The buffers' space is set aside when
+  // the flash type is chosen (ImageBufferBytes each; 0 when the system refused it) and
+  // filled with 0xFF when a build starts; until then they hold no bytes, so prompts
+  // collected for Write Config are not copied anywhere.
   std::vector<uint8_t> image_buffer;
   std::vector<uint8_t> crc_buffer;
+  size_t ImageBufferBytes() const { return bufferBytes_; }
   int CodeAreaKb() const { return code_area_kb; }
 
   // A bin path or configuration path longer than this cannot be stored and read back whole.
@@ -212,6 +216,7 @@ class CTesseraView : public PageHost {
   PageStates CaptureStates();
   void Notify(const PageStates& before);
 
+  bool SetAsideImageBuffers(size_t bytes);
   bool BuffersReady() const;
   // The build itself, on a document of its own (see ImageJob::Run).
   bool BuildImage(const std::string& chosenPath, std::string* summary);
@@ -223,6 +228,7 @@ class CTesseraView : public PageHost {
   bool batchTouched_ = false;
   PageStates before_;
   bool keyPageCreated_ = false;  // the Key page's window exists (it has no flag of its own)
+  size_t bufferBytes_ = 0;
 };
 
 // A Generate image build detached from the document it was prepared from: it holds a

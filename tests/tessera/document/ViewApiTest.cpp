@@ -335,7 +335,7 @@ TEST_F(DocumentTest, RestoreGivesBackEveryPageAndSelectionWithoutSideEffects) {
   EXPECT_EQ(view.AvailableGpioMask(), avail0);
   EXPECT_EQ(view.ReservedGpioMask(), reserved0);
   EXPECT_EQ(view.CodeAreaKb(), 512);
-  EXPECT_EQ(view.image_buffer.size(), 1012u * 1024);
+  EXPECT_EQ(view.ImageBufferBytes(), 1012u * 1024);
 
   view.Restore(s1);
   EXPECT_EQ(AllStates(view), states1);
