@@ -40,7 +40,7 @@ function(qr_install_tool tool)
   endforeach()
 endfunction()
 
-qr_install_tool(tessera PROGRAMS tessera tessera-cli tessera-board-sim
+qr_install_tool(tessera PROGRAMS tessera tessera-cli tessera-tune tessera-board-sim
                 DOCS README.md docs/tessera-cli.md docs/config-json.md)
 qr_install_tool(kestrel PROGRAMS kestrel kestrel-cli kestrel-adapter-sim
                 DOCS README.md docs/kestrel-transport.md)

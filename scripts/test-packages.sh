@@ -33,7 +33,10 @@ done
 
 version=$(sed -n 's/^project(qr_tools VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 status=0
-for program in tessera-cli kestrel-cli; do
+programs=(tessera-cli kestrel-cli)
+# tessera-cli hands its live-tuning commands to tessera-tune beside it (built with Qt).
+[ -x "$root/usr/bin/tessera-tune" ] && programs+=(tessera-tune)
+for program in "${programs[@]}"; do
   got=$("$root/usr/bin/$program" --version) || { echo "$program --version failed" >&2; status=1; continue; }
   echo "$got"
   [ "$got" = "$program $version" ] || { echo "expected \"$program $version\"" >&2; status=1; }

@@ -12,6 +12,7 @@
 #include "CliCommands.h"
 #ifdef TESSERA_CLI_TUNING
 #include "CliTuning.h"
+#include "TuneHandOver.h"
 #endif
 
 int main(int argc, char** argv) {
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
   }
 
 #ifdef TESSERA_CLI_TUNING
-  if (tuning.Parsed()) return tuning.Run(argc, argv);
+  if (tuning.Parsed()) return tessera::cli::RunTuneProgram(argc, argv);
 #endif
   if (cmdNew->parsed()) return tessera::cli::RunNew(o);
   if (cmdBuild->parsed()) return tessera::cli::RunBuild(o);
