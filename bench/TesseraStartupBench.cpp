@@ -4,7 +4,8 @@
 //
 // Each iteration starts the built `tessera` as a process and stops the clock when it
 // reports its first paint. The ratio is the MainWindow time over the BareWindow time.
-// Runs on the offscreen platform unless a display is set.
+// Runs on the offscreen platform unless a display is set; scripts/bench-startup.sh runs it
+// on both (an X display from xvfb-run, and offscreen) and prints the two ratios.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
