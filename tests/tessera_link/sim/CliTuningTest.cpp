@@ -2,7 +2,9 @@
 // the exit status.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include "../SimBoard.h"
@@ -15,9 +17,11 @@ struct CliRun {
   QString out, err;
 };
 
-CliRun RunCli(const QStringList& args) {
+CliRun RunCli(const QStringList& args, const QString& program = TESSERA_CLI_PATH,
+              const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
   QProcess p;
-  p.start(TESSERA_CLI_PATH, args);
+  p.setProcessEnvironment(env);
+  p.start(program, args);
   CliRun r;
   if (!p.waitForFinished(15000)) {
     p.kill();
@@ -72,6 +76,26 @@ TEST(CliTuning, SendsThePagesCommandsAndFailsOnFailOrSilence) {
   const auto missing = RunCli({"tune-eq", cfg, "--port", dir.filePath("no-such-port")});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_TRUE(missing.err.contains("init failed")) << missing.err.toStdString();
+}
+
+// tessera-cli checks a tuning command line itself and hands a valid one to tessera-tune;
+// without tessera-tune beside it or on the PATH, it says so instead of failing silently.
+TEST(CliTuning, CommandLinesAreCheckedHereAndAMissingTuneProgramIsReported) {
+  QTemporaryDir dir;
+  const QString lonely = dir.filePath("tessera-cli");
+  ASSERT_TRUE(QFile::copy(TESSERA_CLI_PATH, lonely));
+  QFile::setPermissions(lonely, QFile::permissions(lonely) | QFileDevice::ExeOwner);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("PATH", dir.filePath("empty"));
+
+  const auto bad = RunCli({"tune-rf", "dut-maybe", "--port", "x"}, lonely, env);
+  EXPECT_NE(bad.exitCode, 0);
+  EXPECT_NE(bad.exitCode, 1);  // a usage error, not a failed command
+  EXPECT_TRUE(bad.err.contains("dut-maybe")) << bad.err.toStdString();
+
+  const auto missing = RunCli({"tune-rf", "dut-on", "--port", "x"}, lonely, env);
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_TRUE(missing.err.contains("tessera-tune, which could not be started")) << missing.err.toStdString();
 }
 
 TEST(CliTuning, MonitorAnswersLinkChecksAndPrintsTheLog) {
