@@ -3,11 +3,8 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
-#include <string>
-#include <vector>
 
 #ifdef _WIN32
-#include <process.h>
 #include <windows.h>
 #else
 #include <unistd.h>
@@ -40,22 +37,71 @@ std::string OwnFolder(const char* argv0) {
   return cut == std::string::npos ? std::string() : self.substr(0, cut + 1);
 }
 
+#ifdef _WIN32
+// Starts the program and waits for it; -1 (and why) when it cannot be started.
+int RunAndWait(const std::string& program, std::vector<std::string> args, std::string* why) {
+  args[0] = program;
+  std::string line = WindowsCommandLine(args);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    *why = "Windows error " + std::to_string(GetLastError());
+    return -1;
+  }
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 1;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return static_cast<int>(code);
+}
+#endif
+
 }  // namespace
 
+std::string WindowsCommandLine(const std::vector<std::string>& args) {
+  std::string line;
+  for (const std::string& a : args) {
+    if (!line.empty()) line += ' ';
+    if (!a.empty() && a.find_first_of(" \t\n\v\"") == std::string::npos) {
+      line += a;
+      continue;
+    }
+    line += '"';
+    size_t backslashes = 0;
+    for (char c : a) {
+      if (c == '\\') {
+        ++backslashes;
+        continue;
+      }
+      // Backslashes before a quote are doubled and the quote escaped; elsewhere they stand.
+      line.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+      backslashes = 0;
+      line += c;
+    }
+    line.append(2 * backslashes, '\\');  // before the closing quote
+    line += '"';
+  }
+  return line;
+}
+
 int RunTuneProgram(int argc, char** argv) {
+  const std::string beside = OwnFolder(argc > 0 ? argv[0] : nullptr) + kTuneName;
+  std::string tried = beside, why;
+#ifdef _WIN32
+  const std::vector<std::string> args(argv, argv + argc);
+  int status = RunAndWait(beside, args, &why);
+  if (status < 0) {
+    char found[MAX_PATH + 1];
+    const DWORD n = SearchPathA(nullptr, kTuneName, nullptr, MAX_PATH, found, nullptr);
+    tried += std::string(" or ") + kTuneName + " on the PATH";
+    if (n > 0 && n < MAX_PATH) status = RunAndWait(found, args, &why);
+  }
+  if (status >= 0) return status;
+#else
   std::vector<char*> args(argv, argv + argc);
   args.push_back(nullptr);
-  const std::string beside = OwnFolder(argc > 0 ? argv[0] : nullptr) + kTuneName;
-  std::string tried = beside;
-#ifdef _WIN32
-  args[0] = const_cast<char*>(beside.c_str());
-  intptr_t status = _spawnv(_P_WAIT, beside.c_str(), args.data());
-  if (status == -1 && errno == ENOENT) {
-    args[0] = const_cast<char*>(kTuneName);
-    status = _spawnvp(_P_WAIT, kTuneName, args.data());
-  }
-  if (status != -1) return static_cast<int>(status);
-#else
   args[0] = const_cast<char*>(beside.c_str());
   execv(beside.c_str(), args.data());
   if (errno == ENOENT) {
@@ -63,9 +109,11 @@ int RunTuneProgram(int argc, char** argv) {
     execvp(kTuneName, args.data());
     tried += std::string(" or ") + kTuneName + " on the PATH";
   }
+  why = std::strerror(errno);
 #endif
-  std::cerr << "tessera-cli: the live-tuning commands are run by " << kTuneName << ", which could not be started ("
-            << tried << ": " << std::strerror(errno) << "). Install it beside tessera-cli.\n";
+  std::cerr << "tessera-cli: the live-tuning commands are run by " << kTuneName
+            << ", which could not be started (" << tried << ": " << why
+            << "). Install it beside tessera-cli.\n";
   return 1;
 }
 
