@@ -246,10 +246,9 @@ void CTesseraView::Restore(const DocumentState& s) {
   reserved_gpio_mask = s.reservedGpioMask;
   keyPageCreated_ = s.keyPageCreated;
   if (flashChanged) {
-    // Resized quietly: the buffers are Generate image's scratch space, refilled there.
-    const FlashLayout layout = FlashLayoutFor(flashType.selected);
-    code_area_kb = layout.codeAreaKb;
-    if (!SetAsideImageBuffers(layout.bufferSize)) sink_.Show(kCannotAllocateMessage);
+    // Resized quietly: the buffers are Generate image's scratch space, refilled there,
+    // and the Sound effect page's free space came back with the page.
+    FitImageBuffersToFlash();
   }
 }
 
@@ -313,21 +312,19 @@ int CTesseraView::FreePromptSpaceKb(bool withCrcGrowth) const {
 }
 
 void CTesseraView::AllocateImageBuffers() {
-  const FlashLayout layout = FlashLayoutFor(flashType.selected);
-  code_area_kb = layout.codeAreaKb;
-  const int freeKb = FreePromptSpaceKb(false);
-  if (!SetAsideImageBuffers(layout.bufferSize)) sink_.Show(kCannotAllocateMessage);
-  wave.FlashSizeChanged(freeKb);
+  FitImageBuffersToFlash();
+  wave.FlashSizeChanged(FreePromptSpaceKb(false));
 }
 
-bool CTesseraView::SetAsideImageBuffers(size_t bytes) {
-  const bool ok = SetAside(image_buffer, bytes) && SetAside(crc_buffer, bytes);
-  if (!ok) {
-    std::vector<uint8_t>().swap(image_buffer);
-    std::vector<uint8_t>().swap(crc_buffer);
-  }
-  bufferBytes_ = ok ? bytes : 0;
-  return ok;
+void CTesseraView::FitImageBuffersToFlash() {
+  const FlashLayout layout = FlashLayoutFor(flashType.selected);
+  code_area_kb = layout.codeAreaKb;
+  const bool ok = SetAside(image_buffer, layout.bufferSize) && SetAside(crc_buffer, layout.bufferSize);
+  bufferBytes_ = ok ? layout.bufferSize : 0;
+  if (ok) return;
+  std::vector<uint8_t>().swap(image_buffer);
+  std::vector<uint8_t>().swap(crc_buffer);
+  sink_.Show(kCannotAllocateMessage);
 }
 
 bool CTesseraView::BuffersReady() const {

@@ -216,7 +216,9 @@ class CTesseraView : public PageHost {
   PageStates CaptureStates();
   void Notify(const PageStates& before);
 
-  bool SetAsideImageBuffers(size_t bytes);
+  // The code area and the buffers' space for the selected flash type (the message
+  // when the system refuses the space).
+  void FitImageBuffersToFlash();
   bool BuffersReady() const;
   // The build itself, on a document of its own (see ImageJob::Run).
   bool BuildImage(const std::string& chosenPath, std::string* summary);
