@@ -32,7 +32,7 @@ constexpr int kIconSize = 40;
 constexpr unsigned kAboutCommand = 0x10;  // the system-menu item's command
 #endif
 
-// The engine's labels end some messages with CR LF for the original static controls; a
+// The engine's labels end some messages with CR LF, as a multi-line static control wants; a
 // label here shows the text without the empty line after it.
 QString LabelText(const std::string& text) {
   QString s = QString::fromStdString(text);

@@ -1,5 +1,5 @@
 #pragma once
-// The production window: the dialog of template 102 over ProductionEngine. Everything the
+// The production window over ProductionEngine. Everything the
 // dialog decides (buttons, labels, rows, icons, the address sequence) comes from the
 // engine's DialogView; this class shows it, passes the operator's clicks on, and adds
 // what a production line needs around it: a status text and yield per slot.

@@ -27,7 +27,7 @@ class DownloadDialogTest : public QObject {
   Q_OBJECT
  private slots:
   void initTestCase();
-  void controlsOfTheTemplate();
+  void everyControlHasItsIdAndName();
   void rowsFollowTheAdapters();
   void loadImageShowsChecksumNameAndAddress();
   void addressBoxes_data();
@@ -48,7 +48,7 @@ void DownloadDialogTest::initTestCase() {
 
 // Every control of the dialog template with its caption, its accessible name and its
 // state at start (three adapters, no image).
-void DownloadDialogTest::controlsOfTheTemplate() {
+void DownloadDialogTest::everyControlHasItsIdAndName() {
   Rig rig;
   QVERIFY(rig.Start(3));
   QWidget* d = rig.dialog.get();

@@ -127,7 +127,7 @@ void ControlBinder::Show(const ControlInfo& info, const ControlState& s, bool in
         changed = true;
       }
     }
-    // The listed widths suit the original small font; widen a column where its texts need it.
+    // The listed widths suit a small dialog font; widen a column where its texts need it.
     const auto it = lists_.find(info.id);
     const QFontMetrics fm = tree->fontMetrics();
     for (int col = 0; changed && it != lists_.end() && col < static_cast<int>(it->second.widths.size()); ++col) {
