@@ -5,7 +5,7 @@
 # simulator's control socket (sim/adapter/SimControl.h); its folder is printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh --with-gui
 cmake --preset release >/dev/null
 log=build/release-kestrel-demo-build.log
 mkdir -p build out
@@ -14,6 +14,12 @@ if ! cmake --build --preset release -j "$(nproc)" --target kestrel tessera-cli k
   exit 1
 fi
 B=build/release
+# Without a display the window cannot open: say how to get one instead of letting Qt fail.
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "kestrel-demo.sh: built build/release/kestrel/ui/kestrel, but there is no display to show its window on (neither DISPLAY nor WAYLAND_DISPLAY is set)." >&2
+  echo "Run it on a desktop, or under a virtual display: xvfb-run -a bash scripts/kestrel-demo.sh" >&2
+  exit 3
+fi
 [ -f out/kestrel-demo.IMG ] ||
   "$B/tessera/tessera-cli" build samples/demo.cfg --bin samples/firmware.bin --out out/kestrel-demo.IMG >/dev/null
 sim=$(mktemp -d)

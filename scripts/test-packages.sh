@@ -4,7 +4,8 @@
 # Usage: scripts/test-packages.sh [PRESET]   (default release; CI passes a tree it built)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh --with-packaging
+# The packages carry the windows too, so the build needs Qt.
+bash scripts/setup.sh --with-gui --with-packaging
 preset=${1:-release}
 jobs=${QR_JOBS:-$(nproc)}
 start=$(date +%s)

@@ -3,7 +3,8 @@
 #   mingw    the Windows cross-build of the platform-independent parts
 #   wine     the Windows tests under Wine (scripts/test-wine.sh, when present)
 #   dev      the debug build; its tests by CTest label: core, sim (the command-line tools,
-#            the simulators and the independent cross-check), gui (windows, offscreen)
+#            the simulators and the independent cross-check), gui (windows, offscreen),
+#            setup (scripts/setup.sh waiting for apt's locks; root only, skipped otherwise)
 #   asan     the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
 #            stopping at the first report (leaks of Qt's own libraries: tests/lsan.supp)
 #   tsan     the download engine's tests and the simulator runs under ThreadSanitizer
@@ -55,7 +56,7 @@ s_dev() {
   cmake --preset dev >/dev/null
   cmake --build --preset dev -j "$jobs"
   # shellcheck disable=SC2046
-  run_labels dev core $(gui_label) sim
+  run_labels dev core $(gui_label) sim setup
   echo "-- hw: left out (needs adapters): $(ctest --preset dev -N -L '^hw$' | tail -n 1)"
 }
 
