@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine; skips what is there.
-# Usage: scripts/setup.sh [--with-gui] [--with-cross] [--with-wine] [--with-packaging]
+# Usage: scripts/setup.sh [--with-gui] [--with-cross] [--with-wine] [--with-packaging] [--with-postgres]
 set -euo pipefail
 
 pkgs=(cmake ninja-build g++ pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
-      libcli11-dev nlohmann-json3-dev libusb-1.0-0-dev
+      libcli11-dev nlohmann-json3-dev libusb-1.0-0-dev libpq-dev
       clang-14 libclang-rt-14-dev python3)
+postgres=0
 for arg in "$@"; do
   case "$arg" in
     --with-gui) pkgs+=(qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools
@@ -19,6 +20,8 @@ for arg in "$@"; do
     # Debian packages with CPack (dpkg-shlibdeps finds their dependencies).
     --with-packaging) pkgs+=(dpkg-dev file) ;;
     --with-samples) pkgs+=(espeak-ng sox) ;;
+    # The server the address pool's tests start a throwaway cluster of (initdb, pg_ctl).
+    --with-postgres) pkgs+=(postgresql-15); postgres=1 ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done
@@ -30,6 +33,12 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  if [ "$postgres" -eq 1 ]; then
+    # Before the server package: it would otherwise create and start a cluster "main"
+    # that nothing here uses. createcluster.conf reads this folder.
+    $SUDO mkdir -p /etc/postgresql-common/createcluster.d
+    echo 'create_main_cluster = false' | $SUDO tee /etc/postgresql-common/createcluster.d/kestrel-no-main.conf >/dev/null
+  fi
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
