@@ -69,13 +69,20 @@ std::string PgConnection::Where(const std::string& url) {
   return where.empty() ? "the default database" : where;
 }
 
-std::unique_ptr<PgConnection> PgConnection::Open(const std::string& url, std::string* error) {
+bool PgConnection::CheckUrl(const std::string& url, std::string* error) {
   Options o;
-  if (!Parse(url, &o, error)) return nullptr;
+  if (!Parse(url, &o, error)) return false;
   if (!o.Get("password").empty()) {
     *error = "the connection string holds a password; put it in ~/.pgpass, PGPASSFILE or a service file instead";
-    return nullptr;
+    return false;
   }
+  return true;
+}
+
+std::unique_ptr<PgConnection> PgConnection::Open(const std::string& url, std::string* error) {
+  if (!CheckUrl(url, error)) return nullptr;
+  Options o;
+  Parse(url, &o, error);
   // A station must notice a dead server within seconds, not after the kernel's TCP
   // time-outs: a board waits for its address meanwhile.
   std::vector<const char*> keys{"dbname", "application_name"};
@@ -96,6 +103,8 @@ std::unique_ptr<PgConnection> PgConnection::Open(const std::string& url, std::st
     PQfinish(c);
     return nullptr;
   }
+  // "relation already exists, skipping" and the like are not for the operator.
+  PQsetNoticeProcessor(c, [](void*, const char*) {}, nullptr);
   return std::unique_ptr<PgConnection>(new PgConnection(c));
 }
 

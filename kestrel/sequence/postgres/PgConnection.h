@@ -34,6 +34,8 @@ class PgConnection {
   // come from the service file, the password file (PGPASSFILE, ~/.pgpass) or the
   // environment, so they never show in a process list or a shell history.
   static std::unique_ptr<PgConnection> Open(const std::string& url, std::string* error);
+  // The same checks of `url` alone, before any connection is tried.
+  static bool CheckUrl(const std::string& url, std::string* error);
   // Host, port and database of `url` without anything secret, for messages.
   static std::string Where(const std::string& url);
 

@@ -12,6 +12,7 @@ namespace kestrel::pool {
 namespace {
 
 std::unique_ptr<PgConnection> Connect(const std::string& url, std::string* message) {
+  if (!PgConnection::CheckUrl(url, message)) return nullptr;
   std::string error;
   auto conn = PgConnection::Open(url, &error);
   if (!conn) *message = "cannot reach the pool database (" + PgConnection::Where(url) + "): " + error;
@@ -30,7 +31,7 @@ bool LoadPool(PgConnection& c, const std::string& name, uint64_t* first, uint64_
   PgResult r = c.Exec(std::string("SELECT first, last, next FROM ") + kPoolsTable + " WHERE name = $1", {name});
   if (!r.ok() || r.rows() != 1) {
     *message = !r.ok() && r.state() != "42P01" ? "the pool database: " + r.error()
-                                                : "there is no pool \"" + name + "\" in this database";
+                                                : "there is no pool \"" + name + "\" in this database; create it with kestrel-cli pool init";
     return false;
   }
   *first = static_cast<uint64_t>(r.number(0, 0));

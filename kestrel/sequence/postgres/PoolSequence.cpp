@@ -90,6 +90,10 @@ std::shared_ptr<PoolSequence> PoolSequence::Open(const PoolConfig& given, Sequen
     *message = "the pool needs a name";
     return nullptr;
   }
+  if (!PgConnection::CheckUrl(config.url, message)) {
+    *status = SequenceStatus::kRefused;
+    return nullptr;
+  }
   if (config.spoolDir.empty()) config.spoolDir = DefaultSpoolDir();
   if (!MakeFolders(config.spoolDir, message)) {
     *status = SequenceStatus::kUnavailable;
