@@ -208,10 +208,25 @@ TEST_F(PoolTest, ResultsAreIdempotentAndAProgrammedBoardWins) {
   EXPECT_EQ(first.rfind(a.DisplayText() + ",programmed,s,0,sim:0,0xdeadbeef,0,", 0), 0u) << first;
   EXPECT_NE(first.find("2023-11-14T22:13:20.000"), std::string::npos) << first;  // started, UTC offset after
 
+  // A hand-out whose transaction never committed (the connection broke after the
+  // sequence gave it an address): the address is skipped, not handed out again.
+  {
+    std::string error;
+    auto db = PgConnection::Open(url_, &error);
+    ASSERT_TRUE(db) << error;
+    ASSERT_TRUE(db->ExecScript("BEGIN; SELECT nextval(next_seq::regclass) FROM pools WHERE name = '" + name_ +
+                                  "'; ROLLBACK",
+                              &error))
+        << error;
+  }
   std::ostringstream status;
   ASSERT_TRUE(WritePoolStatus(url_, name_, status, &message)) << message;
-  EXPECT_NE(status.str().find("handed out 0, programmed 2, failed 1, wasted 0, remaining 7"), std::string::npos)
+  EXPECT_NE(status.str().find("handed out 0, programmed 2, failed 1, wasted 0, remaining 6\n1 address(es) skipped"),
+            std::string::npos)
       << status.str();
+  BtAddress d;
+  ASSERT_EQ(st->HandOut("sim:0", &d, &message), SequenceStatus::kOk);
+  EXPECT_EQ(d, Addr(kFirst + 4));
   EXPECT_NE(status.str().find("\ns                   yes   "), std::string::npos) << status.str();
 }
 

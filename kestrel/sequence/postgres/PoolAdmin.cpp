@@ -28,7 +28,8 @@ bool Failed(const PgResult& r, std::string* message) {
 // The pool's range and next address; false with a message when there is no such pool.
 bool LoadPool(PgConnection& c, const std::string& name, uint64_t* first, uint64_t* last, uint64_t* next,
               std::string* message) {
-  PgResult r = c.Exec(std::string("SELECT first, last, next FROM ") + kPoolsTable + " WHERE name = $1", {name});
+  PgResult r = c.Exec(std::string("SELECT first, last, ") + kNextAddress + " FROM " + kPoolsTable + " WHERE name = $1",
+                      {name});
   if (!r.ok() || r.rows() != 1) {
     *message = !r.ok() && r.state() != "42P01" ? "the pool database: " + r.error()
                                                 : "there is no pool \"" + name + "\" in this database; create it with kestrel-cli pool init";
@@ -75,18 +76,30 @@ bool InitPool(const std::string& url, const std::string& name, const BtAddress& 
     return false;
   }
   PgResult r = c->Exec(std::string("INSERT INTO ") + kPoolsTable +
-                           " (name, first, last, next) VALUES ($1, $2, $3, $2) ON CONFLICT (name) DO NOTHING",
+                           " (name, first, last, next_seq) VALUES ($1, $2, $3, '') ON CONFLICT (name) DO NOTHING "
+                           "RETURNING id",
                        {name, std::to_string(a), std::to_string(b)});
   if (Failed(r, message)) {
     c->ExecScript("ROLLBACK", message);
     return false;
   }
-  if (r.affected() != 1) {
-    c->ExecScript("ROLLBACK", message);
+  if (r.rows() != 1) {
+    std::string ignored;
+    c->ExecScript("ROLLBACK", &ignored);
     uint64_t f = 0, l = 0, n = 0;
     if (LoadPool(*c, name, &f, &l, &n, message))
       *message = "pool \"" + name + "\" exists already (" + NumberAddress(f).DisplayText() + " to " +
                  NumberAddress(l).DisplayText() + ", " + std::to_string(n > l ? 0 : l - n + 1) + " left)";
+    return false;
+  }
+  // Named after the pool's id: a pool's name may be any text.
+  const std::string seq = "pool_next_" + r.text(0, 0);
+  if (!c->ExecScript("CREATE SEQUENCE " + seq + " AS bigint MINVALUE " + std::to_string(a) + " MAXVALUE " +
+                         std::to_string(b) + " START " + std::to_string(a) + " NO CYCLE; UPDATE " + kPoolsTable +
+                         " SET next_seq = '" + seq + "' WHERE id = " + r.text(0, 0),
+                     message)) {
+    std::string ignored;
+    c->ExecScript("ROLLBACK", &ignored);
     return false;
   }
   if (!c->ExecScript("COMMIT", message)) return false;
@@ -141,6 +154,11 @@ bool WritePoolStatus(const std::string& url, const std::string& name, std::ostre
   out << "\nhanded out " << total.text(0, 0) << ", programmed " << total.text(0, 1) << ", failed "
       << total.text(0, 2) << ", wasted " << total.text(0, 3) << ", remaining " << (next > last ? 0 : last - next + 1)
       << "\n";
+  long long recorded = 0;
+  for (int col = 0; col < 4; ++col) recorded += total.number(0, col);
+  if (const long long skipped = static_cast<long long>(next - first) - recorded; skipped > 0)
+    out << skipped << " address(es) skipped: taken by a hand-out that never committed (a lost connection or a "
+                      "server crash); on no board\n";
 
   // A station is live when its session holds its lock.
   PgResult per = c->Exec("SELECT s.name, EXISTS (SELECT 1 FROM pg_locks l WHERE l.locktype = 'advisory' AND "

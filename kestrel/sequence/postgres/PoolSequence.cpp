@@ -118,7 +118,8 @@ SequenceStatus PoolSequence::Connect(bool atOpen, std::string* message) {
     *message = "cannot reach the pool database (" + where_ + "): " + error;
     return SequenceStatus::kUnavailable;
   }
-  PgResult pool = conn->Exec("SELECT first, last, next FROM " + std::string(kPoolsTable) + " WHERE name = $1",
+  PgResult pool = conn->Exec(std::string("SELECT first, last, ") + kNextAddress + " FROM " + kPoolsTable +
+                                 " WHERE name = $1",
                              {config_.pool});
   if (!pool.ok() || pool.rows() != 1) {
     *message = pool.ok() || pool.state() == "42P01"
@@ -233,24 +234,23 @@ SequenceStatus PoolSequence::HandOut(const std::string& adapter, BtAddress* addr
       return s;
     }
   }
-  // One statement, so one transaction: the row lock on the pool serialises stations, and
-  // the commit (fsync'ed by the server) comes before the address is used.
-  PgResult r = conn_->Exec(std::string("WITH p AS (UPDATE ") + kPoolsTable +
-                               " SET next = next + 1 WHERE name = $1 AND next <= last RETURNING next - 1 AS a) "
-                               "INSERT INTO " + kAddressesTable +
-                               " (pool, address, state, station, adapter) "
-                               "SELECT $1, a, 'handed_out', $2, $3 FROM p RETURNING address",
+  // One statement, so one transaction, committed (and on the server's disk) before the
+  // address is used. The sequence, not a row lock, keeps stations from sharing one.
+  PgResult r = conn_->Exec(std::string("INSERT INTO ") + kAddressesTable +
+                               " (pool, address, state, station, adapter) SELECT name, nextval(next_seq::regclass), "
+                               "'handed_out', $2, $3 FROM " + kPoolsTable + " WHERE name = $1 RETURNING address",
                            {config_.pool, config_.station, adapter});
-  if (!r.ok()) {
-    *message = "the pool database (" + where_ + "): " + r.error() + "; no new board starts";
-    NoteLost();
-    return SequenceStatus::kUnavailable;
-  }
-  if (r.rows() != 1) {
+  if (!r.ok() && r.state() == kSequenceEnd) {
     next_ = last_ + 1;
     *message = "pool \"" + config_.pool + "\" is used up: its last address " + NumberAddress(last_).DisplayText() +
                " was handed out, 0 left";
     return SequenceStatus::kExhausted;
+  }
+  if (!r.ok() || r.rows() != 1) {
+    *message = "the pool database (" + where_ + "): " + (r.ok() ? "the pool is gone" : r.error()) +
+               "; no new board starts";
+    NoteLost();
+    return SequenceStatus::kUnavailable;
   }
   const uint64_t n = static_cast<uint64_t>(r.number(0, 0));
   next_ = n + 1;
@@ -292,7 +292,8 @@ SequenceStatus PoolSequence::GiveUp(const BoardRecord& record, Loss loss, std::s
 
 void PoolSequence::Refresh() const {
   if (!conn_) return;
-  PgResult r = conn_->Exec(std::string("SELECT next FROM ") + kPoolsTable + " WHERE name = $1", {config_.pool});
+  PgResult r = conn_->Exec(std::string("SELECT ") + kNextAddress + " FROM " + kPoolsTable + " WHERE name = $1",
+                           {config_.pool});
   if (r.ok() && r.rows() == 1) next_ = static_cast<uint64_t>(r.number(0, 0));
 }
 
