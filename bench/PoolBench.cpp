@@ -45,7 +45,9 @@ class Server {
     std::filesystem::remove_all(spool_);
   }
   const std::string& url() const { return url_; }
-  PoolConfig Config(int station) const { return {url_, name_, "bench-" + std::to_string(station), spool_}; }
+  PoolConfig Config(int stations, int station) const {
+    return {url_, name_, "bench-" + std::to_string(stations) + "-" + std::to_string(station), spool_};
+  }
 
  private:
   bool Run(const char* cmd) {
@@ -78,7 +80,7 @@ void BM_PoolHandOut(benchmark::State& state) {
   }
   SequenceStatus status;
   std::string message;
-  auto station = PoolSequence::Open(server.Config(state.thread_index()), &status, &message);
+  auto station = PoolSequence::Open(server.Config(state.threads(), state.thread_index()), &status, &message);
   if (!station) {
     state.SkipWithError(message.c_str());
     return;

@@ -2,6 +2,10 @@
 // the range ends, a station name is live once, leftovers are wasted, results are kept
 // through a lost connection and sent once the server is back.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <fstream>
 #include <set>
@@ -11,6 +15,7 @@
 #include "PgCluster.h"
 #include "sequence/postgres/PgConnection.h"
 #include "sequence/postgres/PoolAdmin.h"
+#include "sequence/postgres/PoolSchema.h"
 #include "sequence/postgres/PoolSequence.h"
 #include "support/TempDir.h"
 
@@ -149,6 +154,47 @@ TEST_F(PoolTest, SecondLiveStationWithTheSameNameIsRefused) {
   first->Release();
   first->Release();  // idempotent
   EXPECT_TRUE(Station("bench-3"));
+}
+
+// A station run again at once, after it ended or was killed, gets its name back, even
+// when the server has not yet ended the old session: here it is busy with a statement
+// when its client is killed, and holds the station's lock until the statement ends.
+TEST_F(PoolTest, AStationStartsAgainAtOnce) {
+  Init(100);
+  std::string message;
+  for (int i = 0; i < 10; ++i) {
+    auto st = Station("again");
+    ASSERT_TRUE(st);
+    BtAddress a;
+    ASSERT_EQ(st->HandOut("sim:0", &a, &message), SequenceStatus::kOk) << message;
+    st->Release();
+  }
+  Station("killed")->Release();  // makes its row
+  std::string error;
+  auto db = PgConnection::Open(url_, &error);
+  ASSERT_TRUE(db) << error;
+  PgResult id = db->Exec("SELECT id FROM stations WHERE pool = $1 AND name = 'killed'", {name_});
+  ASSERT_EQ(id.rows(), 1);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    auto c = PgConnection::Open(url_, &error);
+    const bool held = c && c->Exec("SELECT pg_try_advisory_lock($1, $2)", {std::to_string(kStationLockClass), id.text(0, 0)}).text(0, 0) == "t";
+    const char answer = held ? 'y' : 'n';
+    (void)!::write(ready[1], &answer, 1);
+    if (c) c->Exec("SELECT pg_sleep(0.6)");
+    ::_exit(0);
+  }
+  char answer = 0;
+  ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+  ASSERT_EQ(answer, 'y');
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the sleep is on its way
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ::close(ready[0]);
+  ::close(ready[1]);
+  EXPECT_TRUE(Station("killed"));
 }
 
 TEST_F(PoolTest, LeftoversOfDeadStationsAreWastedLiveOnesKept) {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "sequence/postgres/PgConnection.h"
 #include "sequence/postgres/PoolSchema.h"
@@ -141,13 +142,20 @@ SequenceStatus PoolSequence::Connect(bool atOpen, std::string* message) {
     return SequenceStatus::kUnavailable;
   }
   const int id = static_cast<int>(st.number(0, 0));
-  PgResult held = conn->Exec("SELECT pg_try_advisory_lock($1, $2)", {std::to_string(kStationLockClass),
-                                                                     std::to_string(id)});
-  if (!held.ok()) {
-    *message = "the pool database (" + where_ + "): " + held.error();
-    return SequenceStatus::kUnavailable;
+  // A station killed a moment ago may still hold its lock: the server ends that session
+  // only when it notices the closed connection. Asked again for about a second.
+  bool locked = false;
+  for (int attempt = 0; attempt < 10 && !locked; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    PgResult held = conn->Exec("SELECT pg_try_advisory_lock($1, $2)",
+                               {std::to_string(kStationLockClass), std::to_string(id)});
+    if (!held.ok()) {
+      *message = "the pool database (" + where_ + "): " + held.error();
+      return SequenceStatus::kUnavailable;
+    }
+    locked = held.text(0, 0) == "t";
   }
-  if (held.text(0, 0) != "t") {
+  if (!locked) {
     *message = "station \"" + config_.station + "\" of pool \"" + config_.pool + "\" is in use by process " +
                st.text(0, 2) + " on " + st.text(0, 1) + "; give this station another name with --station";
     return SequenceStatus::kHeld;
@@ -335,7 +343,10 @@ void PoolSequence::Release() {
     // station's next start sends them.
     (void)Connect(false, &ignored);
   }
-  conn_.reset();  // ends the session and with it the station's lock
+  // The lock is given up before the session ends, so the station can start again at once
+  // (the server ends a closed session a moment later).
+  if (conn_) conn_->Exec("SELECT pg_advisory_unlock_all()");
+  conn_.reset();
 }
 
 std::shared_ptr<AddressSequence> OpenPool(const PoolConfig& config, SequenceStatus* status, std::string* message) {
