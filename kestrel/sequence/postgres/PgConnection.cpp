@@ -118,6 +118,21 @@ PgResult PgConnection::Exec(const std::string& sql, const std::vector<std::optio
                                nullptr, nullptr, 0));
 }
 
+bool PgConnection::Prepare(const std::string& name, const std::string& sql, int params, std::string* error) {
+  PgResult r(PQprepare(conn_, name.c_str(), sql.c_str(), params, nullptr));
+  if (r.ok()) return true;
+  *error = r.error();
+  return false;
+}
+
+PgResult PgConnection::ExecPrepared(const std::string& name, const std::vector<std::optional<std::string>>& params) {
+  std::vector<const char*> values;
+  values.reserve(params.size());
+  for (const auto& p : params) values.push_back(p ? p->c_str() : nullptr);
+  return PgResult(PQexecPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(), nullptr,
+                                 nullptr, 0));
+}
+
 bool PgConnection::ExecScript(const std::string& sql, std::string* error) {
   PgResult r(PQexec(conn_, sql.c_str()));
   if (r.ok()) return true;

@@ -44,6 +44,10 @@ class PgConnection {
   PgConnection& operator=(const PgConnection&) = delete;
 
   PgResult Exec(const std::string& sql, const std::vector<std::optional<std::string>>& params = {});
+  // A statement parsed and planned once per session, then run by name: the pool's
+  // hand-out is the one statement every board waits for.
+  bool Prepare(const std::string& name, const std::string& sql, int params, std::string* error);
+  PgResult ExecPrepared(const std::string& name, const std::vector<std::optional<std::string>>& params);
   // Runs statements that take no parameters, separated by ';', in one round trip.
   bool ExecScript(const std::string& sql, std::string* error);
   // False once a statement failed because the connection broke (server gone, network).

@@ -19,6 +19,7 @@ namespace {
 // A station that lost the database tries again at most this often, so boards do not each
 // wait out a connection time-out.
 constexpr auto kReconnectEvery = std::chrono::seconds(5);
+constexpr const char* kHandOutStatement = "kestrel_hand_out";
 
 std::string SafeName(const std::string& s) {
   std::string out;
@@ -162,6 +163,14 @@ SequenceStatus PoolSequence::Connect(bool atOpen, std::string* message) {
   }
   conn->Exec(std::string("UPDATE ") + kStationsTable + " SET host = $2, pid = $3, since = now() WHERE id = $1",
              {std::to_string(id), HostName(), std::to_string(::getpid())});
+  if (!conn->Prepare(kHandOutStatement,
+                     std::string("INSERT INTO ") + kAddressesTable +
+                         " (pool, address, state, station, adapter) SELECT name, nextval(next_seq::regclass), "
+                         "'handed_out', $2, $3 FROM " + kPoolsTable + " WHERE name = $1 RETURNING address",
+                     3, message)) {
+    *message = "the pool database (" + where_ + "): " + *message;
+    return SequenceStatus::kUnavailable;
+  }
   stationId_ = id;
   conn_ = std::move(conn);
 
@@ -244,10 +253,7 @@ SequenceStatus PoolSequence::HandOut(const std::string& adapter, BtAddress* addr
   }
   // One statement, so one transaction, committed (and on the server's disk) before the
   // address is used. The sequence, not a row lock, keeps stations from sharing one.
-  PgResult r = conn_->Exec(std::string("INSERT INTO ") + kAddressesTable +
-                               " (pool, address, state, station, adapter) SELECT name, nextval(next_seq::regclass), "
-                               "'handed_out', $2, $3 FROM " + kPoolsTable + " WHERE name = $1 RETURNING address",
-                           {config_.pool, config_.station, adapter});
+  PgResult r = conn_->ExecPrepared(kHandOutStatement, {config_.pool, config_.station, adapter});
   if (!r.ok() && r.state() == kSequenceEnd) {
     next_ = last_ + 1;
     *message = "pool \"" + config_.pool + "\" is used up: its last address " + NumberAddress(last_).DisplayText() +
