@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <random>
 #include <string>
@@ -32,7 +33,12 @@ class Server {
     } else {
       std::random_device rd;
       dir_ = (std::filesystem::temp_directory_path() / ("kestrel-pool-bench-" + std::to_string(rd()))).string();
-      if (Run("fresh")) url_ = "host=" + dir_ + " user=postgres dbname=postgres";
+      if (Run("fresh")) {
+        std::ifstream where(dir_ + "/where");
+        std::string home;
+        std::getline(where, home);
+        url_ = "host=" + home + " user=postgres dbname=postgres";
+      }
     }
     spool_ = (std::filesystem::temp_directory_path() / "kestrel-pool-bench-spool").string();
     std::string message;

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 
@@ -24,7 +25,13 @@ class PgCluster {
   bool Start() { return Run("start"); }
   bool Stop() { return Run("stop"); }
   bool Restart() { return Run("restart"); }
-  std::string Url() const { return "host=" + dir_ + " user=postgres dbname=postgres"; }
+  // The socket's folder is the cluster's own (pgcluster.sh names it in DIR/where).
+  std::string Url() const {
+    std::ifstream where(dir_ + "/where");
+    std::string home;
+    std::getline(where, home);
+    return "host=" + home + " user=postgres dbname=postgres";
+  }
   const std::string& dir() const { return dir_; }
 
   static PgCluster& Shared() {

@@ -263,13 +263,11 @@ def main():
     args = ap.parse_args()
     print("seed %d" % args.seed)
     work = tempfile.mkdtemp(prefix="kestrel-line-")
-    # The server's own folder (pgcluster.sh hands it to an unprivileged user when run as root).
-    pgdir = tempfile.mkdtemp(prefix="kestrel-line-pg-")
+    pgdir = os.path.join(work, "pg")
     try:
         return Line(args, work, pgdir).run()
     finally:
         shutil.rmtree(work, ignore_errors=True)
-        shutil.rmtree(pgdir, ignore_errors=True)
 
 
 if __name__ == "__main__":
