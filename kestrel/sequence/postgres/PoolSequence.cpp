@@ -158,7 +158,7 @@ SequenceStatus PoolSequence::Connect(bool atOpen, std::string* message) {
   }
   if (!locked) {
     *message = "station \"" + config_.station + "\" of pool \"" + config_.pool + "\" is in use by process " +
-               st.text(0, 2) + " on " + st.text(0, 1) + "; give this station another name with --station";
+               st.text(0, 2) + " on " + st.text(0, 1) + "; a second station here needs a name of its own";
     return SequenceStatus::kHeld;
   }
   conn->Exec(std::string("UPDATE ") + kStationsTable + " SET host = $2, pid = $3, since = now() WHERE id = $1",
@@ -174,9 +174,9 @@ SequenceStatus PoolSequence::Connect(bool atOpen, std::string* message) {
   stationId_ = id;
   conn_ = std::move(conn);
 
-  // First what an earlier run could not send (its boards' results), then whatever that
-  // run left handed out: those boards never finished, or finished unrecorded.
-  // Not on a reconnection during a run: its boards are still being burned.
+  // First what an earlier run could not send (its boards' results), then, at the start
+  // only, whatever that run left handed out: those boards never finished, or finished
+  // unrecorded. A reconnection during a run leaves them: its boards are still burning.
   int sent = 0;
   if (!ReplaySpool(&sent, message)) return SequenceStatus::kUnavailable;
   if (!atOpen) return SequenceStatus::kOk;
