@@ -339,5 +339,32 @@ TEST_F(PoolTest, ResultsSpooledWhileTheServerIsDownAreSentOnceItIsBack) {
   EXPECT_EQ(c, Addr(kFirst + 2));
 }
 
+// A window stays open while the server restarts: its next board reconnects, the results
+// kept meanwhile go first, and the boards still burning keep their addresses.
+TEST_F(PoolTest, AStationThatStaysUpReconnectsWhenTheServerIsBack) {
+  PgCluster own(PgCluster::FreshDir("kestrel-pg-reconnect"));
+  ASSERT_TRUE(own.Start());
+  Init(10, own.Url());
+  std::string message;
+  SequenceStatus status;
+  PoolConfig config{own.Url(), name_, "window", spool_.Path().string()};
+  config.reconnectEvery = std::chrono::milliseconds(0);
+  auto st = PoolSequence::Open(config, &status, &message);
+  ASSERT_TRUE(st) << message;
+  BtAddress a, b, c;
+  ASSERT_EQ(st->HandOut("sim:0", &a, &message), SequenceStatus::kOk);
+  ASSERT_EQ(st->HandOut("sim:1", &b, &message), SequenceStatus::kOk);  // still burning throughout
+
+  ASSERT_TRUE(own.Restart());
+  EXPECT_EQ(st->Confirm(Board(a), &message), SequenceStatus::kOk);  // finds the session gone: spooled
+  EXPECT_NE(message.find("kept in"), std::string::npos) << message;
+  ASSERT_EQ(st->HandOut("sim:2", &c, &message), SequenceStatus::kOk) << message;
+  EXPECT_EQ(c, Addr(kFirst + 2));
+  EXPECT_EQ(States(own.Url()), (std::map<std::string, int>{{"programmed", 1}, {"handed_out", 2}}));
+  // The lock is held again: the name is still taken.
+  EXPECT_FALSE(PoolSequence::Open(config, &status, &message));
+  EXPECT_EQ(status, SequenceStatus::kHeld);
+}
+
 }  // namespace
 }  // namespace kestrel::pool

@@ -23,6 +23,9 @@ struct PoolConfig {
   std::string pool;      // the pool's name
   std::string station;   // empty: the host name
   std::string spoolDir;  // empty: $XDG_STATE_HOME/kestrel (~/.local/state/kestrel)
+  // After losing the database, HandOut tries to reconnect at most this often, so the
+  // boards of a run do not each wait out a connection time-out.
+  std::chrono::milliseconds reconnectEvery{5000};
 };
 
 class PoolSequence : public AddressSequence {
