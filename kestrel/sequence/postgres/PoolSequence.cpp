@@ -16,9 +16,6 @@ namespace kestrel::pool {
 
 namespace {
 
-// A station that lost the database tries again at most this often, so boards do not each
-// wait out a connection time-out.
-constexpr auto kReconnectEvery = std::chrono::seconds(5);
 constexpr const char* kHandOutStatement = "kestrel_hand_out";
 
 std::string SafeName(const std::string& s) {
@@ -241,7 +238,7 @@ SequenceStatus PoolSequence::HandOut(const std::string& adapter, BtAddress* addr
   if (!conn_) {
     // Away: no board starts until the database answers again and the spooled results
     // are in.
-    if (std::chrono::steady_clock::now() - lastAttempt_ < kReconnectEvery) {
+    if (std::chrono::steady_clock::now() - lastAttempt_ < config_.reconnectEvery) {
       *message = "the pool database (" + where_ + ") is away; no new board starts until it is back";
       return SequenceStatus::kUnavailable;
     }
