@@ -193,7 +193,9 @@ bool WritePoolCsv(const std::string& url, const std::string& name, std::ostream&
   if (!c) return false;
   uint64_t f = 0, l = 0, n = 0;
   if (!LoadPool(*c, name, &f, &l, &n, message)) return false;
-  const char* ts = "'YYYY-MM-DD\"T\"HH24:MI:SS.MSOF'";
+  // Times in UTC, whatever the server's or the session's zone: the file travels.
+  if (Failed(c->Exec("SET TIME ZONE 'UTC'"), message)) return false;
+  const char* ts = "'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'";
   PgResult r = c->Exec(std::string("SELECT address, state, station, coalesce(slot::text, ''), coalesce(adapter, ''), "
                                    "coalesce(image_checksum::text, ''), coalesce(result, ''), "
                                    "to_char(handed_out_at, ") + ts + "), coalesce(to_char(started_at, " + ts +
