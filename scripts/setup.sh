@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine; skips what is there.
 # Usage: scripts/setup.sh [--minimal] [--with-gui] [--with-cross] [--with-wine] [--with-packaging]
+#                        [--with-postgres] [--with-samples] [--with-fresh-machine]
 #   --minimal   only what the command-line tools and the simulators need (scripts/demo.sh):
 #               no test libraries, no clang
 # When another package manager (an unattended upgrade, a second terminal) holds apt's or
@@ -8,9 +9,10 @@
 # QR_SETUP_REFRESH=1 refreshes the package lists even when nothing is missing.
 set -euo pipefail
 
-tools=(cmake ninja-build g++ pkg-config libcli11-dev nlohmann-json3-dev libusb-1.0-0-dev)
+tools=(cmake ninja-build g++ pkg-config libcli11-dev nlohmann-json3-dev libusb-1.0-0-dev libpq-dev)
 tests=(libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev python3)
 minimal=0
+postgres=0
 extra=()
 for arg in "$@"; do
   case "$arg" in
@@ -25,6 +27,8 @@ for arg in "$@"; do
     # Debian packages with CPack (dpkg-shlibdeps finds their dependencies).
     --with-packaging) extra+=(dpkg-dev file) ;;
     --with-samples) extra+=(espeak-ng sox) ;;
+    # The server the address pool's tests start a throwaway cluster of (initdb, pg_ctl).
+    --with-postgres) extra+=(postgresql-15); postgres=1 ;;
     # A fresh Debian 12 system in a folder, for ../shared/tools/fresh-machine.sh.
     --with-fresh-machine) extra+=(debootstrap) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
@@ -82,5 +86,11 @@ apt_waiting() {
   done
 }
 
+if [ "$postgres" -eq 1 ]; then
+  # Before the server package: it would otherwise create and start a cluster "main"
+  # that nothing here uses. createcluster.conf reads this folder.
+  $SUDO mkdir -p /etc/postgresql-common/createcluster.d
+  echo 'create_main_cluster = false' | $SUDO tee /etc/postgresql-common/createcluster.d/kestrel-no-main.conf >/dev/null
+fi
 apt_waiting update -qq
 [ ${#missing[@]} -eq 0 ] || apt_waiting install -y -qq --no-install-recommends "${missing[@]}"

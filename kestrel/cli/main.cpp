@@ -5,14 +5,22 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/TerminalView.h"
 #include "core/ProductionEngine.h"
 #include "core/SteadyClock.h"
+#include "qrplatform/Files.h"
+
+#ifdef KESTREL_HAVE_POOL
+#include "sequence/postgres/PoolAdmin.h"
+#include "sequence/postgres/PoolSequence.h"
+#endif
 
 #if __has_include("transport/sim/SimTransport.h")
 #include "transport/sim/SimTransport.h"
@@ -41,7 +49,98 @@ struct Options {
   std::string address;
   std::string log;
   std::vector<int> slots;
+  // A shared address pool instead of the image's own sequence.
+  std::string poolUrl;
+  std::string poolName;
+  std::string station;
+  std::string poolSpool;
 };
+
+// The pool's operator commands.
+struct PoolCommand {
+  std::string url;
+  std::string name;
+  std::string first;
+  std::string last;
+  bool reap = false;
+  std::string out;
+};
+
+// Hands the engine a sequence to take addresses from instead of the image's own. False
+// when this engine cannot take one.
+template <typename Engine>
+bool GiveSequence(Engine& engine, std::shared_ptr<AddressSequence> sequence) {
+  if constexpr (requires { engine.UseSequence(sequence); }) {
+    engine.UseSequence(std::move(sequence));
+    return true;
+  } else {
+    return false;
+  }
+}
+
+#ifdef KESTREL_HAVE_POOL
+std::shared_ptr<AddressSequence> OpenPoolFor(const Options& o) {
+  SequenceStatus status;
+  std::string message;
+  auto pool = pool::OpenPool(pool::PoolConfig{o.poolUrl, o.poolName, o.station, o.poolSpool}, &status, &message);
+  if (!pool) std::fprintf(stderr, "error: %s; nothing was burned\n", message.c_str());
+  return pool;
+}
+
+int RunPool(CLI::App* init, CLI::App* status, CLI::App* exportCsv, const PoolCommand& p) {
+  std::string message;
+  if (init->parsed()) {
+    const auto first = BtAddress::FromDisplayText(p.first);
+    const auto last = BtAddress::FromDisplayText(p.last);
+    if (!first || !last) {
+      std::fprintf(stderr, "error: --first and --last take AA:BB:CC:DD:EE:FF\n");
+      return 2;
+    }
+    const bool ok = pool::InitPool(p.url, p.name, *first, *last, &message);
+    std::fprintf(ok ? stdout : stderr, "%s%s\n", ok ? "" : "error: ", message.c_str());
+    return ok ? 0 : 1;
+  }
+  if (status->parsed()) {
+    if (p.reap) {
+      const int64_t wasted = pool::ReapPool(p.url, p.name, &message);
+      if (wasted < 0) {
+        std::fprintf(stderr, "error: %s\n", message.c_str());
+        return 1;
+      }
+      std::printf("%lld address(es) left handed out by stations not running now marked wasted\n",
+                  static_cast<long long>(wasted));
+    }
+    std::ostringstream text;
+    if (!pool::WritePoolStatus(p.url, p.name, text, &message)) {
+      std::fprintf(stderr, "error: %s\n", message.c_str());
+      return 1;
+    }
+    std::fputs(text.str().c_str(), stdout);
+    return 0;
+  }
+  if (exportCsv->parsed()) {
+    std::ostringstream csv;
+    if (!pool::WritePoolCsv(p.url, p.name, csv, &message)) {
+      std::fprintf(stderr, "error: %s\n", message.c_str());
+      return 1;
+    }
+    const std::string text = csv.str();
+    if (p.out.empty() || p.out == "-") {
+      std::fwrite(text.data(), 1, text.size(), stdout);
+      return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    // Replaced whole: a reader never sees half an export.
+    qrplatform::FileBatch batch;
+    batch.Add(p.out, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    if (!batch.Prepare() || !batch.Commit(0) || !batch.Finish()) {
+      std::fprintf(stderr, "error: %s: %s\n", p.out.c_str(), batch.Error(0).c_str());
+      return 1;
+    }
+    return 0;
+  }
+  return 2;
+}
+#endif
 
 std::unique_ptr<Transport> MakeTransport(const Options& o, std::string* error) {
   if (!o.simDir.empty()) {
@@ -115,9 +214,24 @@ int RunList(Transport& transport) {
 }
 
 int RunOperation(Operation op, Transport& transport, const Options& o) {
+  // The pool first: without it nothing is burned.
+  std::shared_ptr<AddressSequence> pool;
+  if (!o.poolUrl.empty()) {
+#ifdef KESTREL_HAVE_POOL
+    pool = OpenPoolFor(o);
+    if (!pool) return 1;
+#else
+    std::fprintf(stderr, "error: this build has no address pool (PostgreSQL)\n");
+    return 2;
+#endif
+  }
   SteadyClock clock;
   TerminalView view(stderr, isatty(fileno(stderr)) != 0);
   ProductionEngine engine(transport, clock, view, EngineOptions{o.readbackDir, ReadLimits{}});
+  if (pool && !GiveSequence(engine, pool)) {
+    std::fprintf(stderr, "error: this build's engine cannot take addresses from a pool\n");
+    return 2;
+  }
   engine.RefreshSlots();
   if (engine.DeviceCount() == 0) {
     std::fprintf(stderr, "error: no adapter found\n");
@@ -161,7 +275,10 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
     }
     const DialogView v = engine.View();
     std::printf("image %s: %u bytes, %s", s.imagePath.c_str(), s.imageLength, v.checksumLabel.c_str());
-    if (s.hasRecord)
+    if (s.hasRecord && pool)
+      std::printf(", record at 0x%x, name \"%s\", addresses from %s\n", s.recordOffset, s.deviceName.c_str(),
+                  pool->Describe().c_str());
+    else if (s.hasRecord)
       std::printf(", record at 0x%x, name \"%s\", first address %s\n", s.recordOffset, s.deviceName.c_str(),
                   s.currentAddress.DisplayText().c_str());
     else
@@ -224,6 +341,7 @@ int main(int argc, char** argv) {
   app.add_option("--readback-dir", o.readbackDir, "folder for the read-back files flashdev<n>.bin")
       ->type_name("DIR")
       ->capture_default_str();
+  PoolCommand pc;
 
   auto addSlots = [&o](CLI::App* sub) {
     sub->add_option("--slots", o.slots, "slots to include, e.g. 0,2 (default: every present slot)")
@@ -238,6 +356,35 @@ int main(int argc, char** argv) {
   addSlots(burn);
   burn->add_option("--log", o.log, "append one CSV row per slot result to FILE (production log)")
       ->type_name("FILE");
+  auto* poolUrl = burn->add_option("--pool", o.poolUrl,
+                                   "take the addresses from the shared pool in this PostgreSQL database "
+                                   "(connection string or URL without a password)")
+                      ->type_name("URL");
+  burn->add_option("--pool-name", o.poolName, "the pool's name")->type_name("NAME")->needs(poolUrl);
+  burn->add_option("--station", o.station, "this station's name in the pool (default: the host name)")
+      ->type_name("STATION")
+      ->needs(poolUrl);
+  burn->add_option("--pool-spool", o.poolSpool,
+                   "folder for results kept while the database is away (default ~/.local/state/kestrel)")
+      ->type_name("DIR")
+      ->needs(poolUrl);
+  CLI::App* pool = app.add_subcommand("pool", "create, watch and export a pool of addresses shared by a line");
+  pool->require_subcommand(1);
+  CLI::App* poolInit = pool->add_subcommand("init", "create the pool NAME of the addresses FIRST to LAST");
+  CLI::App* poolStatus = pool->add_subcommand("status", "handed out, programmed, failed, wasted and remaining "
+                                                        "addresses, in all, per station and per hour");
+  CLI::App* poolExport = pool->add_subcommand("export", "every address handed out, with its board's result, as CSV");
+  for (CLI::App* sub : {poolInit, poolStatus, poolExport}) {
+    sub->add_option("URL", pc.url, "PostgreSQL connection string or URL (no password: use ~/.pgpass, "
+                                   "PGPASSFILE or a service file)")
+        ->required();
+    sub->add_option("--name", pc.name, "the pool's name")->type_name("NAME")->required();
+  }
+  poolInit->add_option("--first", pc.first, "first address")->type_name("AA:BB:CC:DD:EE:FF")->required();
+  poolInit->add_option("--last", pc.last, "last address")->type_name("AA:BB:CC:DD:EE:FF")->required();
+  poolStatus->add_flag("--reap", pc.reap,
+                       "first mark wasted the addresses still handed out by stations that are not running");
+  poolExport->add_option("--out", pc.out, "write the CSV to FILE instead of standard output")->type_name("FILE");
   CLI::App* read = app.add_subcommand("read", "read 512 KiB of every included board into the read-back folder");
   addSlots(read);
   CLI::App* erase = app.add_subcommand("erase", "erase the whole flash of every included board");
@@ -250,6 +397,27 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     // Help is a success; any other parse error is a bad command line (status 2).
     return app.exit(e) == 0 ? 0 : 2;
+  }
+
+  if (pool->parsed()) {
+#ifdef KESTREL_HAVE_POOL
+    return RunPool(poolInit, poolStatus, poolExport, pc);
+#else
+    std::fprintf(stderr, "error: this build has no address pool (PostgreSQL)\n");
+    return 2;
+#endif
+  }
+  if (!o.poolUrl.empty()) {
+    if (o.poolName.empty()) {
+      std::fprintf(stderr, "error: --pool needs --pool-name NAME\n");
+      return 2;
+    }
+    if (!o.address.empty()) {
+      std::fprintf(stderr,
+                   "error: --address cannot be used with --pool: the addresses come from the pool, whose range "
+                   "is set once with kestrel-cli pool init\n");
+      return 2;
+    }
   }
 
   std::string error;
