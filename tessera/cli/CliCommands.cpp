@@ -75,8 +75,22 @@ int RunBuild(const Options& o) {
   StderrSink sink;
   CTesseraView view(sink);
   view.OnInitialUpdate();
-  if (!view.ReadConfigFile(o.config)) return 1;
+  bool selectionsValid = false;
+  if (!view.ReadConfigFile(o.config, &selectionsValid)) return 1;
+  if (!selectionsValid) {
+    // The window goes on with the entry that stays selected; an image for a flash type
+    // or package the configuration does not name is not what a script asked for.
+    std::cerr << "Nothing was written: " << o.config
+              << " names a flash type or chip type outside the lists.\n";
+    return 1;
+  }
   if (!o.bin.empty()) view.binPath = o.bin;
+  // Unlike the window, a script gets no image that lacks something the configuration
+  // names: firmware, or a prompt (unless it asked for prompts that cannot be read to
+  // be left out).
+  const CTesseraView::BuildChecks checks{.refuseEmptyBin = true,
+                                         .refuseUnreadablePrompts = !o.allowMissingPrompts,
+                                         .refuseDroppedPrompts = true};
   std::string summary;
   std::error_code ec;
   // The outputs in the order they are renamed into place; a later one can fail (a full
@@ -89,7 +103,7 @@ int RunBuild(const Options& o) {
   }
   std::vector<bool> existed;
   for (const std::string& path : outputs) existed.push_back(std::filesystem::exists(path, ec));
-  if (!view.GenerateImage(o.out, &summary, false)) {
+  if (!view.GenerateImage(o.out, &summary, false, checks)) {
     for (size_t i = 0; i < outputs.size(); ++i)
       if (!existed[i]) std::filesystem::remove(outputs[i], ec);
     return 1;

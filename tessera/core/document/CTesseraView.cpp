@@ -10,6 +10,7 @@
 #include "config/ImageFiles.h"
 #include "config/PromptLoader.h"
 #include "document/ChipPackage.h"
+#include "pages/EventNames.h"
 
 namespace tessera {
 
@@ -341,8 +342,32 @@ bool CTesseraView::CollectConfigRecord(ConfigRecord& record, const std::string& 
   // Prompts are placed with the limit of the CRC image's free space, and each copy is
   // bounded by the image buffer (a buffer that is absent takes no data).
   const size_t limit = static_cast<size_t>(std::max(0, FreePromptSpaceKb(true))) * 1024u;
-  const PromptLoader load = [this](const std::string& path, uint32_t offset, uint32_t maxLength) {
-    return LoadPromptFile(path, image_buffer, offset, maxLength, sink_);
+  promptProblems_.clear();
+  const PromptLoader load = [this](const PromptPlacement& p) {
+    PromptLoadInfo info;
+    LoadPromptFile(p.path, image_buffer, p.byteOffset, p.maxLength, sink_, &info);
+    using K = PromptProblem::Kind;
+    PromptProblem problem{.row = p.row, .path = p.path, .recordedSize = p.recordedSize,
+                          .dataSize = info.storedSize, .slotBytes = p.slotBytes};
+    switch (info.outcome) {
+      case PromptLoadOutcome::Loaded: {
+        // The data (size word and samples) must stay in the place the recorded size
+        // gave it. The four zero bytes after it may reach up to three bytes past a
+        // place whose recorded size was within three bytes of its end, as they always
+        // have: the next prompt is written over them.
+        const uint64_t allowed = std::max<int64_t>(p.recordedSize, int64_t{p.slotBytes} - 4);
+        if (info.storedSize <= allowed) return;
+        problem.kind = K::Overrun;
+        break;
+      }
+      case PromptLoadOutcome::Missing: problem.kind = K::Missing; break;
+      case PromptLoadOutcome::NotRegularFile: problem.kind = K::NotRegularFile; break;
+      case PromptLoadOutcome::Unreadable:
+      case PromptLoadOutcome::TooShort: problem.kind = K::Unreadable; break;
+      case PromptLoadOutcome::TooLong: problem.kind = K::TooLong; break;
+      case PromptLoadOutcome::NoRoom: problem.kind = K::NoRoom; break;
+    }
+    promptProblems_.push_back(std::move(problem));
   };
   uint32_t promptBytes = 0;
   // Prompts past the limit still get their slots (the page keeps the total within the
@@ -371,6 +396,47 @@ void CTesseraView::RestoreFromRecord(const ConfigRecord& record) {
   echo.Refresh();
   ApplyChipPackage();
   AllocateImageBuffers();
+}
+
+std::string ImagePromptProblem::Entry(const CPageWave& wave) const {
+  const int event = row >= 0 && row < CPageWave::kRows ? wave.soundTable[static_cast<size_t>(row)].event : 0;
+  const char* eventName =
+      event >= 0 && static_cast<size_t>(event) < names::kPromptEventList.size() ? names::kPromptEventList[static_cast<size_t>(event)] : "?";
+  return Format("Sound effect row %d (%s, %s)", row + 1, eventName, path.c_str());
+}
+
+bool CTesseraView::RefusedPrompt(const BuildChecks& checks) {
+  using K = PromptProblem::Kind;
+  for (const PromptProblem& p : promptProblems_) {
+    const std::string entry = p.Entry(wave);
+    switch (p.kind) {
+      case K::Overrun:
+        sink_.Show(Format("%s: the file now holds %u bytes of wave data, but the configuration "
+                          "recorded %d and gave it %u bytes of flash; its data would run into the "
+                          "next prompt. Nothing was written: choose the file again on the Sound "
+                          "effect page, then generate the image.",
+                          entry.c_str(), p.dataSize, static_cast<int>(p.recordedSize), p.slotBytes));
+        return true;
+      case K::Missing:
+      case K::NotRegularFile:
+      case K::Unreadable:
+        if (!checks.refuseUnreadablePrompts) break;
+        sink_.Show(Format("%s: %s. Nothing was written: restore the file or choose another one.",
+                          entry.c_str(),
+                          p.kind == K::Missing          ? "the file does not exist"
+                          : p.kind == K::NotRegularFile ? "not a regular file"
+                                                        : "the file cannot be read as a wave file"));
+        return true;
+      case K::TooLong:
+      case K::NoRoom:
+        if (!checks.refuseDroppedPrompts) break;
+        sink_.Show(Format("%s: %s, so the image would go without it. Nothing was written.", entry.c_str(),
+                          p.kind == K::TooLong ? "the file is longer than the space left for prompts"
+                                               : "its place lies beyond the image"));
+        return true;
+    }
+  }
+  return false;
 }
 
 ConfigFileData CTesseraView::TablesAndSelections() const {
@@ -404,8 +470,9 @@ bool CTesseraView::WriteConfigFile(const std::string& path) {
   return true;
 }
 
-bool CTesseraView::ReadConfigFile(const std::string& path) {
+bool CTesseraView::ReadConfigFile(const std::string& path, bool* selectionsValid) {
   Batch batch(*this);
+  if (selectionsValid) *selectionsValid = false;
   std::vector<uint8_t> bytes;
   if (!ReadFilePrefix(path, bytes, cfgfile::kFixedSize + cfgfile::kMaxPathRead, nullptr)) {
     sink_.Show(kCannotLoadConfigMessage);
@@ -444,20 +511,26 @@ bool CTesseraView::ReadConfigFile(const std::string& path) {
   }
   binPath = data.binPath;
   RestoreFromRecord(data.record);
+  if (selectionsValid) {
+    *selectionsValid = data.flashIndex >= 0 && data.flashIndex < flashType.Count() && data.chipIndex >= 0 &&
+                       data.chipIndex < chipType.Count();
+  }
   return true;
 }
 
 bool CTesseraView::GenerateImage(const std::string& chosenPath, std::string* summary,
-                                 bool showSummary) {
+                                 bool showSummary, const BuildChecks& checks) {
   if (chosenPath.empty()) return false;  // the save dialog was cancelled
-  ImageJob job = PrepareImage(chosenPath);
+  ImageJob job = PrepareImage(chosenPath, checks);
   job.Run();
   return FinishImage(job, summary, showSummary);
 }
 
-CTesseraView::ImageJob CTesseraView::PrepareImage(const std::string& chosenPath) const {
+CTesseraView::ImageJob CTesseraView::PrepareImage(const std::string& chosenPath,
+                                                  const BuildChecks& checks) const {
   ImageJob job;
   job.state_ = Snapshot();
+  job.checks_ = checks;
   job.imagePath_ = chosenPath;
   return job;
 }
@@ -468,7 +541,9 @@ bool CTesseraView::ImageJob::Run() {
   if (imagePath_.empty()) return false;
   CTesseraView build(messages_);
   build.Restore(state_);  // also gives the build image buffers of its own
-  ok_ = build.BuildImage(imagePath_, &summary_);
+  ok_ = build.BuildImage(imagePath_, checks_, &summary_);
+  promptProblems_ = build.promptProblems_;
+  binEmpty_ = build.binEmpty_;
   return ok_;
 }
 
@@ -482,11 +557,20 @@ bool CTesseraView::FinishImage(const ImageJob& job, std::string* summary, bool s
   return true;
 }
 
-bool CTesseraView::BuildImage(const std::string& chosenPath, std::string* summary) {
+bool CTesseraView::BuildImage(const std::string& chosenPath, const BuildChecks& checks,
+                              std::string* summary) {
   Operation op(*this);
+  promptProblems_.clear();
   uint64_t binSize = 0;
   if (!FileSize(binPath, binSize, nullptr)) {
     sink_.Show(kCannotOpenBinMessage);
+    return false;
+  }
+  binEmpty_ = binSize == 0;
+  if (binEmpty_ && checks.refuseEmptyBin) {
+    sink_.Show(Format("The bin file %s is empty: the image would hold no firmware. Nothing was "
+                      "written: choose the firmware bin file.",
+                      binPath.c_str()));
     return false;
   }
   if (!BuffersReady()) {
@@ -517,6 +601,7 @@ bool CTesseraView::BuildImage(const std::string& chosenPath, std::string* summar
   ConfigRecord record;
   uint32_t promptBytes = 0;
   if (!CollectConfigRecord(record, kGenerateContext, &promptBytes)) return false;
+  if (RefusedPrompt(checks)) return false;
   std::copy(record.bytes.begin(), record.bytes.end(),
             image_buffer.begin() + static_cast<ptrdiff_t>(codeBytes));
 

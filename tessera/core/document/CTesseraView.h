@@ -38,6 +38,36 @@
 
 namespace tessera {
 
+// What Generate image found wrong with one wave prompt of the Sound effect table.
+struct ImagePromptProblem {
+  enum class Kind {
+    Missing,         // the file is gone
+    NotRegularFile,  // a folder, a device, a pipe
+    Unreadable,      // there but not readable, or too short to hold a wave header
+    TooLong,         // over the prompt-file limit: left out (its message was shown)
+    NoRoom,          // its place lies beyond the image buffer: left out
+    Overrun,         // its data no longer fits the place its recorded size gave it
+  };
+  Kind kind = Kind::Missing;
+  int row = 0;                // table row, 0-based
+  std::string path;
+  int32_t recordedSize = 0;   // wave data size recorded when the file was chosen
+  uint32_t dataSize = 0;      // wave data size the file has now (Overrun)
+  uint32_t slotBytes = 0;     // flash bytes its place holds
+  // "Sound effect row 3 (POWER ON, /x/on.wav)"
+  std::string Entry(const CPageWave& wave) const;
+};
+// How strict Generate image is with its inputs. A prompt that overruns its place is
+// always refused (its data would land in the next prompt's blocks and its size word
+// would claim more than its place). The rest is what a caller that must not hand out
+// an incomplete image asks for; the window takes what it can, as the user sees the
+// loader's messages and the summary.
+struct ImageBuildChecks {
+  bool refuseEmptyBin = false;
+  bool refuseUnreadablePrompts = false;  // Missing, NotRegularFile, Unreadable
+  bool refuseDroppedPrompts = false;     // TooLong, NoRoom
+};
+
 class CTesseraView : public PageHost {
  public:
   // Context sentences the collect step appends to its address and device-class messages.
@@ -77,13 +107,18 @@ class CTesseraView : public PageHost {
 
   // "Write Config" / "Read Config" with the path the file dialog would return.
   bool WriteConfigFile(const std::string& path);
-  bool ReadConfigFile(const std::string& path);
+  // A selection index outside its list keeps the current entry (with a message);
+  // *selectionsValid tells a caller that must not go on with a substitute.
+  bool ReadConfigFile(const std::string& path, bool* selectionsValid = nullptr);
+
+  using PromptProblem = ImagePromptProblem;
+  using BuildChecks = ImageBuildChecks;
 
   // "Generate image" with the path the save dialog would return. On success the
   // summary text (also shown through the sink when showSummary) is stored in *summary.
   // It runs the three steps below in a row.
   bool GenerateImage(const std::string& imagePath, std::string* summary = nullptr,
-                     bool showSummary = true);
+                     bool showSummary = true, const BuildChecks& checks = {});
 
   // "Generate image" in three steps, so a window keeps the file work (the bin file,
   // the prompt files, megabytes of image written and flushed) off its own thread:
@@ -92,7 +127,7 @@ class CTesseraView : public PageHost {
   //   view.FinishImage(job);                   // this thread: image path, messages in order
   // Changes to the document after PrepareImage do not reach the image.
   class ImageJob;
-  ImageJob PrepareImage(const std::string& imagePath) const;
+  ImageJob PrepareImage(const std::string& imagePath, const BuildChecks& checks = {}) const;
   // One operation: the job's messages are delivered in the order the build raised
   // them, then (on success, when showSummary) the summary; the image path box shows
   // the written image.
@@ -221,7 +256,9 @@ class CTesseraView : public PageHost {
   void FitImageBuffersToFlash();
   bool BuffersReady() const;
   // The build itself, on a document of its own (see ImageJob::Run).
-  bool BuildImage(const std::string& chosenPath, std::string* summary);
+  bool BuildImage(const std::string& chosenPath, const BuildChecks& checks, std::string* summary);
+  // The first prompt problem the checks refuse, with its message shown; false if none.
+  bool RefusedPrompt(const BuildChecks& checks);
 
   MessageQueue sink_;
   std::vector<DocumentObserver*> observers_;
@@ -229,6 +266,8 @@ class CTesseraView : public PageHost {
   int batchDepth_ = 0;
   bool batchTouched_ = false;
   PageStates before_;
+  std::vector<PromptProblem> promptProblems_;  // of the last collect step
+  bool binEmpty_ = false;                      // of the last build
   bool keyPageCreated_ = false;  // the Key page's window exists (it has no flag of its own)
   size_t bufferBytes_ = 0;
 };
@@ -246,10 +285,17 @@ class CTesseraView::ImageJob {
   bool Succeeded() const { return ok_; }
   const std::vector<std::string>& Messages() const { return messages_.messages; }
   const std::string& Summary() const { return summary_; }
+  // What the build found wrong with the prompts, refused or not, in table order.
+  const std::vector<PromptProblem>& PromptProblems() const { return promptProblems_; }
+  // The bin file was empty (the image holds no firmware).
+  bool BinEmpty() const { return binEmpty_; }
 
  private:
   friend class CTesseraView;
   DocumentState state_;
+  BuildChecks checks_;
+  std::vector<PromptProblem> promptProblems_;
+  bool binEmpty_ = false;
   std::string imagePath_;
   RecordingSink messages_;
   std::string summary_;

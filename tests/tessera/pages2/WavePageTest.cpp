@@ -435,10 +435,7 @@ struct LoadCall {
 struct RecordingLoader {
   std::vector<LoadCall> calls;
   PromptLoader Fn() {
-    return [this](const std::string& path, uint32_t off, uint32_t max) {
-      calls.push_back({path, off, max});
-      return false;  // the placement must not depend on it
-    };
+    return [this](const PromptPlacement& p) { calls.push_back({p.path, p.byteOffset, p.maxLength}); };
   }
 };
 
