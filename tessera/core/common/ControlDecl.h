@@ -132,6 +132,10 @@ class ControlSet {
   std::optional<FieldError> ReadBack(const ControlReader& reader);
   // The text-only form: edit kinds only, the reader giving each one's text.
   std::optional<FieldError> ReadBackTexts(const ControlTextFn& controlText);
+  // Edits only: each one whose text differs from the model's and passes its check is
+  // stored; the others stay as the view holds them, without a message. A view runs it
+  // before anything records the model, so typed values are part of that record.
+  void TakeValidEdits(const ControlReader& reader);
 
   // The user clicked a check box or radio button or picked a selector entry: the value
   // is stored and the control's handler runs. False (nothing changed) for an unknown

@@ -103,6 +103,14 @@ std::optional<FieldError> CTesseraView::ReadBack(PageId page, const ControlReade
   return Controls(page).ReadBack(reader);
 }
 
+bool CTesseraView::TakeTypedEdits(PageId page, const ControlReader& reader) {
+  Operation op(*this);
+  ControlSet set = Controls(page);
+  const auto before = set.States();
+  set.TakeValidEdits(reader);
+  return set.States() != before;
+}
+
 bool CTesseraView::ChangeControl(PageId page, int controlId, int value) {
   Operation op(*this);
   return Controls(page).Change(controlId, value);

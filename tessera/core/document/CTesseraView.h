@@ -152,6 +152,9 @@ class CTesseraView : public PageHost {
   ControlSet Controls(PageId page);
   // The page's data exchange from the widgets (leaving the page, before a command).
   std::optional<FieldError> ReadBack(PageId page, const ControlReader& reader);
+  // The typed edits of a page that pass their checks, without messages or handlers
+  // (see ControlSet::TakeValidEdits); true when the document changed.
+  bool TakeTypedEdits(PageId page, const ControlReader& reader);
   // A click on a check box or radio button, or a selector pick: value stored, the
   // control's handler run (GPIO refresh, enable rules, list rebuilds).
   bool ChangeControl(PageId page, int controlId, int value);

@@ -286,8 +286,25 @@ void MainWindow::BuildMenu() {
   RebuildRecentMenu();
 }
 
+bool MainWindow::TakeTypedValues() {
+  keepTyped_ = true;  // the boxes keep the text as typed
+  bool changed = false;
+  for (PageView* view : pageViews_)
+    if (view) changed = view->TakeTypedValues() || changed;
+  changed = doc_->TakeTypedEdits(PageId::Main, formBinder_->Reader()) || changed;
+  keepTyped_ = false;
+  return changed;
+}
+
 bool MainWindow::Modify(const std::function<bool()>& op) {
   DocumentState before = doc_->Snapshot();
+  // A typed value is part of the document before this change records it; otherwise an
+  // undo of the change would put the old text back and the typed one would be lost.
+  if (TakeTypedValues()) {
+    DocumentState typed = doc_->Snapshot();
+    undo_.push(new SnapshotCommand(*this, std::move(before), typed));
+    before = std::move(typed);
+  }
   keepTyped_ = false;
   const bool changed = doc_->Apply(op);
   if (changed) undo_.push(new SnapshotCommand(*this, std::move(before), doc_->Snapshot()));

@@ -59,6 +59,8 @@ bool PageView::Commit() {
   return !err;
 }
 
+bool PageView::TakeTypedValues() { return c_.Doc().TakeTypedEdits(page_, binder_->Reader()); }
+
 void PageView::ReportIfFailed(const std::optional<FieldError>& err) {
   if (err) c_.ReportFieldError(binder_->Widget(err->controlId), err->message);
 }

@@ -33,6 +33,9 @@ class PageView : public QWidget {
   // Reads the page back as one undo step; a failure is reported (message, focus) and
   // false returned.
   bool Commit();
+  // The typed values that pass their checks into the document, quietly (no message,
+  // no handler); true when the document changed.
+  bool TakeTypedValues();
   QWidget* Form() const { return form_; }
   PageId Page() const { return page_; }
 
