@@ -39,7 +39,8 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.isWindowModified());
     QCOMPARE(w.Sheet()->currentIndex(), int(kSystem));
     const QStringList tabs = {"System parameters", "Bluetooth Parameters", "Custom Sound Effect",
-                              "LED Configuration", "button configuration", "RF Test", "EQ", "Echo"};
+                              "LED Configuration", "button configuration", "RF Test", "Audio Equalization",
+                              "Echo Test"};
     QCOMPARE(w.Sheet()->count(), tabs.size());
     for (int i = 0; i < tabs.size(); ++i) QCOMPARE(w.Sheet()->tabText(i), tabs[i]);
     // The three live-tuning pages are the real ones, each with its port button.

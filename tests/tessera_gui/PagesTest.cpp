@@ -1,7 +1,9 @@
 // The pages and their entry dialogs driven through the window: the GPIO pool across
 // pages, the key dialog's free pins, the LED dialog's off-time rule, the prompt
 // dialog's kind rule and its refusal of a file that does not fit.
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
@@ -36,6 +38,17 @@ QStringList RowTexts(QWidget* page, int listId, int row) {
   QStringList out;
   for (int c = 0; c < item->columnCount(); ++c) out << item->text(c);
   return out;
+}
+
+// Types text one character at a time as key presses carrying that character (any
+// script, as an input method delivers it).
+void TypeText(QWidget* w, const QString& text) {
+  for (const QChar ch : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+    QApplication::sendEvent(w, &press);
+    QApplication::sendEvent(w, &release);
+  }
 }
 
 // GPIO n's box in the key dialog.
@@ -224,6 +237,73 @@ class PagesTest : public QObject {
     h.window->UndoStack().undo();
     QCOMPARE(RowTexts(h.Page(kWave), 1120, 0).value(0), QStringLiteral("Invalid"));
     QCOMPARE(remaining->text(), QStringLiteral("48KB"));
+  }
+
+  // The record keeps the name and PIN as UTF-8 bytes (32 and 16): the boxes take what
+  // the check accepts and no more.
+  void nameAndPinBoxesStopAtTheRecordsByteLimit() {
+    Harness h;
+    h.ShowPage(kBluetooth);
+    auto* name = Ctl<QLineEdit>(h.Page(kBluetooth), 1042);
+    auto* pin = Ctl<QLineEdit>(h.Page(kBluetooth), 1041);
+    name->clear();
+    TypeText(name, QString::fromUtf8("蓝牙耳机测试名称一二三"));  // 11 characters, 33 bytes
+    QCOMPARE(name->text(), QString::fromUtf8("蓝牙耳机测试名称一二"));
+    pin->clear();
+    TypeText(pin, QString::fromUtf8("一二三四五") + "12");  // 15 bytes, then 1 more fits
+    QCOMPARE(pin->text(), QString::fromUtf8("一二三四五") + "1");
+    QVERIFY(h.window->CommitAllPages());
+    QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join('|')));
+    QCOMPARE(h.window->Doc().bluetooth.deviceName.size(), size_t(30));
+    QCOMPARE(h.window->Doc().bluetooth.pinCode.size(), size_t(16));
+  }
+
+  // A key row is refreshed after its dialog's OK, and that refresh reads the timings
+  // back: a bad one shows its message (with the focus) and the row is taken all the same.
+  void keyRowRefreshShowsABadTimingsMessage() {
+    Harness h;
+    h.ShowPage(kKey);
+    Ctl<QLineEdit>(h.Page(kKey), 1068)->setText("abc");
+    h.onDialog = [&](QDialog& d) {
+      Pick(Ctl<QComboBox>(&d, 1097), "LONG PRESS");
+      Ctl<QPushButton>(&d, 1)->click();
+      return d.result();
+    };
+    ClickRow(h.Page(kKey), 1112, 1);
+    QCOMPARE(h.messages, QStringList{QString::fromStdString(tessera::msg::kNotPositive)});
+    QCOMPARE(RowTexts(h.Page(kKey), 1112, 1).value(2), QStringLiteral("长按"));
+    QCOMPARE(Ctl<QLineEdit>(h.Page(kKey), 1068)->text(), QStringLiteral("abc"));
+  }
+
+  // Browse reads the dialog back first: a bad DTMF field shows its message.
+  void soundDialogBrowseReadsTheFieldsBack() {
+    Harness h;
+    h.files = {QString()};  // the file dialog is cancelled
+    h.onDialog = [&](QDialog& d) {
+      Pick(Ctl<QComboBox>(&d, 1097), "DTMF tone");
+      Ctl<QLineEdit>(&d, 1103)->setText("x");
+      Pick(Ctl<QComboBox>(&d, 1097), "cust. wave file");
+      Ctl<QPushButton>(&d, 1100)->click();
+      return int(QDialog::Rejected);
+    };
+    ClickRow(h.Page(kWave), 1120, 0);
+    QCOMPARE(h.messages.size(), 1);
+    QVERIFY2(h.messages[0].contains(QString::fromUtf8("请")), qPrintable(h.messages[0]));
+  }
+
+  // "Type of FLASH" takes effect while another page holds a field typed wrong; that
+  // field keeps its text.
+  void flashTypeChangeAppliesWithABadFieldElsewhere() {
+    Harness h;
+    h.ShowPage(kBluetooth);
+    Ctl<QLineEdit>(h.Page(kBluetooth), 1049)->setText("many");
+    Pick(Ctl<QComboBox>(h.window.get(), 1003), "GD_4Mbit");
+    QCOMPARE(h.window->Doc().flashType.selected, 0);
+    QCOMPARE(Ctl<QLineEdit>(h.Page(kWave), 1119)->text(), QStringLiteral("48KB"));
+    Pick(Ctl<QComboBox>(h.window.get(), 1004), "QFN40_5X5");
+    QCOMPARE(h.window->Doc().chipType.selected, 0);
+    QCOMPARE(Ctl<QLineEdit>(h.Page(kBluetooth), 1049)->text(), QStringLiteral("many"));
+    QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join('|')));
   }
 };
 

@@ -243,8 +243,9 @@ void MainWindow::BuildForm(QWidget* form) {
   // The two selections and the two paths are declared by the document.
   formBinder_ = new ControlBinder(form, [this] { return doc_->Controls(PageId::Main); });
   formBinder_->onChange = [this](int id, int value) {
-    // Typed values of the pages are taken first, as before any command.
-    if (CommitAllPages()) Modify([&] { return doc_->ChangeControl(PageId::Main, id, value); });
+    // Applied whatever the pages hold: a field typed wrong elsewhere keeps its text (and
+    // shows its message when its page is left), the selection still takes effect.
+    Modify([&] { return doc_->ChangeControl(PageId::Main, id, value); });
     formBinder_->RefreshControl(id, false);  // also when refused: the box shows the kept entry
   };
   auto* bin = form->findChild<QLineEdit*>(ControlName(kBinPathId));

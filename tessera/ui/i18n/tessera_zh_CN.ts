@@ -752,12 +752,12 @@
         <translation>关闭前保存更改吗？</translation>
     </message>
     <message>
-        <source>EQ</source>
-        <translation>EQ</translation>
+        <source>Audio Equalization</source>
+        <translation>音频均衡</translation>
     </message>
     <message>
-        <source>Echo</source>
-        <translation>回声</translation>
+        <source>Echo Test</source>
+        <translation>回声测试</translation>
     </message>
     <message>
         <source>RF Test</source>

@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QSvgRenderer>
 #include <QTreeWidget>
+#include <QValidator>
 #include <algorithm>
 
 namespace tessera::ui {
@@ -21,6 +22,20 @@ QString ControlName(int id) { return QStringLiteral("ctl%1").arg(id); }
 namespace {
 
 bool IsEdit(ControlKind k) { return k == ControlKind::Integer || k == ControlKind::Number || k == ControlKind::Text; }
+
+// A text field's limit counts the UTF-8 bytes the record stores, not characters: the
+// box stops taking keys where the check would refuse the text (10 Chinese characters
+// of 3 bytes fit 32, an 11th does not).
+class Utf8ByteLimit : public QValidator {
+ public:
+  Utf8ByteLimit(int maxBytes, QObject* parent) : QValidator(parent), max_(maxBytes) {}
+  State validate(QString& input, int&) const override {
+    return input.toUtf8().size() <= max_ ? Acceptable : Invalid;
+  }
+
+ private:
+  int max_;
+};
 
 // The status images of a read-only check (the Bluetooth address: tick or cross).
 QPixmap Indicator(bool ok) {
@@ -40,7 +55,8 @@ ControlBinder::ControlBinder(QWidget* root, std::function<ControlSet()> controls
   for (const auto& info : set.Controls()) {
     QWidget* w = Widget(info.id);
     if (auto* e = qobject_cast<QLineEdit*>(w)) {
-      if (info.field.kind == FieldKind::Text && info.field.maxChars > 0) e->setMaxLength(info.field.maxChars);
+      if (info.field.kind == FieldKind::Text && info.field.maxChars > 0)
+        e->setValidator(new Utf8ByteLimit(info.field.maxChars, e));
       if (info.readOnly) e->setReadOnly(true);
     }
     if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
