@@ -26,8 +26,10 @@ namespace {
 class StderrSink : public MessageSink {
  public:
   void Show(const std::string& text) override {
-    std::string line = text;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    std::string line;
+    for (char c : text)  // a box's "\r\n" line breaks become plain ones
+      if (c != '\r') line += c;
+    while (!line.empty() && line.back() == '\n') line.pop_back();
     std::cerr << line << "\n";
     ++count;
   }
@@ -59,6 +61,12 @@ int RunNew(const Options& o) {
   if (chip < 0) {
     std::cerr << "Unknown chip type \"" << o.chip << "\"; choose one of " << Choices(kChipTypeNames)
               << ".\n";
+    return 1;
+  }
+  if (o.bin.size() > CTesseraView::kMaxStoredPath) {
+    // The window saves without such a path and says so; asked for it here, refuse.
+    std::cerr << "The bin path is " << o.bin.size() << " bytes long; a configuration file keeps at most "
+              << CTesseraView::kMaxStoredPath << ". Nothing was written.\n";
     return 1;
   }
   StderrSink sink;
@@ -153,8 +161,8 @@ int RunExport(const Options& o) {
     std::cout << text;
     return 0;
   }
-  if (!WriteFileBytes(o.out, std::vector<uint8_t>(text.begin(), text.end()))) {
-    std::cerr << "Can not write " << o.out << ": check that its folder exists and is writable.\n";
+  if (!WriteFileBytes(o.out, std::vector<uint8_t>(text.begin(), text.end()), &error)) {
+    std::cerr << "Export failed, nothing was written: " << error << "\n";
     return 1;
   }
   return 0;
@@ -204,8 +212,8 @@ int RunImport(const Options& o) {
     return 1;
   }
   if (!o.recollect) {
-    if (!WriteFileBytes(o.out, file)) {
-      std::cerr << "Can not write " << o.out << ": check that its folder exists and is writable.\n";
+    if (!WriteFileBytes(o.out, file, &error)) {
+      std::cerr << "Import failed, nothing was written: " << error << "\n";
       return 1;
     }
     return 0;
@@ -213,9 +221,8 @@ int RunImport(const Options& o) {
   // Read Config of the imported bytes, then Write Config: the record's derived parts
   // (prompt slots, LED patterns, key words, EQ coefficients) follow the tables again.
   const std::string staged = o.out + ".import";
-  if (!WriteFileBytes(staged, file)) {
-    std::cerr << "Can not write " << staged
-              << ": check that the folder of --out exists and is writable.\n";
+  if (!WriteFileBytes(staged, file, &error)) {
+    std::cerr << "Import failed, nothing was written: " << error << "\n";
     return 1;
   }
   StderrSink sink;

@@ -461,19 +461,22 @@ ConfigFileData CTesseraView::TablesAndSelections() const {
 
 bool CTesseraView::WriteConfigFile(const std::string& path) {
   Operation op(*this);
-  if (binPath.size() > kMaxStoredPath) {
-    sink_.Show(
-        Format("The bin file path is %zu bytes long; a configuration file keeps at most %zu. "
-               "Nothing was written: move the bin file to a shorter path and write the "
-               "configuration again.",
-               binPath.size(), kMaxStoredPath));
+  ConfigFileData data = TablesAndSelections();
+  // A path the file cannot give back whole is not stored at all (a cut one could end
+  // inside a character and would name another file); the rest of the work is saved.
+  const bool pathTooLong = data.binPath.size() > kMaxStoredPath;
+  if (pathTooLong) data.binPath.clear();
+  if (!CollectConfigRecord(data.record, kWriteContext, nullptr)) return false;
+  std::string error;
+  if (!WriteFileAtomically(path, EncodeConfigFile(data), &error)) {
+    sink_.Show(std::string(kCannotCreateConfigMessage) + "\r\n" + error);
     return false;
   }
-  ConfigFileData data = TablesAndSelections();
-  if (!CollectConfigRecord(data.record, kWriteContext, nullptr)) return false;
-  if (!WriteFileAtomically(path, EncodeConfigFile(data), nullptr)) {
-    sink_.Show(kCannotCreateConfigMessage);
-    return false;
+  if (pathTooLong) {
+    sink_.Show(Format("The configuration was written without its bin file path: the path is %zu bytes "
+                      "long and a configuration file keeps at most %zu. Move the bin file to a "
+                      "shorter path and choose it again before the next Write Config.",
+                      binPath.size(), kMaxStoredPath));
   }
   return true;
 }
