@@ -3,6 +3,7 @@
 // dialog's kind rule and its refusal of a file that does not fit.
 #include <QApplication>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QComboBox>
 #include <QDir>
@@ -237,6 +238,37 @@ class PagesTest : public QObject {
     h.window->UndoStack().undo();
     QCOMPARE(RowTexts(h.Page(kWave), 1120, 0).value(0), QStringLiteral("Invalid"));
     QCOMPARE(remaining->text(), QStringLiteral("48KB"));
+  }
+
+  // The lists show their columns' titles, and after a load no title or cell text is
+  // cut by its column.
+  void listsShowTheirTitlesAndFitTheirTexts() {
+    Harness h;
+    QVERIFY(h.window->ReadConfigPath(RepoRoot() + "/samples/demo.cfg"));
+    struct ListOf {
+      int page, id;
+      QStringList titles;
+    };
+    const ListOf lists[] = {
+        {kKey, 1112, {QString::fromUtf8("按键事件"), QString::fromUtf8("对应GPIO"), QString::fromUtf8("按键类型"),
+                      QString::fromUtf8("按键状态")}},
+        {kLed, 1066, {"EVENT", "INDEX", "ON-TIME", "OFF-TIME", "REPEAT", "NUM-FLASH", "TIMEOUT"}},
+        {kWave, 1120, {"   Event", "Information", "Audiotyp", QString::fromUtf8("条目使能")}},
+    };
+    for (const ListOf& l : lists) {
+      auto* tree = Ctl<QTreeWidget>(h.Page(l.page), l.id);
+      QCOMPARE(tree->columnCount(), l.titles.size());
+      const QFontMetrics cells = tree->fontMetrics();
+      const QFontMetrics header = tree->header()->fontMetrics();
+      for (int c = 0; c < tree->columnCount(); ++c) {
+        QCOMPARE(tree->headerItem()->text(c), l.titles[c]);
+        QVERIFY2(tree->columnWidth(c) >= header.horizontalAdvance(l.titles[c]), qPrintable(l.titles[c]));
+        for (int r = 0; r < tree->topLevelItemCount(); ++r) {
+          const QString text = tree->topLevelItem(r)->text(c);
+          QVERIFY2(tree->columnWidth(c) >= cells.horizontalAdvance(text), qPrintable(text));
+        }
+      }
+    }
   }
 
   // The record keeps the name and PIN as UTF-8 bytes (32 and 16): the boxes take what

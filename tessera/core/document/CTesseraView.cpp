@@ -10,6 +10,7 @@
 #include "config/ImageFiles.h"
 #include "config/PromptLoader.h"
 #include "document/ChipPackage.h"
+#include "document/GpioPool.h"
 #include "pages/EventNames.h"
 
 namespace tessera {
@@ -308,12 +309,8 @@ void CTesseraView::ApplyChipPackage() {
 }
 
 void CTesseraView::RefreshGpioAvailability() {
-  available_gpio_mask = PackageGpioMask(chipType.selected) & ~reserved_gpio_mask;
-  // Allocation priority: System, then LED, then keys. Each page takes its pins out of
-  // available_gpio_mask before the next one sees it.
-  system.AllocateGpios(available_gpio_mask);
-  if (led.Initialized()) led.AllocateGpios(available_gpio_mask);
-  if (keyPageCreated_) button.DropUnavailableKeys(available_gpio_mask);
+  AllocateGpioPool(*this, PackageGpioMask(chipType.selected), &system, led.Initialized() ? &led : nullptr,
+                   keyPageCreated_ ? &button : nullptr);
 }
 
 int CTesseraView::FreePromptSpaceKb(bool withCrcGrowth) const {
