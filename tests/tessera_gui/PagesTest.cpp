@@ -1,10 +1,12 @@
 // The pages and their entry dialogs driven through the window: the GPIO pool across
 // pages, the key dialog's free pins, the LED dialog's off-time rule, the prompt
 // dialog's kind rule and its refusal of a file that does not fit.
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
@@ -269,6 +271,38 @@ class PagesTest : public QObject {
         }
       }
     }
+  }
+
+  // Keyboard and screen-reader users: a check box toggled through the accessibility
+  // interface's action (no click) takes effect; the address tick or cross says which;
+  // a path box shows the file name at its end and the whole path on hover.
+  void accessibleTogglePathsAndAddressState() {
+    Harness h;
+    auto* voice = Ctl<QCheckBox>(h.Page(kBluetooth), 1055);
+    const bool was = h.window->Doc().bluetooth.voiceReport != 0;
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(voice);
+    QVERIFY(iface && iface->actionInterface());
+    QVERIFY(iface->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QCOMPARE(h.window->Doc().bluetooth.voiceReport != 0, !was);
+    QCOMPARE(h.window->UndoStack().count(), 1);
+
+    auto* address = Ctl<QLineEdit>(h.Page(kBluetooth), 1039);
+    auto* mark = Ctl<QLabel>(h.Page(kBluetooth), 1043);
+    QCOMPARE(mark->accessibleDescription(), QStringLiteral("valid"));
+    address->setText("0x1122");
+    emit address->textEdited(address->text());
+    QCOMPARE(mark->accessibleDescription(), QStringLiteral("invalid"));
+
+    const QString bin = "/a/folder/name/long/enough/to/be/cut/in/the/box/somewhere/before/its/end/firmware_v2.bin";
+    h.files = {bin};
+    Ctl<QPushButton>(h.window.get(), 1005)->click();
+    auto* box = Ctl<QLineEdit>(h.window.get(), 1009);
+    QCOMPARE(box->text(), bin);
+    QCOMPARE(box->cursorPosition(), bin.size());
+    QCOMPARE(box->toolTip(), bin);
+    box->setText("typed.bin");
+    QCOMPARE(box->toolTip(), QStringLiteral("typed.bin"));
   }
 
   // The record keeps the name and PIN as UTF-8 bytes (32 and 16): the boxes take what

@@ -46,6 +46,8 @@ struct ControlInfo {
   // The handler reads the whole page back before it runs (a bad field elsewhere on
   // the page then shows its message, and the click still takes effect).
   bool readBackFirst = false;
+  // A file path: a view shows its end (the file name) and the whole path on hover.
+  bool filePath = false;
 };
 
 // What the model holds for one control now, as a view shows it.
@@ -95,6 +97,12 @@ struct ControlDecl {
   ControlDecl Then(void (*handler)(Page&)) const {
     ControlDecl d = *this;
     d.changed = handler;
+    return d;
+  }
+  // The edit holds a file path (see ControlInfo::filePath).
+  ControlDecl AsPath() const {
+    ControlDecl d = *this;
+    d.info.filePath = true;
     return d;
   }
   // The handler runs after the page was read back (see ControlInfo::readBackFirst).

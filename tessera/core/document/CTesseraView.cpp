@@ -74,11 +74,12 @@ const ControlTable<CTesseraView>& MainControls() {
        .setValue = [](V& v, int i) { v.chipType.Select(i); },
        .selector = [](const V& v) { return &v.chipType; },
        .changed = [](V& v) { v.ApplyChipPackage(); }},
-      {.info = {.id = V::kIdBinPath, .kind = ControlKind::Text, .field = {V::kIdBinPath, FieldKind::Text}},
+      {.info = {.id = V::kIdBinPath, .kind = ControlKind::Text, .field = {V::kIdBinPath, FieldKind::Text},
+                .filePath = true},
        .text = [](const V& v) { return v.binPath; },
        .store = [](V& v, const FieldValue& f) { v.binPath = f.text; }},
       {.info = {.id = V::kIdImagePath, .kind = ControlKind::Text, .field = {V::kIdImagePath, FieldKind::Text},
-                .readOnly = true},
+                .readOnly = true, .filePath = true},
        .text = [](const V& v) { return v.imagePath; }},
   };
   return kTable;

@@ -208,6 +208,7 @@ FORMS = [
 
 # Texts the window's code adds (menu, placeholder pages): translated through the same catalogue.
 CODE_TEXTS = {
+    "ControlBinder": [("valid", "有效"), ("invalid", "无效")],
     "MainWindow": [
         ("File(&F)", "文件(&F)"), ("Recent file", "最近文件"), ("Exit(&X)", "退出(&X)"),
         ("Help(&H)", "帮助(&H)"), ("About Tessera(&A)...", "关于 Tessera(&A)..."),

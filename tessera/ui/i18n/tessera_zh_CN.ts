@@ -714,6 +714,17 @@
     </message>
 </context>
 <context>
+    <name>ControlBinder</name>
+    <message>
+        <source>valid</source>
+        <translation>有效</translation>
+    </message>
+    <message>
+        <source>invalid</source>
+        <translation>无效</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>File(&amp;F)</source>

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
@@ -58,6 +59,8 @@ ControlBinder::ControlBinder(QWidget* root, std::function<ControlSet()> controls
       if (info.field.kind == FieldKind::Text && info.field.maxChars > 0)
         e->setValidator(new Utf8ByteLimit(info.field.maxChars, e));
       if (info.readOnly) e->setReadOnly(true);
+      if (info.filePath && !info.readOnly)
+        connect(e, &QLineEdit::textChanged, e, [e](const QString& text) { e->setToolTip(text); });
     }
     if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
       const auto it = lists_.find(info.id);
@@ -114,14 +117,21 @@ void ControlBinder::Show(const ControlInfo& info, const ControlState& s, bool in
     if ((includeEdits || info.readOnly) && e->text() != t) {
       const QSignalBlocker block(e);
       e->setText(t);
-      e->setCursorPosition(0);  // a long path shows its beginning
+      // A path too long for its box shows its end, the file name; other text its start.
+      e->setCursorPosition(info.filePath ? static_cast<int>(t.size()) : 0);
     }
+    if (info.filePath) e->setToolTip(e->text());
   } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
     const QSignalBlocker block(box);
     box->setChecked(s.value != 0);
   } else if (auto* pic = qobject_cast<QLabel*>(w)) {
     pic->setPixmap(Indicator(s.value != 0));
     pic->setProperty("shownValue", s.value);
+    // What the tick or cross says, for a screen reader (and on hover).
+    const QString state = s.value != 0 ? QCoreApplication::translate("ControlBinder", "valid")
+                                       : QCoreApplication::translate("ControlBinder", "invalid");
+    pic->setAccessibleDescription(state);
+    pic->setToolTip(state);
   } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
     const QSignalBlocker block(combo);
     bool same = combo->count() == static_cast<int>(s.entries.size());
@@ -198,15 +208,18 @@ void ControlBinder::Wire() {
     QWidget* w = Widget(info.id);
     if (!w || info.readOnly) continue;
     const int id = info.id;
+    // Check boxes and radio buttons react to any change of state the user makes: a
+    // click, the space bar, or the accessibility interface's toggle action (which does
+    // not click). The binder's own refreshes are blocked and do not reach them.
     if (auto* box = qobject_cast<QCheckBox*>(w)) {
-      connect(box, &QCheckBox::clicked, this, [this, id](bool on) {
+      connect(box, &QCheckBox::toggled, this, [this, id](bool on) {
         if (onChange) onChange(id, on ? 1 : 0);
       });
     } else if (info.kind == ControlKind::RadioGroup) {
       for (size_t i = 0; i < info.buttons.size(); ++i)
         if (auto* rb = qobject_cast<QRadioButton*>(Widget(info.buttons[i])))
-          connect(rb, &QRadioButton::clicked, this, [this, id, i] {
-            if (onChange) onChange(id, static_cast<int>(i));
+          connect(rb, &QRadioButton::toggled, this, [this, id, i](bool on) {
+            if (on && onChange) onChange(id, static_cast<int>(i));
           });
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
       connect(combo, &QComboBox::activated, this, [this, id](int index) {
