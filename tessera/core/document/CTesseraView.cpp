@@ -49,14 +49,18 @@ bool SetAside(std::vector<uint8_t>& buffer, size_t n) {
 
 }  // namespace
 
-CTesseraView::CTesseraView(MessageSink& sink)
-    : system(this),
-      wave(this),
-      led(this),
-      button(this),
-      flashType(Entries(kFlashTypeNames)),
-      chipType(Entries(kChipTypeNames)),
-      sink_(sink) {}
+CTesseraView::CTesseraView(MessageSink& sink) : sink_(sink) {
+  state_.flashType = Selector(Entries(kFlashTypeNames));
+  state_.chipType = Selector(Entries(kChipTypeNames));
+  AttachPages();
+}
+
+void CTesseraView::AttachPages() {
+  system.SetHost(this);
+  wave.SetHost(this);
+  led.SetHost(this);
+  button.SetHost(this);
+}
 
 // ---- Main form controls -------------------------------------------------------
 
@@ -67,12 +71,12 @@ const ControlTable<CTesseraView>& MainControls() {
       {.info = {.id = V::kIdFlashType, .kind = ControlKind::Selector},
        .value = [](const V& v) { return v.flashType.selected; },
        .setValue = [](V& v, int i) { v.flashType.Select(i); },
-       .selector = [](const V& v) { return &v.flashType; },
+       .selector = [](const V& v) -> const Selector* { return &v.flashType; },
        .changed = [](V& v) { v.AllocateImageBuffers(); }},
       {.info = {.id = V::kIdChipType, .kind = ControlKind::Selector},
        .value = [](const V& v) { return v.chipType.selected; },
        .setValue = [](V& v, int i) { v.chipType.Select(i); },
-       .selector = [](const V& v) { return &v.chipType; },
+       .selector = [](const V& v) -> const Selector* { return &v.chipType; },
        .changed = [](V& v) { v.ApplyChipPackage(); }},
       {.info = {.id = V::kIdBinPath, .kind = ControlKind::Text, .field = {V::kIdBinPath, FieldKind::Text},
                 .filePath = true},
@@ -211,51 +215,16 @@ void CTesseraView::Notify(const PageStates& before) {
   for (DocumentObserver* o : observers) o->ControlsChanged(changes);
 }
 
-DocumentState CTesseraView::Snapshot() const {
-  DocumentState s;
-  s.system = system;
-  s.bluetooth = bluetooth;
-  s.wave = wave;
-  s.led = led;
-  s.button = button;
-  s.eq = eq;
-  s.echo = echo;
-  s.flashType = flashType;
-  s.chipType = chipType;
-  s.binPath = binPath;
-  s.imagePath = imagePath;
-  s.availableGpioMask = available_gpio_mask;
-  s.reservedGpioMask = reserved_gpio_mask;
-  s.keyPageCreated = keyPageCreated_;
-  return s;
-}
-
 void CTesseraView::Restore(const DocumentState& s) {
   Batch batch(*this);
   const bool flashChanged = s.flashType.selected != flashType.selected;
   // The link state of the live-tuning pages belongs to the port, not to the edit.
   const CPageEcho liveEcho = echo;
   const auto liveEq = eq.liveEnable;
-  system = s.system;
-  bluetooth = s.bluetooth;
-  wave = s.wave;
-  led = s.led;
-  button = s.button;
-  eq = s.eq;
-  echo = s.echo;
+  state_ = s;
   echo.TakeLinkState(liveEcho);
   eq.liveEnable = liveEq;
-  system.SetHost(this);
-  wave.SetHost(this);
-  led.SetHost(this);
-  button.SetHost(this);
-  flashType = s.flashType;
-  chipType = s.chipType;
-  binPath = s.binPath;
-  imagePath = s.imagePath;
-  available_gpio_mask = s.availableGpioMask;
-  reserved_gpio_mask = s.reservedGpioMask;
-  keyPageCreated_ = s.keyPageCreated;
+  AttachPages();  // a state from another document points its pages at that one
   if (flashChanged) {
     // Resized quietly: the buffers are Generate image's scratch space, refilled there,
     // and the Sound effect page's free space came back with the page.
@@ -267,7 +236,7 @@ void CTesseraView::OnInitialUpdate() {
   Batch batch(*this);
   image_buffer.clear();
   crc_buffer.clear();
-  reserved_gpio_mask = 0;
+  state_.reservedGpioMask = 0;
   flashType.Select(1);  // "GD_8Mbit"
   chipType.Select(1);   // "QFN48_6X6"
   // Each page sets its defaults and default tables once. The System page comes last:
@@ -277,7 +246,7 @@ void CTesseraView::OnInitialUpdate() {
   wave.OnInitialize();
   led.OnInitialize();
   button.OnInitialize();
-  keyPageCreated_ = true;
+  state_.keyPageCreated = true;
   eq.OnInitialize();
   echo.OnInitialize();
   echo.OnActivate(system);  // shown once like every page: the gains follow the volumes
@@ -311,7 +280,7 @@ void CTesseraView::ApplyChipPackage() {
 
 void CTesseraView::RefreshGpioAvailability() {
   AllocateGpioPool(*this, PackageGpioMask(chipType.selected), &system, led.Initialized() ? &led : nullptr,
-                   keyPageCreated_ ? &button : nullptr);
+                   state_.keyPageCreated ? &button : nullptr);
 }
 
 int CTesseraView::FreePromptSpaceKb(bool withCrcGrowth) const {

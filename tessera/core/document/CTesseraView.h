@@ -69,6 +69,11 @@ struct ImageBuildChecks {
 };
 
 class CTesseraView : public PageHost {
+  // Everything editable, as one value: the names below refer into it, Snapshot copies
+  // it and Restore assigns it, so nothing the document holds can miss an undo step or
+  // the image build.
+  DocumentState state_;
+
  public:
   // Context sentences the collect step appends to its address and device-class messages.
   static constexpr const char* kWriteContext = "Can't Write Configuration file.";
@@ -135,8 +140,8 @@ class CTesseraView : public PageHost {
 
   // PageHost. The pool is written only by the pages' rules and the refresh (through
   // PageHost), so it always matches the package and the System page's check boxes.
-  uint32_t ReservedGpioMask() const override { return reserved_gpio_mask; }
-  uint32_t AvailableGpioMask() const override { return available_gpio_mask; }
+  uint32_t ReservedGpioMask() const override { return state_.reservedGpioMask; }
+  uint32_t AvailableGpioMask() const override { return state_.availableGpioMask; }
   int FreePromptSpaceKb(bool withCrcGrowth) const override;
   MessageSink& Sink() override { return sink_; }
 
@@ -196,25 +201,25 @@ class CTesseraView : public PageHost {
   void AddObserver(DocumentObserver* observer);
   void RemoveObserver(DocumentObserver* observer);
 
-  // The whole editable state, and putting it back without side effects (see
+  // The whole editable state (a copy), and putting it back without side effects (see
   // DocumentState).
-  DocumentState Snapshot() const;
+  DocumentState Snapshot() const { return state_; }
   void Restore(const DocumentState& state);
 
-  // Pages (RF test page not modelled: nothing of it is stored).
-  CPageSystem system;
-  CPageBluetooth bluetooth;
-  CPageWave wave;
-  CPageLED led;
-  CPageButton button;
-  CPageEQ eq;
-  CPageEcho echo;
-
+  // The parts of the state by name. Pages (RF test page not modelled: nothing of it is
+  // stored):
+  CPageSystem& system = state_.system;
+  CPageBluetooth& bluetooth = state_.bluetooth;
+  CPageWave& wave = state_.wave;
+  CPageLED& led = state_.led;
+  CPageButton& button = state_.button;
+  CPageEQ& eq = state_.eq;
+  CPageEcho& echo = state_.echo;
   // View controls: the two selections, the bin path box (1009), the image path box (1010).
-  Selector flashType;
-  Selector chipType;
-  std::string binPath;
-  std::string imagePath;
+  Selector& flashType = state_.flashType;
+  Selector& chipType = state_.chipType;
+  std::string& binPath = state_.binPath;
+  std::string& imagePath = state_.imagePath;
 
   // Image state for the selected flash type: Generate image's scratch buffers and the
   // code area size, which follow the flash type. The buffers' space is set aside when
@@ -230,12 +235,11 @@ class CTesseraView : public PageHost {
   static constexpr size_t kMaxStoredPath = 255;
 
  private:
-  void SetReservedGpioMask(uint32_t mask) override { reserved_gpio_mask = mask; }
-  void SetAvailableGpioMask(uint32_t mask) override { available_gpio_mask = mask; }
+  void SetReservedGpioMask(uint32_t mask) override { state_.reservedGpioMask = mask; }
+  void SetAvailableGpioMask(uint32_t mask) override { state_.availableGpioMask = mask; }
+  // The pages that ask the document for the GPIO pool, the free space and message boxes.
+  void AttachPages();
 
-  // GPIO pool (bit n = GPIOn).
-  uint32_t available_gpio_mask = 0;
-  uint32_t reserved_gpio_mask = 0;
   int code_area_kb = 0;
 
   // One operation: the outermost one records the controls' states before, compares
@@ -271,7 +275,6 @@ class CTesseraView : public PageHost {
   PageStates before_;
   std::vector<PromptProblem> promptProblems_;  // of the last collect step
   bool binEmpty_ = false;                      // of the last build
-  bool keyPageCreated_ = false;  // the Key page's window exists (it has no flag of its own)
   size_t bufferBytes_ = 0;
 };
 
