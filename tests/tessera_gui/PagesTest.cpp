@@ -322,6 +322,11 @@ class PagesTest : public QObject {
     QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join('|')));
     QCOMPARE(h.window->Doc().bluetooth.deviceName.size(), size_t(30));
     QCOMPARE(h.window->Doc().bluetooth.pinCode.size(), size_t(16));
+    // A text put there over the limit can still be shortened.
+    name->setText(QString::fromUtf8("一二三四五六七八九十一二"));
+    name->end(false);
+    QTest::keyClick(name, Qt::Key_Backspace);
+    QCOMPARE(name->text(), QString::fromUtf8("一二三四五六七八九十一"));
   }
 
   // A key row is refreshed after its dialog's OK, and that refresh reads the timings

@@ -29,13 +29,18 @@ bool IsEdit(ControlKind k) { return k == ControlKind::Integer || k == ControlKin
 // of 3 bytes fit 32, an 11th does not).
 class Utf8ByteLimit : public QValidator {
  public:
-  Utf8ByteLimit(int maxBytes, QObject* parent) : QValidator(parent), max_(maxBytes) {}
+  Utf8ByteLimit(int maxBytes, QLineEdit* edit) : QValidator(edit), max_(maxBytes), edit_(edit) {}
   State validate(QString& input, int&) const override {
-    return input.toUtf8().size() <= max_ ? Acceptable : Invalid;
+    const auto bytes = input.toUtf8().size();
+    if (bytes <= max_) return Acceptable;
+    // Over the limit: nothing may be added, but a text put there longer (a loaded
+    // name whose last character was cut) can still be shortened.
+    return bytes < edit_->text().toUtf8().size() ? Intermediate : Invalid;
   }
 
  private:
   int max_;
+  QLineEdit* edit_;
 };
 
 // The status images of a read-only check (the Bluetooth address: tick or cross).
