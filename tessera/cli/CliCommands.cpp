@@ -26,8 +26,10 @@ namespace {
 class StderrSink : public MessageSink {
  public:
   void Show(const std::string& text) override {
-    std::string line = text;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    std::string line;
+    for (char c : text)  // a box's "\r\n" line breaks become plain ones
+      if (c != '\r') line += c;
+    while (!line.empty() && line.back() == '\n') line.pop_back();
     std::cerr << line << "\n";
     ++count;
   }
@@ -61,6 +63,12 @@ int RunNew(const Options& o) {
               << ".\n";
     return 1;
   }
+  if (o.bin.size() > CTesseraView::kMaxStoredPath) {
+    // The window saves without such a path and says so; asked for it here, refuse.
+    std::cerr << "The bin path is " << o.bin.size() << " bytes long; a configuration file keeps at most "
+              << CTesseraView::kMaxStoredPath << ". Nothing was written.\n";
+    return 1;
+  }
   StderrSink sink;
   CTesseraView view(sink);
   view.OnInitialUpdate();
@@ -75,8 +83,22 @@ int RunBuild(const Options& o) {
   StderrSink sink;
   CTesseraView view(sink);
   view.OnInitialUpdate();
-  if (!view.ReadConfigFile(o.config)) return 1;
+  bool selectionsValid = false;
+  if (!view.ReadConfigFile(o.config, &selectionsValid)) return 1;
+  if (!selectionsValid) {
+    // The window goes on with the entry that stays selected; an image for a flash type
+    // or package the configuration does not name is not what a script asked for.
+    std::cerr << "Nothing was written: " << o.config
+              << " names a flash type or chip type outside the lists.\n";
+    return 1;
+  }
   if (!o.bin.empty()) view.binPath = o.bin;
+  // Unlike the window, a script gets no image that lacks something the configuration
+  // names: firmware, or a prompt (unless it asked for prompts that cannot be read to
+  // be left out).
+  const CTesseraView::BuildChecks checks{.refuseEmptyBin = true,
+                                         .refuseUnreadablePrompts = !o.allowMissingPrompts,
+                                         .refuseDroppedPrompts = true};
   std::string summary;
   std::error_code ec;
   // The outputs in the order they are renamed into place; a later one can fail (a full
@@ -89,7 +111,7 @@ int RunBuild(const Options& o) {
   }
   std::vector<bool> existed;
   for (const std::string& path : outputs) existed.push_back(std::filesystem::exists(path, ec));
-  if (!view.GenerateImage(o.out, &summary, false)) {
+  if (!view.GenerateImage(o.out, &summary, false, checks)) {
     for (size_t i = 0; i < outputs.size(); ++i)
       if (!existed[i]) std::filesystem::remove(outputs[i], ec);
     return 1;
@@ -139,8 +161,8 @@ int RunExport(const Options& o) {
     std::cout << text;
     return 0;
   }
-  if (!WriteFileBytes(o.out, std::vector<uint8_t>(text.begin(), text.end()))) {
-    std::cerr << "Can not write " << o.out << ": check that its folder exists and is writable.\n";
+  if (!WriteFileBytes(o.out, std::vector<uint8_t>(text.begin(), text.end()), &error)) {
+    std::cerr << "Export failed, nothing was written: " << error << "\n";
     return 1;
   }
   return 0;
@@ -190,8 +212,8 @@ int RunImport(const Options& o) {
     return 1;
   }
   if (!o.recollect) {
-    if (!WriteFileBytes(o.out, file)) {
-      std::cerr << "Can not write " << o.out << ": check that its folder exists and is writable.\n";
+    if (!WriteFileBytes(o.out, file, &error)) {
+      std::cerr << "Import failed, nothing was written: " << error << "\n";
       return 1;
     }
     return 0;
@@ -199,9 +221,8 @@ int RunImport(const Options& o) {
   // Read Config of the imported bytes, then Write Config: the record's derived parts
   // (prompt slots, LED patterns, key words, EQ coefficients) follow the tables again.
   const std::string staged = o.out + ".import";
-  if (!WriteFileBytes(staged, file)) {
-    std::cerr << "Can not write " << staged
-              << ": check that the folder of --out exists and is writable.\n";
+  if (!WriteFileBytes(staged, file, &error)) {
+    std::cerr << "Import failed, nothing was written: " << error << "\n";
     return 1;
   }
   StderrSink sink;

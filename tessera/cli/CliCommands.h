@@ -11,6 +11,7 @@ struct Options {
   std::string eqType, eqSide, eqGain;
   int eqCenter = 0, eqRate = 0, eqBandwidth = 0;
   bool recollect = false;
+  bool allowMissingPrompts = false;
 };
 
 int RunNew(const Options& o);

@@ -11,8 +11,8 @@ bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out) {
   return ReadWholeFile(path, out, kMaxInputBytes, nullptr);
 }
 
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  return WriteFileAtomically(path, bytes, nullptr);
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
+  return WriteFileAtomically(path, bytes, error);
 }
 
 }  // namespace tessera::cli

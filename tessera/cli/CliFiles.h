@@ -8,6 +8,7 @@
 namespace tessera::cli {
 
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out);
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+// On failure *error (when given) names the cause: "cannot write PATH: No space left on device".
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error = nullptr);
 
 }  // namespace tessera::cli

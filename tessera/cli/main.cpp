@@ -38,6 +38,10 @@ int main(int argc, char** argv) {
       ->required();
   cmdBuild->add_option("--bin", o.bin,
                        "firmware bin file, replacing the path stored in the configuration");
+  cmdBuild->add_flag("--allow-missing-prompts", o.allowMissingPrompts,
+                     "build even when a prompt file is missing or cannot be read (its blocks "
+                     "stay erased); a prompt that is too long or has outgrown its place is "
+                     "still refused");
 
   auto* cmdEq =
       app.add_subcommand("eq", "Print the fixed-point coefficients a1 a2 b0 b1 b2 of one band");

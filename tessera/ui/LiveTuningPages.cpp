@@ -56,8 +56,8 @@ class ReloadOnChange : public QObject, public DocumentObserver {
 QString LiveTuningPageTitle(int index) {
   switch (static_cast<LiveTuningPage>(index)) {
     case LiveTuningPage::RfTest: return QCoreApplication::translate("MainWindow", "RF Test");
-    case LiveTuningPage::Eq: return QCoreApplication::translate("MainWindow", "EQ");
-    case LiveTuningPage::Echo: return QCoreApplication::translate("MainWindow", "Echo");
+    case LiveTuningPage::Eq: return QCoreApplication::translate("MainWindow", "Audio Equalization");
+    case LiveTuningPage::Echo: return QCoreApplication::translate("MainWindow", "Echo Test");
   }
   return {};
 }

@@ -724,8 +724,9 @@ def expected_record(c, st):
             else:
                 placed_at[id(s)] = u & 0xFFFF
                 struct.pack_into("<H", rec, o + 2, u & 0xFFFF)
-                placements.append((s["path"], u * 256))
-                u += (s["file_size"] // 4096 + 1) * 16
+                blocks = 1 if s["file_size"] < 0 else s["file_size"] // 4096 + 1
+                placements.append((s["path"], u * 256, s["file_size"], blocks * 4096))
+                u += blocks * 16
         elif s["kind"] == 1:
             steps = (s["f1_step"] << 16 | s["f2_step"]) & 0xFFFFFFFF
             ctrl = 0
@@ -774,7 +775,7 @@ def expected_images(c, rec, placements, prompt_size, firmware):
     img[0:len(firmware)] = firmware
     img[code_kb * 1024:code_kb * 1024 + RECORD_SIZE] = rec
     limit = free_prompt_kb(c.flash, True) * 1024
-    for path, off in placements:
+    for path, off, _, _ in placements:
         if not os.path.exists(path):
             continue
         data = open(path, "rb").read()
@@ -789,6 +790,31 @@ def expected_images(c, rec, placements, prompt_size, firmware):
     img = img[:length]
     crc, check = crc_image(bytes(img))
     return bytes(img), crc, check
+
+
+def prompt_refusal(c, placements, allow_missing):
+    """What `build` refuses about the prompts, in table order: a text its message holds, or None."""
+    buf_size = (FLASH_KB[c.flash] - 12) * 1024
+    limit = free_prompt_kb(c.flash, True) * 1024
+    for path, off, recorded, slot in placements:
+        if not os.path.exists(path):
+            if allow_missing:
+                continue
+            return "the file does not exist"
+        data = open(path, "rb").read()
+        if len(data) > limit:
+            return "longer than the space left for prompts"
+        if len(data) < 44:
+            if allow_missing:
+                continue
+            return "cannot be read"
+        if off + 4 > buf_size:
+            return "beyond the image"
+        n = min(struct.unpack_from("<I", data, 40)[0], len(data) - 44, buf_size - off - 4)
+        # The data must stay in its place; the zero tail may reach three bytes past it.
+        if n > max(recorded, slot - 4):
+            return "would run into the next prompt"
+    return None
 
 
 def summary_text(c, bin_path, check):
@@ -972,19 +998,29 @@ def check_config(cli, base, rng, tmp, idx, res):
     out_name = base + rng.choice(["", "", ".v2", ".a.b"]) + "." + ext
     out = os.path.join(out_dir, out_name)
     crc_names = [base + "_CRC." + e + ext[3:] for e in (ext[:3], "QR1", "TU1")]
-    # A prompt file moved away after it was chosen is skipped; its blocks stay erased.
+    # A prompt file moved away after it was chosen refuses the build; with
+    # --allow-missing-prompts it is skipped and its blocks stay erased.
+    allow = []
     if placements and rng.random() < 0.15:
         os.remove(rng.choice(placements)[0])
-    # A prompt file recorded again after it was chosen: its data may run into the next
-    # prompt's blocks, or the file may now be over the loader's limit.
+        allow = ["--allow-missing-prompts"]
+    # A prompt file recorded again after it was chosen: its data may now run into the
+    # next prompt's blocks (refused), or the file may be over the loader's limit
+    # (refused: the image would go without it).
     elif placements and rng.random() < 0.2:
         path = rng.choice(placements)[0]
         n = struct.unpack_from("<I", open(path, "rb").read(), 40)[0]
         limit = free_prompt_kb(c.flash, True) * 1024
         make_wave(path, rng, rng.choice([n + 2 * rng.randrange(1, 3000), limit - 44, limit - 42,
                                          2 * rng.randrange(n // 2 + 1, limit)]))
-    if len(firmware) > code_kb * 1024:
+    if allow and len(firmware) <= code_kb * 1024:
+        refusal = prompt_refusal(c, placements, False)
         rc, stdout, err = cli.run("build", cfg, "--out", out, "--bin", fw)
+        res.check(rc == 1 and not os.listdir(out_dir) and refusal is not None and refusal in err and stdout == "",
+                  tag + ": build refused, a prompt file is missing",
+                  ["rc %d, files %r, stderr %r, want %r" % (rc, os.listdir(out_dir), err, refusal)])
+    if len(firmware) > code_kb * 1024:
+        rc, stdout, err = cli.run("build", cfg, "--out", out, "--bin", fw, *allow)
         res.check(rc == 1 and not os.listdir(out_dir) and err.strip() != "",
                   tag + ": firmware longer than the code area is refused",
                   ["rc %d, files %r, stderr %r" % (rc, os.listdir(out_dir), err)])
@@ -992,10 +1028,16 @@ def check_config(cli, base, rng, tmp, idx, res):
     # Half the builds take the bin path stored in the file, relative to the current folder.
     if rng.random() < 0.5:
         shown_bin = "firmware%d.bin" % idx
-        rc, stdout, err = cli.run("build", cfg, "--out", out, cwd=tmp)
+        rc, stdout, err = cli.run("build", cfg, "--out", out, *allow, cwd=tmp)
     else:
         shown_bin = fw
-        rc, stdout, err = cli.run("build", cfg, "--out", out, "--bin", fw)
+        rc, stdout, err = cli.run("build", cfg, "--out", out, "--bin", fw, *allow)
+    refusal = prompt_refusal(c, placements, bool(allow))
+    if refusal is not None:
+        res.check(rc == 1 and not os.listdir(out_dir) and refusal in err and stdout == "",
+                  tag + ": build refused: prompt " + refusal,
+                  ["rc %d, files %r, stderr %r" % (rc, os.listdir(out_dir), err)])
+        return
     img, crc, check = expected_images(c, rec, placements, prompt_size, firmware)
     if img is None:
         res.check(rc == 1 and not os.listdir(out_dir) and "crc bin file is too large!! " in err,

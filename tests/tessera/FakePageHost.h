@@ -1,12 +1,13 @@
 #pragma once
-// A view stand-in for the page tests: the GPIO pool and its refresh in the view's
-// order System, LED, Key (each page only when a test hands it over), the free prompt
-// space, and a recording message sink.
+// A view stand-in for the page tests: the GPIO pool refreshed by the document's own
+// allocation (each page only when a test hands it over), the free prompt space, and a
+// recording message sink.
 #include <cstdint>
 #include <map>
 #include <string>
 
 #include "common/MessageSink.h"
+#include "document/GpioPool.h"
 #include "pages/CPageButton.h"
 #include "pages/CPageLED.h"
 #include "pages/CPageSystem.h"
@@ -20,12 +21,11 @@ class FakePageHost : public PageHost {
   void SetReservedGpioMask(uint32_t mask) override { reservedMask = mask; }
   uint32_t AvailableGpioMask() const override { return availableMask; }
   void SetAvailableGpioMask(uint32_t mask) override { availableMask = mask; }
+  // The document's own allocation, over the pages a test handed over.
   void RefreshGpioAvailability() override {
     ++refreshCount;
-    availableMask = packageMask & ~reservedMask;
-    if (system) system->AllocateGpios(availableMask);
-    if (led && led->Initialized()) led->AllocateGpios(availableMask);
-    if (keys && keys->Initialized()) keys->DropUnavailableKeys(availableMask);
+    AllocateGpioPool(*this, packageMask, system, led && led->Initialized() ? led : nullptr,
+                     keys && keys->Initialized() ? keys : nullptr);
   }
   int FreePromptSpaceKb(bool withCrcGrowth) const override { return withCrcGrowth ? freeWithGrowthKb : freePlainKb; }
   MessageSink& Sink() override { return sink; }

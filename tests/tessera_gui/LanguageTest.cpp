@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -52,6 +53,24 @@ class LanguageTest : public QObject {
     QTest::newRow("other falls back to English") << "" << QStringList{"de-DE"} << "en";
     QTest::newRow("forced English") << "en" << QStringList{"zh-CN"} << "en";
     QTest::newRow("forced Chinese") << "zh_CN" << QStringList{"en-US"} << "zh_CN";
+    QTest::newRow("forced unknown gives English") << "fr" << QStringList{"zh-CN"} << "en";
+  }
+
+  // The window program starts whatever its command line holds; what it cannot use is
+  // named on standard error.
+  void windowStartsDespiteABadCommandLine() {
+    QProcess tessera;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    tessera.setProcessEnvironment(env);
+    tessera.start(QStringLiteral(TESSERA_PATH), {"--no-such-option", "--lang", "fr", "--quit-after-first-paint"});
+    QVERIFY(tessera.waitForFinished(60000));
+    const QString err = QString::fromUtf8(tessera.readAllStandardError());
+    QCOMPARE(tessera.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tessera.exitCode(), 0);
+    QVERIFY2(QString::fromUtf8(tessera.readAllStandardOutput()).startsWith("first-paint-ms"), qPrintable(err));
+    QVERIFY2(err.contains("no-such-option"), qPrintable(err));
+    QVERIFY2(err.contains("\"fr\"; English is shown"), qPrintable(err));
   }
   void languageChoice() {
     QFETCH(QString, forced);
@@ -77,8 +96,10 @@ class LanguageTest : public QObject {
     auto& w = *h.window;
     // Tabs, then a caption of each page and the main form.
     const QStringList tabsEn = {"System parameters", "Bluetooth Parameters", "Custom Sound Effect",
-                                "LED Configuration", "button configuration"};
-    const QStringList tabsZh = {"系统参数", "蓝牙参数", "自定义音效", "LED配置", "按键配置"};
+                                "LED Configuration", "button configuration", "RF Test",
+                                "Audio Equalization", "Echo Test"};
+    const QStringList tabsZh = {"系统参数", "蓝牙参数", "自定义音效", "LED配置", "按键配置",
+                                "RF测试",   "音频均衡", "回声测试"};
     for (int i = 0; i < tabsEn.size(); ++i) QCOMPARE(w.Sheet()->tabText(i), zh ? tabsZh[i] : tabsEn[i]);
     struct Row {
       int page;  // -1: main window

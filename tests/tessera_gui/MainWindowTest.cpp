@@ -39,7 +39,8 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.isWindowModified());
     QCOMPARE(w.Sheet()->currentIndex(), int(kSystem));
     const QStringList tabs = {"System parameters", "Bluetooth Parameters", "Custom Sound Effect",
-                              "LED Configuration", "button configuration", "RF Test", "EQ", "Echo"};
+                              "LED Configuration", "button configuration", "RF Test", "Audio Equalization",
+                              "Echo Test"};
     QCOMPARE(w.Sheet()->count(), tabs.size());
     for (int i = 0; i < tabs.size(); ++i) QCOMPARE(w.Sheet()->tabText(i), tabs[i]);
     // The three live-tuning pages are the real ones, each with its port button.
@@ -204,18 +205,16 @@ class MainWindowTest : public QObject {
   }
 
   // A change redraws the controls the document names and nothing else: DebugPort still
-  // reaches the pin lists of the System and LED pages, while text typed (not yet read
-  // back) in edits of other pages stays as typed.
+  // reaches the pin lists of the System and LED pages, while text typed in edits of
+  // other pages stays as typed.
   void aChangeRedrawsOnlyWhatItChanged() {
     Harness h;
     auto& w = *h.window;
     const std::pair<int, int> typed[] = {{kBluetooth, 1042}, {kKey, 1068}, {kKey, 1071}};
     const QString texts[] = {"HALF_TYP", "777", "333"};
-    std::vector<std::string> before;
     for (size_t i = 0; i < std::size(typed); ++i) {
       auto* e = Ctl<QLineEdit>(h.Page(typed[i].first), typed[i].second);
       QVERIFY2(e, qPrintable(QString("ctl%1").arg(typed[i].second)));
-      before.push_back(e->text().toStdString());
       QVERIFY(e->text() != texts[i]);
       e->setText(texts[i]);
     }
@@ -226,13 +225,38 @@ class MainWindowTest : public QObject {
     QVERIFY(Ctl<QComboBox>(h.Page(kSystem), 1014)->findText("GPIO01") >= 0);
     for (size_t i = 0; i < std::size(typed); ++i)
       QCOMPARE(Ctl<QLineEdit>(h.Page(typed[i].first), typed[i].second)->text(), texts[i]);
-    QCOMPARE(w.Doc().bluetooth.deviceName, before[0]);  // typed, not yet taken
-    // Taken when the pages are read back; then every control agrees with the document
-    // (nothing the change touched was missed).
-    QVERIFY(w.CommitAllPages());
+    // Taken (as typed) before the click was recorded; then every control agrees with the
+    // document (nothing the change touched was missed).
     QCOMPARE(QString::fromStdString(w.Doc().bluetooth.deviceName), texts[0]);
+    QVERIFY(w.CommitAllPages());
     const std::string diff = CompareWithDocument(h, w.Doc());
     QVERIFY2(diff.empty(), diff.c_str());
+    QVERIFY(h.messages.isEmpty());
+  }
+
+  // A name typed and not yet read back is taken into the document before a click's
+  // change is recorded: undoing the click keeps it, redoing brings the click back.
+  void typedTextIsKeptByUndoOfALaterClick() {
+    Harness h;
+    auto& w = *h.window;
+    h.ShowPage(kBluetooth);
+    auto* name = Ctl<QLineEdit>(h.Page(kBluetooth), 1042);
+    auto* voice = Ctl<QCheckBox>(h.Page(kBluetooth), 1055);
+    const bool wasChecked = voice->isChecked();
+    name->setText("TYPED_NAME");
+    voice->click();
+    w.findChild<QAction*>("actionUndo")->trigger();
+    QCOMPARE(voice->isChecked(), wasChecked);
+    QCOMPARE(name->text(), QStringLiteral("TYPED_NAME"));
+    QCOMPARE(QString::fromStdString(w.Doc().bluetooth.deviceName), QStringLiteral("TYPED_NAME"));
+    w.findChild<QAction*>("actionRedo")->trigger();
+    QCOMPARE(voice->isChecked(), !wasChecked);
+    QCOMPARE(name->text(), QStringLiteral("TYPED_NAME"));
+    // The typing is a step of its own.
+    w.findChild<QAction*>("actionUndo")->trigger();
+    w.findChild<QAction*>("actionUndo")->trigger();
+    QCOMPARE(name->text(), QStringLiteral("QR5830_DEMO00"));
+    QVERIFY(!w.isWindowModified());
     QVERIFY(h.messages.isEmpty());
   }
 

@@ -1,7 +1,12 @@
 // The pages and their entry dialogs driven through the window: the GPIO pool across
 // pages, the key dialog's free pins, the LED dialog's off-time rule, the prompt
 // dialog's kind rule and its refusal of a file that does not fit.
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
@@ -36,6 +41,17 @@ QStringList RowTexts(QWidget* page, int listId, int row) {
   QStringList out;
   for (int c = 0; c < item->columnCount(); ++c) out << item->text(c);
   return out;
+}
+
+// Types text one character at a time as key presses carrying that character (any
+// script, as an input method delivers it).
+void TypeText(QWidget* w, const QString& text) {
+  for (const QChar ch : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+    QApplication::sendEvent(w, &press);
+    QApplication::sendEvent(w, &release);
+  }
 }
 
 // GPIO n's box in the key dialog.
@@ -224,6 +240,141 @@ class PagesTest : public QObject {
     h.window->UndoStack().undo();
     QCOMPARE(RowTexts(h.Page(kWave), 1120, 0).value(0), QStringLiteral("Invalid"));
     QCOMPARE(remaining->text(), QStringLiteral("48KB"));
+  }
+
+  // The lists show their columns' titles, and after a load no title or cell text is
+  // cut by its column.
+  void listsShowTheirTitlesAndFitTheirTexts() {
+    Harness h;
+    QVERIFY(h.window->ReadConfigPath(RepoRoot() + "/samples/demo.cfg"));
+    struct ListOf {
+      int page, id;
+      QStringList titles;
+    };
+    const ListOf lists[] = {
+        {kKey, 1112, {QString::fromUtf8("按键事件"), QString::fromUtf8("对应GPIO"), QString::fromUtf8("按键类型"),
+                      QString::fromUtf8("按键状态")}},
+        {kLed, 1066, {"EVENT", "INDEX", "ON-TIME", "OFF-TIME", "REPEAT", "NUM-FLASH", "TIMEOUT"}},
+        {kWave, 1120, {"   Event", "Information", "Audiotyp", QString::fromUtf8("条目使能")}},
+    };
+    for (const ListOf& l : lists) {
+      auto* tree = Ctl<QTreeWidget>(h.Page(l.page), l.id);
+      QCOMPARE(tree->columnCount(), l.titles.size());
+      const QFontMetrics cells = tree->fontMetrics();
+      const QFontMetrics header = tree->header()->fontMetrics();
+      for (int c = 0; c < tree->columnCount(); ++c) {
+        QCOMPARE(tree->headerItem()->text(c), l.titles[c]);
+        QVERIFY2(tree->columnWidth(c) >= header.horizontalAdvance(l.titles[c]), qPrintable(l.titles[c]));
+        for (int r = 0; r < tree->topLevelItemCount(); ++r) {
+          const QString text = tree->topLevelItem(r)->text(c);
+          QVERIFY2(tree->columnWidth(c) >= cells.horizontalAdvance(text), qPrintable(text));
+        }
+      }
+    }
+  }
+
+  // Keyboard and screen-reader users: a check box toggled through the accessibility
+  // interface's action (no click) takes effect; the address tick or cross says which;
+  // a path box shows the file name at its end and the whole path on hover.
+  void accessibleTogglePathsAndAddressState() {
+    Harness h;
+    auto* voice = Ctl<QCheckBox>(h.Page(kBluetooth), 1055);
+    const bool was = h.window->Doc().bluetooth.voiceReport != 0;
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(voice);
+    QVERIFY(iface && iface->actionInterface());
+    QVERIFY(iface->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QCOMPARE(h.window->Doc().bluetooth.voiceReport != 0, !was);
+    QCOMPARE(h.window->UndoStack().count(), 1);
+
+    auto* address = Ctl<QLineEdit>(h.Page(kBluetooth), 1039);
+    auto* mark = Ctl<QLabel>(h.Page(kBluetooth), 1043);
+    QCOMPARE(mark->accessibleDescription(), QStringLiteral("valid"));
+    address->setText("0x1122");
+    emit address->textEdited(address->text());
+    QCOMPARE(mark->accessibleDescription(), QStringLiteral("invalid"));
+
+    const QString bin = "/a/folder/name/long/enough/to/be/cut/in/the/box/somewhere/before/its/end/firmware_v2.bin";
+    h.files = {bin};
+    Ctl<QPushButton>(h.window.get(), 1005)->click();
+    auto* box = Ctl<QLineEdit>(h.window.get(), 1009);
+    QCOMPARE(box->text(), bin);
+    QCOMPARE(box->cursorPosition(), bin.size());
+    QCOMPARE(box->toolTip(), bin);
+    box->setText("typed.bin");
+    QCOMPARE(box->toolTip(), QStringLiteral("typed.bin"));
+  }
+
+  // The record keeps the name and PIN as UTF-8 bytes (32 and 16): the boxes take what
+  // the check accepts and no more.
+  void nameAndPinBoxesStopAtTheRecordsByteLimit() {
+    Harness h;
+    h.ShowPage(kBluetooth);
+    auto* name = Ctl<QLineEdit>(h.Page(kBluetooth), 1042);
+    auto* pin = Ctl<QLineEdit>(h.Page(kBluetooth), 1041);
+    name->clear();
+    TypeText(name, QString::fromUtf8("蓝牙耳机测试名称一二三"));  // 11 characters, 33 bytes
+    QCOMPARE(name->text(), QString::fromUtf8("蓝牙耳机测试名称一二"));
+    pin->clear();
+    TypeText(pin, QString::fromUtf8("一二三四五") + "12");  // 15 bytes, then 1 more fits
+    QCOMPARE(pin->text(), QString::fromUtf8("一二三四五") + "1");
+    QVERIFY(h.window->CommitAllPages());
+    QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join('|')));
+    QCOMPARE(h.window->Doc().bluetooth.deviceName.size(), size_t(30));
+    QCOMPARE(h.window->Doc().bluetooth.pinCode.size(), size_t(16));
+    // A text put there over the limit can still be shortened.
+    name->setText(QString::fromUtf8("一二三四五六七八九十一二"));
+    name->end(false);
+    QTest::keyClick(name, Qt::Key_Backspace);
+    QCOMPARE(name->text(), QString::fromUtf8("一二三四五六七八九十一"));
+  }
+
+  // A key row is refreshed after its dialog's OK, and that refresh reads the timings
+  // back: a bad one shows its message (with the focus) and the row is taken all the same.
+  void keyRowRefreshShowsABadTimingsMessage() {
+    Harness h;
+    h.ShowPage(kKey);
+    Ctl<QLineEdit>(h.Page(kKey), 1068)->setText("abc");
+    h.onDialog = [&](QDialog& d) {
+      Pick(Ctl<QComboBox>(&d, 1097), "LONG PRESS");
+      Ctl<QPushButton>(&d, 1)->click();
+      return d.result();
+    };
+    ClickRow(h.Page(kKey), 1112, 1);
+    QCOMPARE(h.messages, QStringList{QString::fromStdString(tessera::msg::kNotPositive)});
+    QCOMPARE(RowTexts(h.Page(kKey), 1112, 1).value(2), QStringLiteral("长按"));
+    QCOMPARE(Ctl<QLineEdit>(h.Page(kKey), 1068)->text(), QStringLiteral("abc"));
+  }
+
+  // Browse reads the dialog back first: a bad DTMF field shows its message.
+  void soundDialogBrowseReadsTheFieldsBack() {
+    Harness h;
+    h.files = {QString()};  // the file dialog is cancelled
+    h.onDialog = [&](QDialog& d) {
+      Pick(Ctl<QComboBox>(&d, 1097), "DTMF tone");
+      Ctl<QLineEdit>(&d, 1103)->setText("x");
+      Pick(Ctl<QComboBox>(&d, 1097), "cust. wave file");
+      Ctl<QPushButton>(&d, 1100)->click();
+      return int(QDialog::Rejected);
+    };
+    ClickRow(h.Page(kWave), 1120, 0);
+    QCOMPARE(h.messages.size(), 1);
+    QVERIFY2(h.messages[0].contains(QString::fromUtf8("请")), qPrintable(h.messages[0]));
+  }
+
+  // "Type of FLASH" takes effect while another page holds a field typed wrong; that
+  // field keeps its text.
+  void flashTypeChangeAppliesWithABadFieldElsewhere() {
+    Harness h;
+    h.ShowPage(kBluetooth);
+    Ctl<QLineEdit>(h.Page(kBluetooth), 1049)->setText("many");
+    Pick(Ctl<QComboBox>(h.window.get(), 1003), "GD_4Mbit");
+    QCOMPARE(h.window->Doc().flashType.selected, 0);
+    QCOMPARE(Ctl<QLineEdit>(h.Page(kWave), 1119)->text(), QStringLiteral("48KB"));
+    Pick(Ctl<QComboBox>(h.window.get(), 1004), "QFN40_5X5");
+    QCOMPARE(h.window->Doc().chipType.selected, 0);
+    QCOMPARE(Ctl<QLineEdit>(h.Page(kBluetooth), 1049)->text(), QStringLiteral("many"));
+    QVERIFY2(h.messages.isEmpty(), qPrintable(h.messages.join('|')));
   }
 };
 

@@ -46,6 +46,8 @@ struct ControlInfo {
   // The handler reads the whole page back before it runs (a bad field elsewhere on
   // the page then shows its message, and the click still takes effect).
   bool readBackFirst = false;
+  // A file path: a view shows its end (the file name) and the whole path on hover.
+  bool filePath = false;
 };
 
 // What the model holds for one control now, as a view shows it.
@@ -97,6 +99,12 @@ struct ControlDecl {
     d.changed = handler;
     return d;
   }
+  // The edit holds a file path (see ControlInfo::filePath).
+  ControlDecl AsPath() const {
+    ControlDecl d = *this;
+    d.info.filePath = true;
+    return d;
+  }
   // The handler runs after the page was read back (see ControlInfo::readBackFirst).
   ControlDecl AfterReadBack() const {
     ControlDecl d = *this;
@@ -132,6 +140,10 @@ class ControlSet {
   std::optional<FieldError> ReadBack(const ControlReader& reader);
   // The text-only form: edit kinds only, the reader giving each one's text.
   std::optional<FieldError> ReadBackTexts(const ControlTextFn& controlText);
+  // Edits only: each one whose text differs from the model's and passes its check is
+  // stored; the others stay as the view holds them, without a message. A view runs it
+  // before anything records the model, so typed values are part of that record.
+  void TakeValidEdits(const ControlReader& reader);
 
   // The user clicked a check box or radio button or picked a selector entry: the value
   // is stored and the control's handler runs. False (nothing changed) for an unknown

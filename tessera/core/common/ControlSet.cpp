@@ -57,6 +57,18 @@ std::optional<FieldError> ControlSet::ReadBackTexts(const ControlTextFn& control
   });
 }
 
+void ControlSet::TakeValidEdits(const ControlReader& reader) {
+  const auto& infos = impl_->infos;
+  for (size_t i = 0; i < infos.size(); ++i) {
+    const ControlInfo& info = infos[i];
+    if (!IsEdit(info.kind) || info.readOnly) continue;
+    const std::optional<ControlInput> in = reader(info);
+    if (!in || in->text == impl_->State(i).text) continue;
+    FieldValue v;
+    if (!ReadField(info.field, in->text, v)) impl_->Store(i, v);
+  }
+}
+
 bool ControlSet::Change(int id, int value) {
   const size_t i = IndexOf(id);
   if (i >= impl_->infos.size()) return false;

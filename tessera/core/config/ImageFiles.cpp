@@ -88,13 +88,15 @@ bool WriteImageFiles(const std::string& imagePath, const uint8_t* image, size_t 
   if (!r.qr1Path.empty()) copies.emplace_back(batch.AddCopy(r.qr1Path, crcFile), &r.qr1Written);
   if (!r.tu1Path.empty()) copies.emplace_back(batch.AddCopy(r.tu1Path, crcFile), &r.tu1Written);
   batch.Prepare();
+  // The messages name the cause (a full disk, a folder that is not there) on a line of
+  // their own.
   if (!batch.Commit(plain)) {
-    sink.Show(kCannotCreateImageMessage);
+    sink.Show(std::string(kCannotCreateImageMessage) + "\r\n" + batch.Error(plain));
     return finish(false);
   }
   r.imageWritten = true;
   if (!batch.Commit(crcFile)) {
-    sink.Show(kCannotCreateCrcMessage);
+    sink.Show(std::string(kCannotCreateCrcMessage) + "\r\n" + batch.Error(crcFile));
     return finish(false);
   }
   r.crcWritten = true;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "common/AtomicFile.h"
 #include "common/ByteIo.h"
@@ -15,14 +17,19 @@ std::string PromptLimitMessage(size_t maxLength) {
 bool LoadPromptData(const uint8_t* file, size_t fileLength, uint8_t* image, size_t imageSize, size_t offset,
                     size_t maxLength, MessageSink& sink, PromptLoadInfo* info) {
   if (info) *info = PromptLoadInfo{};
+  const auto fail = [info](PromptLoadOutcome why) {
+    if (info) info->outcome = why;
+    return false;
+  };
   if (fileLength > maxLength) {
     sink.Show(PromptLimitMessage(maxLength));
-    return false;
+    return fail(PromptLoadOutcome::TooLong);
   }
-  if (fileLength < kWaveHeaderSize) return false;  // no data size field
+  if (fileLength < kWaveHeaderSize) return fail(PromptLoadOutcome::TooShort);  // no data size field
   const uint32_t header = GetU32(file, kWaveSizeField);
   if (info) info->headerSize = header;
-  if (offset > imageSize || imageSize - offset < 4) return false;  // not even the size word fits
+  // Not even the size word fits.
+  if (offset > imageSize || imageSize - offset < 4) return fail(PromptLoadOutcome::NoRoom);
 
   const size_t realData = fileLength - kWaveHeaderSize;  // what the data chunk really holds
   const size_t space = imageSize - offset;
@@ -43,16 +50,28 @@ bool LoadPromptData(const uint8_t* file, size_t fileLength, uint8_t* image, size
 bool LoadPromptFile(const std::string& path, uint8_t* image, size_t imageSize, size_t offset, size_t maxLength,
                     MessageSink& sink, PromptLoadInfo* info) {
   if (info) *info = PromptLoadInfo{};
+  const auto fail = [info](PromptLoadOutcome why) {
+    if (info) info->outcome = why;
+    return false;
+  };
+  // A file that cannot be opened gives no message; the outcome says why.
+  std::error_code ec;
+  const auto status = std::filesystem::status(std::filesystem::path(path), ec);
+  if (!std::filesystem::exists(status)) {
+    return fail(status.type() == std::filesystem::file_type::not_found ? PromptLoadOutcome::Missing
+                                                                         : PromptLoadOutcome::Unreadable);
+  }
+  if (!std::filesystem::is_regular_file(status)) return fail(PromptLoadOutcome::NotRegularFile);
   uint64_t size = 0;
-  if (!FileSize(path, size, nullptr)) return false;  // cannot be opened: no message
+  if (!FileSize(path, size, nullptr)) return fail(PromptLoadOutcome::Unreadable);
   if (size > maxLength) {
     sink.Show(PromptLimitMessage(maxLength));
-    return false;
+    return fail(PromptLoadOutcome::TooLong);
   }
   std::vector<uint8_t> data;
   if (!ReadWholeFile(path, data, maxLength, nullptr)) {
-    // Grew past the limit between the two looks, or unreadable.
-    return false;
+    // Unreadable, or grown past the limit between the two looks.
+    return fail(PromptLoadOutcome::Unreadable);
   }
   return LoadPromptData(data.data(), data.size(), image, imageSize, offset, maxLength, sink, info);
 }

@@ -35,8 +35,20 @@ constexpr size_t kWaveHeaderSize = 44;
 constexpr size_t kWaveSizeField = 40;
 constexpr size_t kPromptSamplesFrom = 48;
 
+// Why a load did or did not put the file into the image.
+enum class PromptLoadOutcome {
+  Loaded,          // size word, samples and zero tail are in the image
+  Missing,         // no such file
+  NotRegularFile,  // a folder, a device, a pipe...
+  Unreadable,      // there, but it cannot be opened or read
+  TooShort,        // shorter than the 44-byte header: no size field
+  TooLong,         // longer than the limit: the limit message was shown
+  NoRoom,          // not even the size word fits in the image at that offset
+};
+
 // What one load did (for tests and the command line).
 struct PromptLoadInfo {
+  PromptLoadOutcome outcome = PromptLoadOutcome::Loaded;
   uint32_t headerSize = 0;    // the u32 at file offset 40
   uint32_t storedSize = 0;    // n after clamping, as stored at the offset
   size_t samplesCopied = 0;   // bytes copied from file offset 48 on

@@ -10,6 +10,8 @@
 #include "config/ImageFiles.h"
 #include "config/PromptLoader.h"
 #include "document/ChipPackage.h"
+#include "document/GpioPool.h"
+#include "pages/EventNames.h"
 
 namespace tessera {
 
@@ -47,14 +49,18 @@ bool SetAside(std::vector<uint8_t>& buffer, size_t n) {
 
 }  // namespace
 
-CTesseraView::CTesseraView(MessageSink& sink)
-    : system(this),
-      wave(this),
-      led(this),
-      button(this),
-      flashType(Entries(kFlashTypeNames)),
-      chipType(Entries(kChipTypeNames)),
-      sink_(sink) {}
+CTesseraView::CTesseraView(MessageSink& sink) : sink_(sink) {
+  state_.flashType = Selector(Entries(kFlashTypeNames));
+  state_.chipType = Selector(Entries(kChipTypeNames));
+  AttachPages();
+}
+
+void CTesseraView::AttachPages() {
+  system.SetHost(this);
+  wave.SetHost(this);
+  led.SetHost(this);
+  button.SetHost(this);
+}
 
 // ---- Main form controls -------------------------------------------------------
 
@@ -65,18 +71,19 @@ const ControlTable<CTesseraView>& MainControls() {
       {.info = {.id = V::kIdFlashType, .kind = ControlKind::Selector},
        .value = [](const V& v) { return v.flashType.selected; },
        .setValue = [](V& v, int i) { v.flashType.Select(i); },
-       .selector = [](const V& v) { return &v.flashType; },
+       .selector = [](const V& v) -> const Selector* { return &v.flashType; },
        .changed = [](V& v) { v.AllocateImageBuffers(); }},
       {.info = {.id = V::kIdChipType, .kind = ControlKind::Selector},
        .value = [](const V& v) { return v.chipType.selected; },
        .setValue = [](V& v, int i) { v.chipType.Select(i); },
-       .selector = [](const V& v) { return &v.chipType; },
+       .selector = [](const V& v) -> const Selector* { return &v.chipType; },
        .changed = [](V& v) { v.ApplyChipPackage(); }},
-      {.info = {.id = V::kIdBinPath, .kind = ControlKind::Text, .field = {V::kIdBinPath, FieldKind::Text}},
+      {.info = {.id = V::kIdBinPath, .kind = ControlKind::Text, .field = {V::kIdBinPath, FieldKind::Text},
+                .filePath = true},
        .text = [](const V& v) { return v.binPath; },
        .store = [](V& v, const FieldValue& f) { v.binPath = f.text; }},
       {.info = {.id = V::kIdImagePath, .kind = ControlKind::Text, .field = {V::kIdImagePath, FieldKind::Text},
-                .readOnly = true},
+                .readOnly = true, .filePath = true},
        .text = [](const V& v) { return v.imagePath; }},
   };
   return kTable;
@@ -100,6 +107,14 @@ ControlSet CTesseraView::Controls(PageId page) {
 std::optional<FieldError> CTesseraView::ReadBack(PageId page, const ControlReader& reader) {
   Operation op(*this);
   return Controls(page).ReadBack(reader);
+}
+
+bool CTesseraView::TakeTypedEdits(PageId page, const ControlReader& reader) {
+  Operation op(*this);
+  ControlSet set = Controls(page);
+  const auto before = set.States();
+  set.TakeValidEdits(reader);
+  return set.States() != before;
 }
 
 bool CTesseraView::ChangeControl(PageId page, int controlId, int value) {
@@ -200,51 +215,16 @@ void CTesseraView::Notify(const PageStates& before) {
   for (DocumentObserver* o : observers) o->ControlsChanged(changes);
 }
 
-DocumentState CTesseraView::Snapshot() const {
-  DocumentState s;
-  s.system = system;
-  s.bluetooth = bluetooth;
-  s.wave = wave;
-  s.led = led;
-  s.button = button;
-  s.eq = eq;
-  s.echo = echo;
-  s.flashType = flashType;
-  s.chipType = chipType;
-  s.binPath = binPath;
-  s.imagePath = imagePath;
-  s.availableGpioMask = available_gpio_mask;
-  s.reservedGpioMask = reserved_gpio_mask;
-  s.keyPageCreated = keyPageCreated_;
-  return s;
-}
-
 void CTesseraView::Restore(const DocumentState& s) {
   Batch batch(*this);
   const bool flashChanged = s.flashType.selected != flashType.selected;
   // The link state of the live-tuning pages belongs to the port, not to the edit.
   const CPageEcho liveEcho = echo;
   const auto liveEq = eq.liveEnable;
-  system = s.system;
-  bluetooth = s.bluetooth;
-  wave = s.wave;
-  led = s.led;
-  button = s.button;
-  eq = s.eq;
-  echo = s.echo;
+  state_ = s;
   echo.TakeLinkState(liveEcho);
   eq.liveEnable = liveEq;
-  system.SetHost(this);
-  wave.SetHost(this);
-  led.SetHost(this);
-  button.SetHost(this);
-  flashType = s.flashType;
-  chipType = s.chipType;
-  binPath = s.binPath;
-  imagePath = s.imagePath;
-  available_gpio_mask = s.availableGpioMask;
-  reserved_gpio_mask = s.reservedGpioMask;
-  keyPageCreated_ = s.keyPageCreated;
+  AttachPages();  // a state from another document points its pages at that one
   if (flashChanged) {
     // Resized quietly: the buffers are Generate image's scratch space, refilled there,
     // and the Sound effect page's free space came back with the page.
@@ -256,7 +236,7 @@ void CTesseraView::OnInitialUpdate() {
   Batch batch(*this);
   image_buffer.clear();
   crc_buffer.clear();
-  reserved_gpio_mask = 0;
+  state_.reservedGpioMask = 0;
   flashType.Select(1);  // "GD_8Mbit"
   chipType.Select(1);   // "QFN48_6X6"
   // Each page sets its defaults and default tables once. The System page comes last:
@@ -266,7 +246,7 @@ void CTesseraView::OnInitialUpdate() {
   wave.OnInitialize();
   led.OnInitialize();
   button.OnInitialize();
-  keyPageCreated_ = true;
+  state_.keyPageCreated = true;
   eq.OnInitialize();
   echo.OnInitialize();
   echo.OnActivate(system);  // shown once like every page: the gains follow the volumes
@@ -299,12 +279,8 @@ void CTesseraView::ApplyChipPackage() {
 }
 
 void CTesseraView::RefreshGpioAvailability() {
-  available_gpio_mask = PackageGpioMask(chipType.selected) & ~reserved_gpio_mask;
-  // Allocation priority: System, then LED, then keys. Each page takes its pins out of
-  // available_gpio_mask before the next one sees it.
-  system.AllocateGpios(available_gpio_mask);
-  if (led.Initialized()) led.AllocateGpios(available_gpio_mask);
-  if (keyPageCreated_) button.DropUnavailableKeys(available_gpio_mask);
+  AllocateGpioPool(*this, PackageGpioMask(chipType.selected), &system, led.Initialized() ? &led : nullptr,
+                   state_.keyPageCreated ? &button : nullptr);
 }
 
 int CTesseraView::FreePromptSpaceKb(bool withCrcGrowth) const {
@@ -341,8 +317,32 @@ bool CTesseraView::CollectConfigRecord(ConfigRecord& record, const std::string& 
   // Prompts are placed with the limit of the CRC image's free space, and each copy is
   // bounded by the image buffer (a buffer that is absent takes no data).
   const size_t limit = static_cast<size_t>(std::max(0, FreePromptSpaceKb(true))) * 1024u;
-  const PromptLoader load = [this](const std::string& path, uint32_t offset, uint32_t maxLength) {
-    return LoadPromptFile(path, image_buffer, offset, maxLength, sink_);
+  promptProblems_.clear();
+  const PromptLoader load = [this](const PromptPlacement& p) {
+    PromptLoadInfo info;
+    LoadPromptFile(p.path, image_buffer, p.byteOffset, p.maxLength, sink_, &info);
+    using K = PromptProblem::Kind;
+    PromptProblem problem{.row = p.row, .path = p.path, .recordedSize = p.recordedSize,
+                          .dataSize = info.storedSize, .slotBytes = p.slotBytes};
+    switch (info.outcome) {
+      case PromptLoadOutcome::Loaded: {
+        // The data (size word and samples) must stay in the place the recorded size
+        // gave it. The four zero bytes after it may reach up to three bytes past a
+        // place whose recorded size was within three bytes of its end, as they always
+        // have: the next prompt is written over them.
+        const uint64_t allowed = std::max<int64_t>(p.recordedSize, int64_t{p.slotBytes} - 4);
+        if (info.storedSize <= allowed) return;
+        problem.kind = K::Overrun;
+        break;
+      }
+      case PromptLoadOutcome::Missing: problem.kind = K::Missing; break;
+      case PromptLoadOutcome::NotRegularFile: problem.kind = K::NotRegularFile; break;
+      case PromptLoadOutcome::Unreadable:
+      case PromptLoadOutcome::TooShort: problem.kind = K::Unreadable; break;
+      case PromptLoadOutcome::TooLong: problem.kind = K::TooLong; break;
+      case PromptLoadOutcome::NoRoom: problem.kind = K::NoRoom; break;
+    }
+    promptProblems_.push_back(std::move(problem));
   };
   uint32_t promptBytes = 0;
   // Prompts past the limit still get their slots (the page keeps the total within the
@@ -373,6 +373,47 @@ void CTesseraView::RestoreFromRecord(const ConfigRecord& record) {
   AllocateImageBuffers();
 }
 
+std::string ImagePromptProblem::Entry(const CPageWave& wave) const {
+  const int event = row >= 0 && row < CPageWave::kRows ? wave.soundTable[static_cast<size_t>(row)].event : 0;
+  const char* eventName =
+      event >= 0 && static_cast<size_t>(event) < names::kPromptEventList.size() ? names::kPromptEventList[static_cast<size_t>(event)] : "?";
+  return Format("Sound effect row %d (%s, %s)", row + 1, eventName, path.c_str());
+}
+
+bool CTesseraView::RefusedPrompt(const BuildChecks& checks) {
+  using K = PromptProblem::Kind;
+  for (const PromptProblem& p : promptProblems_) {
+    const std::string entry = p.Entry(wave);
+    switch (p.kind) {
+      case K::Overrun:
+        sink_.Show(Format("%s: the file now holds %u bytes of wave data, but the configuration "
+                          "recorded %d and gave it %u bytes of flash; its data would run into the "
+                          "next prompt. Nothing was written: choose the file again on the Sound "
+                          "effect page, then generate the image.",
+                          entry.c_str(), p.dataSize, static_cast<int>(p.recordedSize), p.slotBytes));
+        return true;
+      case K::Missing:
+      case K::NotRegularFile:
+      case K::Unreadable:
+        if (!checks.refuseUnreadablePrompts) break;
+        sink_.Show(Format("%s: %s. Nothing was written: restore the file or choose another one.",
+                          entry.c_str(),
+                          p.kind == K::Missing          ? "the file does not exist"
+                          : p.kind == K::NotRegularFile ? "not a regular file"
+                                                        : "the file cannot be read as a wave file"));
+        return true;
+      case K::TooLong:
+      case K::NoRoom:
+        if (!checks.refuseDroppedPrompts) break;
+        sink_.Show(Format("%s: %s, so the image would go without it. Nothing was written.", entry.c_str(),
+                          p.kind == K::TooLong ? "the file is longer than the space left for prompts"
+                                               : "its place lies beyond the image"));
+        return true;
+    }
+  }
+  return false;
+}
+
 ConfigFileData CTesseraView::TablesAndSelections() const {
   ConfigFileData d;
   d.sound = wave.soundTable;
@@ -387,25 +428,29 @@ ConfigFileData CTesseraView::TablesAndSelections() const {
 
 bool CTesseraView::WriteConfigFile(const std::string& path) {
   Operation op(*this);
-  if (binPath.size() > kMaxStoredPath) {
-    sink_.Show(
-        Format("The bin file path is %zu bytes long; a configuration file keeps at most %zu. "
-               "Nothing was written: move the bin file to a shorter path and write the "
-               "configuration again.",
-               binPath.size(), kMaxStoredPath));
+  ConfigFileData data = TablesAndSelections();
+  // A path the file cannot give back whole is not stored at all (a cut one could end
+  // inside a character and would name another file); the rest of the work is saved.
+  const bool pathTooLong = data.binPath.size() > kMaxStoredPath;
+  if (pathTooLong) data.binPath.clear();
+  if (!CollectConfigRecord(data.record, kWriteContext, nullptr)) return false;
+  std::string error;
+  if (!WriteFileAtomically(path, EncodeConfigFile(data), &error)) {
+    sink_.Show(std::string(kCannotCreateConfigMessage) + "\r\n" + error);
     return false;
   }
-  ConfigFileData data = TablesAndSelections();
-  if (!CollectConfigRecord(data.record, kWriteContext, nullptr)) return false;
-  if (!WriteFileAtomically(path, EncodeConfigFile(data), nullptr)) {
-    sink_.Show(kCannotCreateConfigMessage);
-    return false;
+  if (pathTooLong) {
+    sink_.Show(Format("The configuration was written without its bin file path: the path is %zu bytes "
+                      "long and a configuration file keeps at most %zu. Move the bin file to a "
+                      "shorter path and choose it again before the next Write Config.",
+                      binPath.size(), kMaxStoredPath));
   }
   return true;
 }
 
-bool CTesseraView::ReadConfigFile(const std::string& path) {
+bool CTesseraView::ReadConfigFile(const std::string& path, bool* selectionsValid) {
   Batch batch(*this);
+  if (selectionsValid) *selectionsValid = false;
   std::vector<uint8_t> bytes;
   if (!ReadFilePrefix(path, bytes, cfgfile::kFixedSize + cfgfile::kMaxPathRead, nullptr)) {
     sink_.Show(kCannotLoadConfigMessage);
@@ -444,20 +489,26 @@ bool CTesseraView::ReadConfigFile(const std::string& path) {
   }
   binPath = data.binPath;
   RestoreFromRecord(data.record);
+  if (selectionsValid) {
+    *selectionsValid = data.flashIndex >= 0 && data.flashIndex < flashType.Count() && data.chipIndex >= 0 &&
+                       data.chipIndex < chipType.Count();
+  }
   return true;
 }
 
 bool CTesseraView::GenerateImage(const std::string& chosenPath, std::string* summary,
-                                 bool showSummary) {
+                                 bool showSummary, const BuildChecks& checks) {
   if (chosenPath.empty()) return false;  // the save dialog was cancelled
-  ImageJob job = PrepareImage(chosenPath);
+  ImageJob job = PrepareImage(chosenPath, checks);
   job.Run();
   return FinishImage(job, summary, showSummary);
 }
 
-CTesseraView::ImageJob CTesseraView::PrepareImage(const std::string& chosenPath) const {
+CTesseraView::ImageJob CTesseraView::PrepareImage(const std::string& chosenPath,
+                                                  const BuildChecks& checks) const {
   ImageJob job;
   job.state_ = Snapshot();
+  job.checks_ = checks;
   job.imagePath_ = chosenPath;
   return job;
 }
@@ -468,7 +519,9 @@ bool CTesseraView::ImageJob::Run() {
   if (imagePath_.empty()) return false;
   CTesseraView build(messages_);
   build.Restore(state_);  // also gives the build image buffers of its own
-  ok_ = build.BuildImage(imagePath_, &summary_);
+  ok_ = build.BuildImage(imagePath_, checks_, &summary_);
+  promptProblems_ = build.promptProblems_;
+  binEmpty_ = build.binEmpty_;
   return ok_;
 }
 
@@ -482,11 +535,20 @@ bool CTesseraView::FinishImage(const ImageJob& job, std::string* summary, bool s
   return true;
 }
 
-bool CTesseraView::BuildImage(const std::string& chosenPath, std::string* summary) {
+bool CTesseraView::BuildImage(const std::string& chosenPath, const BuildChecks& checks,
+                              std::string* summary) {
   Operation op(*this);
+  promptProblems_.clear();
   uint64_t binSize = 0;
   if (!FileSize(binPath, binSize, nullptr)) {
     sink_.Show(kCannotOpenBinMessage);
+    return false;
+  }
+  binEmpty_ = binSize == 0;
+  if (binEmpty_ && checks.refuseEmptyBin) {
+    sink_.Show(Format("The bin file %s is empty: the image would hold no firmware. Nothing was "
+                      "written: choose the firmware bin file.",
+                      binPath.c_str()));
     return false;
   }
   if (!BuffersReady()) {
@@ -517,6 +579,7 @@ bool CTesseraView::BuildImage(const std::string& chosenPath, std::string* summar
   ConfigRecord record;
   uint32_t promptBytes = 0;
   if (!CollectConfigRecord(record, kGenerateContext, &promptBytes)) return false;
+  if (RefusedPrompt(checks)) return false;
   std::copy(record.bytes.begin(), record.bytes.end(),
             image_buffer.begin() + static_cast<ptrdiff_t>(codeBytes));
 

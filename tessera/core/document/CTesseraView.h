@@ -38,7 +38,42 @@
 
 namespace tessera {
 
+// What Generate image found wrong with one wave prompt of the Sound effect table.
+struct ImagePromptProblem {
+  enum class Kind {
+    Missing,         // the file is gone
+    NotRegularFile,  // a folder, a device, a pipe
+    Unreadable,      // there but not readable, or too short to hold a wave header
+    TooLong,         // over the prompt-file limit: left out (its message was shown)
+    NoRoom,          // its place lies beyond the image buffer: left out
+    Overrun,         // its data no longer fits the place its recorded size gave it
+  };
+  Kind kind = Kind::Missing;
+  int row = 0;                // table row, 0-based
+  std::string path;
+  int32_t recordedSize = 0;   // wave data size recorded when the file was chosen
+  uint32_t dataSize = 0;      // wave data size the file has now (Overrun)
+  uint32_t slotBytes = 0;     // flash bytes its place holds
+  // "Sound effect row 3 (POWER ON, /x/on.wav)"
+  std::string Entry(const CPageWave& wave) const;
+};
+// How strict Generate image is with its inputs. A prompt that overruns its place is
+// always refused (its data would land in the next prompt's blocks and its size word
+// would claim more than its place). The rest is what a caller that must not hand out
+// an incomplete image asks for; the window takes what it can, as the user sees the
+// loader's messages and the summary.
+struct ImageBuildChecks {
+  bool refuseEmptyBin = false;
+  bool refuseUnreadablePrompts = false;  // Missing, NotRegularFile, Unreadable
+  bool refuseDroppedPrompts = false;     // TooLong, NoRoom
+};
+
 class CTesseraView : public PageHost {
+  // Everything editable, as one value: the names below refer into it, Snapshot copies
+  // it and Restore assigns it, so nothing the document holds can miss an undo step or
+  // the image build.
+  DocumentState state_;
+
  public:
   // Context sentences the collect step appends to its address and device-class messages.
   static constexpr const char* kWriteContext = "Can't Write Configuration file.";
@@ -77,13 +112,18 @@ class CTesseraView : public PageHost {
 
   // "Write Config" / "Read Config" with the path the file dialog would return.
   bool WriteConfigFile(const std::string& path);
-  bool ReadConfigFile(const std::string& path);
+  // A selection index outside its list keeps the current entry (with a message);
+  // *selectionsValid tells a caller that must not go on with a substitute.
+  bool ReadConfigFile(const std::string& path, bool* selectionsValid = nullptr);
+
+  using PromptProblem = ImagePromptProblem;
+  using BuildChecks = ImageBuildChecks;
 
   // "Generate image" with the path the save dialog would return. On success the
   // summary text (also shown through the sink when showSummary) is stored in *summary.
   // It runs the three steps below in a row.
   bool GenerateImage(const std::string& imagePath, std::string* summary = nullptr,
-                     bool showSummary = true);
+                     bool showSummary = true, const BuildChecks& checks = {});
 
   // "Generate image" in three steps, so a window keeps the file work (the bin file,
   // the prompt files, megabytes of image written and flushed) off its own thread:
@@ -92,7 +132,7 @@ class CTesseraView : public PageHost {
   //   view.FinishImage(job);                   // this thread: image path, messages in order
   // Changes to the document after PrepareImage do not reach the image.
   class ImageJob;
-  ImageJob PrepareImage(const std::string& imagePath) const;
+  ImageJob PrepareImage(const std::string& imagePath, const BuildChecks& checks = {}) const;
   // One operation: the job's messages are delivered in the order the build raised
   // them, then (on success, when showSummary) the summary; the image path box shows
   // the written image.
@@ -100,8 +140,8 @@ class CTesseraView : public PageHost {
 
   // PageHost. The pool is written only by the pages' rules and the refresh (through
   // PageHost), so it always matches the package and the System page's check boxes.
-  uint32_t ReservedGpioMask() const override { return reserved_gpio_mask; }
-  uint32_t AvailableGpioMask() const override { return available_gpio_mask; }
+  uint32_t ReservedGpioMask() const override { return state_.reservedGpioMask; }
+  uint32_t AvailableGpioMask() const override { return state_.availableGpioMask; }
   int FreePromptSpaceKb(bool withCrcGrowth) const override;
   MessageSink& Sink() override { return sink_; }
 
@@ -117,6 +157,9 @@ class CTesseraView : public PageHost {
   ControlSet Controls(PageId page);
   // The page's data exchange from the widgets (leaving the page, before a command).
   std::optional<FieldError> ReadBack(PageId page, const ControlReader& reader);
+  // The typed edits of a page that pass their checks, without messages or handlers
+  // (see ControlSet::TakeValidEdits); true when the document changed.
+  bool TakeTypedEdits(PageId page, const ControlReader& reader);
   // A click on a check box or radio button, or a selector pick: value stored, the
   // control's handler run (GPIO refresh, enable rules, list rebuilds).
   bool ChangeControl(PageId page, int controlId, int value);
@@ -158,25 +201,25 @@ class CTesseraView : public PageHost {
   void AddObserver(DocumentObserver* observer);
   void RemoveObserver(DocumentObserver* observer);
 
-  // The whole editable state, and putting it back without side effects (see
+  // The whole editable state (a copy), and putting it back without side effects (see
   // DocumentState).
-  DocumentState Snapshot() const;
+  DocumentState Snapshot() const { return state_; }
   void Restore(const DocumentState& state);
 
-  // Pages (RF test page not modelled: nothing of it is stored).
-  CPageSystem system;
-  CPageBluetooth bluetooth;
-  CPageWave wave;
-  CPageLED led;
-  CPageButton button;
-  CPageEQ eq;
-  CPageEcho echo;
-
+  // The parts of the state by name. Pages (RF test page not modelled: nothing of it is
+  // stored):
+  CPageSystem& system = state_.system;
+  CPageBluetooth& bluetooth = state_.bluetooth;
+  CPageWave& wave = state_.wave;
+  CPageLED& led = state_.led;
+  CPageButton& button = state_.button;
+  CPageEQ& eq = state_.eq;
+  CPageEcho& echo = state_.echo;
   // View controls: the two selections, the bin path box (1009), the image path box (1010).
-  Selector flashType;
-  Selector chipType;
-  std::string binPath;
-  std::string imagePath;
+  Selector& flashType = state_.flashType;
+  Selector& chipType = state_.chipType;
+  std::string& binPath = state_.binPath;
+  std::string& imagePath = state_.imagePath;
 
   // Image state for the selected flash type: Generate image's scratch buffers and the
   // code area size, which follow the flash type. The buffers' space is set aside when
@@ -192,12 +235,11 @@ class CTesseraView : public PageHost {
   static constexpr size_t kMaxStoredPath = 255;
 
  private:
-  void SetReservedGpioMask(uint32_t mask) override { reserved_gpio_mask = mask; }
-  void SetAvailableGpioMask(uint32_t mask) override { available_gpio_mask = mask; }
+  void SetReservedGpioMask(uint32_t mask) override { state_.reservedGpioMask = mask; }
+  void SetAvailableGpioMask(uint32_t mask) override { state_.availableGpioMask = mask; }
+  // The pages that ask the document for the GPIO pool, the free space and message boxes.
+  void AttachPages();
 
-  // GPIO pool (bit n = GPIOn).
-  uint32_t available_gpio_mask = 0;
-  uint32_t reserved_gpio_mask = 0;
   int code_area_kb = 0;
 
   // One operation: the outermost one records the controls' states before, compares
@@ -221,7 +263,9 @@ class CTesseraView : public PageHost {
   void FitImageBuffersToFlash();
   bool BuffersReady() const;
   // The build itself, on a document of its own (see ImageJob::Run).
-  bool BuildImage(const std::string& chosenPath, std::string* summary);
+  bool BuildImage(const std::string& chosenPath, const BuildChecks& checks, std::string* summary);
+  // The first prompt problem the checks refuse, with its message shown; false if none.
+  bool RefusedPrompt(const BuildChecks& checks);
 
   MessageQueue sink_;
   std::vector<DocumentObserver*> observers_;
@@ -229,7 +273,8 @@ class CTesseraView : public PageHost {
   int batchDepth_ = 0;
   bool batchTouched_ = false;
   PageStates before_;
-  bool keyPageCreated_ = false;  // the Key page's window exists (it has no flag of its own)
+  std::vector<PromptProblem> promptProblems_;  // of the last collect step
+  bool binEmpty_ = false;                      // of the last build
   size_t bufferBytes_ = 0;
 };
 
@@ -246,10 +291,17 @@ class CTesseraView::ImageJob {
   bool Succeeded() const { return ok_; }
   const std::vector<std::string>& Messages() const { return messages_.messages; }
   const std::string& Summary() const { return summary_; }
+  // What the build found wrong with the prompts, refused or not, in table order.
+  const std::vector<PromptProblem>& PromptProblems() const { return promptProblems_; }
+  // The bin file was empty (the image holds no firmware).
+  bool BinEmpty() const { return binEmpty_; }
 
  private:
   friend class CTesseraView;
   DocumentState state_;
+  BuildChecks checks_;
+  std::vector<PromptProblem> promptProblems_;
+  bool binEmpty_ = false;
   std::string imagePath_;
   RecordingSink messages_;
   std::string summary_;

@@ -117,7 +117,7 @@ const ControlTable<CAudioConfigDlg>& CAudioConfigDlg::ControlDecls() {
       Combo<D, &D::event>(kEventId),
       Combo<D, &D::kind>(kKindId).Then([](D& d) { d.OnKindChanged(d.kind.selected); }),
       Combo<D, &D::enable>(kEnableId),
-      Shown<D, &D::path>(kPathId).When(wave),
+      Shown<D, &D::path>(kPathId).AsPath().When(wave),
       Combo<D, &D::pattern>(kPatternId).When(tone),
       Combo<D, &D::mode>(kModeId).When(tone),
       Edit<D, &D::duration>(Range(kDurationId, K::UInt, 0, 15)).When(tone),

@@ -25,10 +25,12 @@ EqBandParams CPageEQ::DefaultBand() {
 }
 
 void CPageEQ::OnInitialize() {
-  for (int i = 0; i < kEqBands; ++i) {
-    bands[static_cast<size_t>(i)] = DefaultBand();
-    RefreshRow(i);
+  // Rows with the creation texts, bands at their defaults and their coefficients.
+  for (size_t i = 0; i < kEqBands; ++i) {
+    bands[i] = DefaultBand();
+    coefficients[i] = ComputeEqCoefficients(bands[i]);
   }
+  rowRedrawn.fill(false);
   liveEnable.fill(0);
   eqNumber = 0;
   enableCheck = 0;
@@ -50,8 +52,8 @@ std::vector<std::string> CPageEQ::EqNumberEntries() { return {"EQ0", "EQ1", "EQ2
 std::vector<std::string> CPageEQ::RowTexts(int i) const {
   if (!ValidBand(i)) return {};
   const EqBandParams& b = bands[static_cast<size_t>(i)];
-  char gain[64];
-  std::snprintf(gain, sizeof gain, "%.4f", static_cast<double>(b.gainDb));
+  char gain[64] = "0";
+  if (rowRedrawn[static_cast<size_t>(i)]) std::snprintf(gain, sizeof gain, "%.4f", static_cast<double>(b.gainDb));
   return {b.type == 0 ? "Shelving" : "Peak",
           b.highLow == 0 ? "Low-Pass" : "High-Pass",
           gain,
@@ -64,6 +66,7 @@ std::vector<std::string> CPageEQ::RowTexts(int i) const {
 void CPageEQ::RefreshRow(int i) {
   if (!ValidBand(i)) return;
   coefficients[static_cast<size_t>(i)] = ComputeEqCoefficients(bands[static_cast<size_t>(i)]);
+  rowRedrawn[static_cast<size_t>(i)] = true;
 }
 
 void CPageEQ::RefreshRows() {

@@ -25,6 +25,9 @@ class CPageEQ {
   std::array<int, kEqBands> liveEnable{};  // last on/off sent per equalizer; never stored
   int eqNumber = 0;     // list 1177, "EQ0" .. "EQ4"
   int enableCheck = 0;  // check box 1184 "Enable EQ"
+  // Row i has been redrawn from its band since the page was made (a load or an edit);
+  // until then it shows the texts the page was created with, the gain as "0".
+  std::array<bool, kEqBands> rowRedrawn{};
 
   CPageEQ();
 

@@ -176,12 +176,17 @@ bool CPageWave::CollectInto(ConfigRecord& rec, int codeAreaKb, uint32_t promptFi
       if (!start) {
         start = static_cast<uint16_t>(unit & 0xFFFF);
         const uint64_t byteOffset = unit * 256;
-        if (load && byteOffset <= std::numeric_limits<uint32_t>::max())
-          load(e.PathText(), static_cast<uint32_t>(byteOffset), promptFileLimit);
         // Whole 4 KB blocks plus one, even for an exact multiple of 4096. A negative
         // recorded size (a damaged file) takes one block instead of moving backwards
         // over the prompts already placed.
         const int64_t blocks = e.fileSize < 0 ? 1 : static_cast<int64_t>(e.fileSize) / 4096 + 1;
+        if (load && byteOffset <= std::numeric_limits<uint32_t>::max())
+          load(PromptPlacement{.row = i,
+                               .path = e.PathText(),
+                               .byteOffset = static_cast<uint32_t>(byteOffset),
+                               .maxLength = promptFileLimit,
+                               .recordedSize = e.fileSize,
+                               .slotBytes = static_cast<uint32_t>(blocks * 4096)});
         unit += static_cast<uint64_t>(blocks) * 16;
       }
       placedAt[static_cast<size_t>(i)] = start;

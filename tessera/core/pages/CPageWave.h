@@ -19,9 +19,19 @@
 
 namespace tessera {
 
+// One wave prompt as the placement hands it out: table row, file, where its data goes
+// and how much flash the recorded size gave it.
+struct PromptPlacement {
+  int row = 0;
+  std::string path;
+  uint32_t byteOffset = 0;    // from flash address 0
+  uint32_t maxLength = 0;     // the prompt-file limit
+  int32_t recordedSize = 0;   // fileSize as recorded when the file was chosen
+  uint32_t slotBytes = 0;     // whole 4 KB blocks reserved for it
+};
 // Copies one prompt file's samples into the image at byteOffset, at most maxLength
-// bytes; the placement does not depend on its result.
-using PromptLoader = std::function<bool(const std::string& path, uint32_t byteOffset, uint32_t maxLength)>;
+// bytes; the placement does not depend on what it does.
+using PromptLoader = std::function<void(const PromptPlacement& placement)>;
 
 class CPageWave {
  public:

@@ -88,15 +88,18 @@ int RunTessera(int argc, char** argv) {
   parser.addOptions({lang, shots, firstPaint, bare});
   parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Configuration file (.cfg) to read."),
                                QStringLiteral("[FILE.cfg]"));
-  parser.process(app);
-  if (parser.isSet(lang)) {
-    const QString l = parser.value(lang);
-    if (l != QStringLiteral("en") && l != QStringLiteral("zh_CN")) {
-      std::fprintf(stderr, "--lang takes en or zh_CN\n");
-      return 2;
-    }
+  // The window starts whatever the command line holds: what it cannot use is named on
+  // standard error and left out.
+  if (!parser.parse(QApplication::arguments()))
+    std::fprintf(stderr, "tessera: %s (ignored; see --help)\n", qPrintable(parser.errorText()));
+  if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
+  if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
+  QString forced = parser.value(lang);
+  if (!forced.isEmpty() && forced != QStringLiteral("en") && forced != QStringLiteral("zh_CN")) {
+    std::fprintf(stderr, "tessera: --lang takes en or zh_CN, not \"%s\"; English is shown\n", qPrintable(forced));
+    forced = QStringLiteral("en");
   }
-  const QString language = ChooseLanguage(parser.value(lang), QLocale::system().uiLanguages());
+  const QString language = ChooseLanguage(forced, QLocale::system().uiLanguages());
   InstallTranslators(app, language);
 
   FirstPaintWatch watch(clock);

@@ -243,8 +243,9 @@ void MainWindow::BuildForm(QWidget* form) {
   // The two selections and the two paths are declared by the document.
   formBinder_ = new ControlBinder(form, [this] { return doc_->Controls(PageId::Main); });
   formBinder_->onChange = [this](int id, int value) {
-    // Typed values of the pages are taken first, as before any command.
-    if (CommitAllPages()) Modify([&] { return doc_->ChangeControl(PageId::Main, id, value); });
+    // Applied whatever the pages hold: a field typed wrong elsewhere keeps its text (and
+    // shows its message when its page is left), the selection still takes effect.
+    Modify([&] { return doc_->ChangeControl(PageId::Main, id, value); });
     formBinder_->RefreshControl(id, false);  // also when refused: the box shows the kept entry
   };
   auto* bin = form->findChild<QLineEdit*>(ControlName(kBinPathId));
@@ -286,8 +287,25 @@ void MainWindow::BuildMenu() {
   RebuildRecentMenu();
 }
 
+bool MainWindow::TakeTypedValues() {
+  keepTyped_ = true;  // the boxes keep the text as typed
+  bool changed = false;
+  for (PageView* view : pageViews_)
+    if (view) changed = view->TakeTypedValues() || changed;
+  changed = doc_->TakeTypedEdits(PageId::Main, formBinder_->Reader()) || changed;
+  keepTyped_ = false;
+  return changed;
+}
+
 bool MainWindow::Modify(const std::function<bool()>& op) {
   DocumentState before = doc_->Snapshot();
+  // A typed value is part of the document before this change records it; otherwise an
+  // undo of the change would put the old text back and the typed one would be lost.
+  if (TakeTypedValues()) {
+    DocumentState typed = doc_->Snapshot();
+    undo_.push(new SnapshotCommand(*this, std::move(before), typed));
+    before = std::move(typed);
+  }
   keepTyped_ = false;
   const bool changed = doc_->Apply(op);
   if (changed) undo_.push(new SnapshotCommand(*this, std::move(before), doc_->Snapshot()));

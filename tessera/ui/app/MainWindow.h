@@ -105,6 +105,9 @@ class MainWindow : public QMainWindow, public PageController, private DocumentOb
   void BuildNextPage();
   void SetIcon();
   void SetBuilding(bool building);
+  // What the boxes hold that the document does not yet, where it passes its check:
+  // taken in as an undo step of its own before another change records the document.
+  bool TakeTypedValues();
 
   QueuedSink sink_;
   std::unique_ptr<CTesseraView> doc_;

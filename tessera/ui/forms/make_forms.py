@@ -208,12 +208,13 @@ FORMS = [
 
 # Texts the window's code adds (menu, placeholder pages): translated through the same catalogue.
 CODE_TEXTS = {
+    "ControlBinder": [("valid", "有效"), ("invalid", "无效")],
     "MainWindow": [
         ("File(&F)", "文件(&F)"), ("Recent file", "最近文件"), ("Exit(&X)", "退出(&X)"),
         ("Help(&H)", "帮助(&H)"), ("About Tessera(&A)...", "关于 Tessera(&A)..."),
         ("Undo", "撤销"), ("Redo", "重做"), ("(empty)", "(空)"),
         ("Save the changes before closing?", "关闭前保存更改吗？"),
-        ("EQ", "EQ"), ("Echo", "回声"), ("RF Test", "RF测试"),
+        ("Audio Equalization", "音频均衡"), ("Echo Test", "回声测试"), ("RF Test", "RF测试"),
         ("This page comes with the board link: it talks to a running board over a serial port.",
          "此页随板卡串口连接提供：它通过串口与运行中的板卡通信。"),
     ],

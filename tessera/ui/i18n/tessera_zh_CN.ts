@@ -714,6 +714,17 @@
     </message>
 </context>
 <context>
+    <name>ControlBinder</name>
+    <message>
+        <source>valid</source>
+        <translation>有效</translation>
+    </message>
+    <message>
+        <source>invalid</source>
+        <translation>无效</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>File(&amp;F)</source>
@@ -752,12 +763,12 @@
         <translation>关闭前保存更改吗？</translation>
     </message>
     <message>
-        <source>EQ</source>
-        <translation>EQ</translation>
+        <source>Audio Equalization</source>
+        <translation>音频均衡</translation>
     </message>
     <message>
-        <source>Echo</source>
-        <translation>回声</translation>
+        <source>Echo Test</source>
+        <translation>回声测试</translation>
     </message>
     <message>
         <source>RF Test</source>

@@ -3,7 +3,9 @@
 #include <QHideEvent>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <algorithm>
 #include <ctime>
+#include <utility>
 
 #include "ui_LiveTestPage.h"
 
@@ -29,10 +31,20 @@ LiveTestPage::LiveTestPage(LiveHooks hooks, QWidget* parent)
     if (auto* text = stepper->findChild<QLineEdit*>()) text->hide();
   for (const auto& e : CPageTest::DataTypes()) ui_->ctl1084->addItem(QString::fromStdString(e));
   for (const auto& e : CPageTest::PacketTypes()) ui_->ctl1085->addItem(QString::fromStdString(e));
-  connect(ui_->ctl1171, &QSpinBox::valueChanged, this,
-          [this](int v) { ui_->ctl1088->setText(QString::number(v)); });
-  connect(ui_->ctl1172, &QSpinBox::valueChanged, this,
-          [this](int v) { ui_->ctl1089->setText(QString::number(v)); });
+  // Each stepper and its edit are buddies: the arrows write the edit, and what is typed
+  // in the edit is where the arrows step from (a number outside the range is taken at
+  // the nearer end; text that is no number leaves the stepper where it is).
+  const auto buddies = {std::pair{ui_->ctl1171, ui_->ctl1088}, std::pair{ui_->ctl1172, ui_->ctl1089}};
+  for (auto [stepper, edit] : buddies) {
+    connect(stepper, &QSpinBox::valueChanged, edit, [edit](int v) { edit->setText(QString::number(v)); });
+    connect(edit, &QLineEdit::textEdited, stepper, [stepper](const QString& text) {
+      bool ok = false;
+      const long long v = text.trimmed().toLongLong(&ok);
+      if (!ok) return;
+      const QSignalBlocker block(stepper);
+      stepper->setValue(static_cast<int>(std::clamp<long long>(v, stepper->minimum(), stepper->maximum())));
+    });
+  }
 
   connect(ui_->ctl1080, &QPushButton::clicked, this, [this] {
     Send(model_.OnDut());

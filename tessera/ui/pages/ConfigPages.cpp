@@ -30,12 +30,17 @@ ListColumns Columns() {
 }
 
 // Runs an entry dialog for one row; on OK the page takes the entry as one undo step.
+// Where refreshing the row reads the page back (readBackPage), a bad field's message
+// shows after the row was taken.
 template <class Dialog, class Model, class Commit>
-void EditRow(PageController& c, std::optional<Model> model, Commit commit) {
+void EditRow(PageController& c, std::optional<Model> model, Commit commit, PageView* readBackPage = nullptr) {
   if (!model) return;  // no row selected
   Dialog window(*model, c, QApplication::activeWindow());
   if (c.Hooks().runDialog(window) != QDialog::Accepted) return;
-  c.Modify([&] { return commit(window); });
+  if (readBackPage)
+    readBackPage->ModifyAfterReadBack([&] { return commit(window); });
+  else
+    c.Modify([&] { return commit(window); });
 }
 
 }  // namespace
@@ -57,10 +62,11 @@ PageView* CreateSystemPage(PageController& c) {
 PageView* CreateKeyPage(PageController& c) {
   PageExtras x;
   x.lists = {{CPageButton::kListId, Columns<CPageButton>()}};
-  x.editRow = [&c](int, int row) {
+  x.editRow = [&c](PageView& view, int, int row) {
     auto& page = c.Doc().button;
-    EditRow<KeyEventDialog>(c, page.BeginEdit(row),
-                            [&](KeyEventDialog& d) { return page.CommitEdit(row, d.Model()); });
+    // The Key page's row refresh reads the timings back.
+    EditRow<KeyEventDialog>(
+        c, page.BeginEdit(row), [&](KeyEventDialog& d) { return page.CommitEdit(row, d.Model()); }, &view);
   };
   return new PageView(LoadForm<Ui::PageButton>(), PageId::Key, c, std::move(x));
 }
@@ -68,7 +74,7 @@ PageView* CreateKeyPage(PageController& c) {
 PageView* CreateLedPage(PageController& c) {
   PageExtras x;
   x.lists = {{CPageLED::kListId, Columns<CPageLED>()}};
-  x.editRow = [&c](int, int row) {
+  x.editRow = [&c](PageView&, int, int row) {
     auto& page = c.Doc().led;
     EditRow<LedEventDialog>(c, page.BeginEdit(row),
                             [&](LedEventDialog& d) { return page.CommitEdit(row, d.Entry()); });
@@ -79,7 +85,7 @@ PageView* CreateLedPage(PageController& c) {
 PageView* CreateWavePage(PageController& c) {
   PageExtras x;
   x.lists = {{CPageWave::kListId, Columns<CPageWave>()}};
-  x.editRow = [&c](int, int row) {
+  x.editRow = [&c](PageView&, int, int row) {
     auto& page = c.Doc().wave;
     EditRow<AudioConfigDialog>(c, page.BeginEdit(row), [&](AudioConfigDialog& d) {
       page.CommitEdit(row, d.Entry());

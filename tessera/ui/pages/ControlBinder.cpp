@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QSvgRenderer>
 #include <QTreeWidget>
+#include <QValidator>
 #include <algorithm>
 
 namespace tessera::ui {
@@ -21,6 +23,25 @@ QString ControlName(int id) { return QStringLiteral("ctl%1").arg(id); }
 namespace {
 
 bool IsEdit(ControlKind k) { return k == ControlKind::Integer || k == ControlKind::Number || k == ControlKind::Text; }
+
+// A text field's limit counts the UTF-8 bytes the record stores, not characters: the
+// box stops taking keys where the check would refuse the text (10 Chinese characters
+// of 3 bytes fit 32, an 11th does not).
+class Utf8ByteLimit : public QValidator {
+ public:
+  Utf8ByteLimit(int maxBytes, QLineEdit* edit) : QValidator(edit), max_(maxBytes), edit_(edit) {}
+  State validate(QString& input, int&) const override {
+    const auto bytes = input.toUtf8().size();
+    if (bytes <= max_) return Acceptable;
+    // Over the limit: nothing may be added, but a text put there longer (a loaded
+    // name whose last character was cut) can still be shortened.
+    return bytes < edit_->text().toUtf8().size() ? Intermediate : Invalid;
+  }
+
+ private:
+  int max_;
+  QLineEdit* edit_;
+};
 
 // The status images of a read-only check (the Bluetooth address: tick or cross).
 QPixmap Indicator(bool ok) {
@@ -40,8 +61,11 @@ ControlBinder::ControlBinder(QWidget* root, std::function<ControlSet()> controls
   for (const auto& info : set.Controls()) {
     QWidget* w = Widget(info.id);
     if (auto* e = qobject_cast<QLineEdit*>(w)) {
-      if (info.field.kind == FieldKind::Text && info.field.maxChars > 0) e->setMaxLength(info.field.maxChars);
+      if (info.field.kind == FieldKind::Text && info.field.maxChars > 0)
+        e->setValidator(new Utf8ByteLimit(info.field.maxChars, e));
       if (info.readOnly) e->setReadOnly(true);
+      if (info.filePath && !info.readOnly)
+        connect(e, &QLineEdit::textChanged, e, [e](const QString& text) { e->setToolTip(text); });
     }
     if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
       const auto it = lists_.find(info.id);
@@ -98,14 +122,21 @@ void ControlBinder::Show(const ControlInfo& info, const ControlState& s, bool in
     if ((includeEdits || info.readOnly) && e->text() != t) {
       const QSignalBlocker block(e);
       e->setText(t);
-      e->setCursorPosition(0);  // a long path shows its beginning
+      // A path too long for its box shows its end, the file name; other text its start.
+      e->setCursorPosition(info.filePath ? static_cast<int>(t.size()) : 0);
     }
+    if (info.filePath) e->setToolTip(e->text());
   } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
     const QSignalBlocker block(box);
     box->setChecked(s.value != 0);
   } else if (auto* pic = qobject_cast<QLabel*>(w)) {
     pic->setPixmap(Indicator(s.value != 0));
     pic->setProperty("shownValue", s.value);
+    // What the tick or cross says, for a screen reader (and on hover).
+    const QString state = s.value != 0 ? QCoreApplication::translate("ControlBinder", "valid")
+                                       : QCoreApplication::translate("ControlBinder", "invalid");
+    pic->setAccessibleDescription(state);
+    pic->setToolTip(state);
   } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
     const QSignalBlocker block(combo);
     bool same = combo->count() == static_cast<int>(s.entries.size());
@@ -182,15 +213,18 @@ void ControlBinder::Wire() {
     QWidget* w = Widget(info.id);
     if (!w || info.readOnly) continue;
     const int id = info.id;
+    // Check boxes and radio buttons react to any change of state the user makes: a
+    // click, the space bar, or the accessibility interface's toggle action (which does
+    // not click). The binder's own refreshes are blocked and do not reach them.
     if (auto* box = qobject_cast<QCheckBox*>(w)) {
-      connect(box, &QCheckBox::clicked, this, [this, id](bool on) {
+      connect(box, &QCheckBox::toggled, this, [this, id](bool on) {
         if (onChange) onChange(id, on ? 1 : 0);
       });
     } else if (info.kind == ControlKind::RadioGroup) {
       for (size_t i = 0; i < info.buttons.size(); ++i)
         if (auto* rb = qobject_cast<QRadioButton*>(Widget(info.buttons[i])))
-          connect(rb, &QRadioButton::clicked, this, [this, id, i] {
-            if (onChange) onChange(id, static_cast<int>(i));
+          connect(rb, &QRadioButton::toggled, this, [this, id, i](bool on) {
+            if (on && onChange) onChange(id, static_cast<int>(i));
           });
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
       connect(combo, &QComboBox::activated, this, [this, id](int index) {

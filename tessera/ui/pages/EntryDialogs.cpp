@@ -64,7 +64,8 @@ AudioConfigDialog::AudioConfigDialog(CAudioConfigDlg& model, PageController& c, 
   Bind([this] { return model_.Controls(); });
   if (auto* browse = findChild<QPushButton*>(ControlName(CAudioConfigDlg::kBrowseId)))
     connect(browse, &QPushButton::clicked, this, [this] {
-      model_.ReadBack(binder_->TextReader());
+      // The fields are read back first; a bad one shows its message, and Browse goes on.
+      if (auto err = model_.ReadBack(binder_->TextReader())) ReportInDialog(this, c_, *err);
       const QString path = c_.Hooks().chooseFile(this, FileDialogKind::OpenWave);
       if (path.isEmpty()) return;  // cancelled: nothing changes
       model_.Browse(path.toStdString());

@@ -43,7 +43,7 @@ PageView::PageView(QWidget* form, PageId page, PageController& controller, PageE
     ReportIfFailed(err);
   };
   binder_->onListClick = [this](int id, int row) {
-    if (extras_.editRow) extras_.editRow(id, row);
+    if (extras_.editRow) extras_.editRow(*this, id, row);
   };
 }
 
@@ -58,6 +58,21 @@ bool PageView::Commit() {
   ReportIfFailed(err);
   return !err;
 }
+
+bool PageView::ModifyAfterReadBack(const std::function<bool()>& op) {
+  std::optional<FieldError> err;
+  const bool changed = c_.Modify([&] {
+    const auto before = c_.Doc().Controls(page_).States();
+    err = c_.Doc().ReadBack(page_, binder_->Reader());
+    if (err) c_.KeepTypedText();
+    const bool ran = op();
+    return ran || c_.Doc().Controls(page_).States() != before;
+  });
+  ReportIfFailed(err);
+  return changed;
+}
+
+bool PageView::TakeTypedValues() { return c_.Doc().TakeTypedEdits(page_, binder_->Reader()); }
 
 void PageView::ReportIfFailed(const std::optional<FieldError>& err) {
   if (err) c_.ReportFieldError(binder_->Widget(err->controlId), err->message);

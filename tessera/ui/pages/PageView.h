@@ -15,9 +15,11 @@
 
 namespace tessera::ui {
 
+class PageView;
+
 struct PageExtras {
   std::map<int, ListColumns> lists;
-  std::function<void(int listId, int row)> editRow;  // a click on a list row
+  std::function<void(PageView& view, int listId, int row)> editRow;  // a click on a list row
   std::vector<QString> hidden;                       // kept and exchanged, never shown
   std::vector<int> liveEdits;         // edits whose handler runs on every keystroke
 };
@@ -33,6 +35,12 @@ class PageView : public QWidget {
   // Reads the page back as one undo step; a failure is reported (message, focus) and
   // false returned.
   bool Commit();
+  // The typed values that pass their checks into the document, quietly (no message,
+  // no handler); true when the document changed.
+  bool TakeTypedValues();
+  // Runs op as one undo step after reading the page back; a failure of the read-back is
+  // reported after op has run (op runs whatever it gave).
+  bool ModifyAfterReadBack(const std::function<bool()>& op);
   QWidget* Form() const { return form_; }
   PageId Page() const { return page_; }
 

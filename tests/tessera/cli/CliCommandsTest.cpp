@@ -135,7 +135,8 @@ TEST_F(Cli, BuildFailuresExitOneAndWriteNothing) {
   r = RunCli(dir, {"build", dir.File("n.cfg"), "--bin", kSamples + "/firmware.bin", "--out",
                    dir.File("out/a.IMG")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "Can not create crc_image file\n");
+  EXPECT_EQ(r.err, "Can not create crc_image file\ncannot replace " + dir.File("out/a_CRC.IMG") +
+                       ": it is a directory\n");
   EXPECT_EQ(Listing(dir.File("out")), std::vector<std::string>{"a_CRC.IMG"});
 }
 

@@ -207,7 +207,8 @@ TEST(WriteImageFiles, ImageThatCannotBeCreatedWritesNothing) {
   EXPECT_FALSE(WriteImageFiles(dir.File("taken.IMG"), b.image.data(), b.image.size(), b.crc.data(), b.crc.size(),
                                448, 0, sink, nullptr));
   ASSERT_EQ(sink.messages.size(), 1u);
-  EXPECT_EQ(sink.messages[0], "Can not create image file!");
+  EXPECT_EQ(sink.messages[0],
+            "Can not create image file!\r\ncannot replace " + dir.File("taken.IMG") + ": it is a directory");
   EXPECT_EQ(testing::Listing(dir.Path()), std::vector<std::string>{"taken.IMG"});
 }
 
@@ -220,7 +221,8 @@ TEST(WriteImageFiles, CrcFileThatCannotBeCreatedKeepsThePlainImage) {
   EXPECT_FALSE(WriteImageFiles(dir.File("h.IMG"), b.image.data(), b.image.size(), b.crc.data(), b.crc.size(), 448,
                                0, sink, &r));
   ASSERT_EQ(sink.messages.size(), 1u);
-  EXPECT_EQ(sink.messages[0], "Can not create crc_image file");
+  EXPECT_EQ(sink.messages[0],
+            "Can not create crc_image file\r\ncannot replace " + dir.File("h_CRC.IMG") + ": it is a directory");
   EXPECT_TRUE(r.imageWritten);
   EXPECT_EQ(testing::Listing(dir.Path()), (std::vector<std::string>{"h.IMG", "h_CRC.IMG"}));
   EXPECT_EQ(ReadBytes(dir.File("h.IMG")).size(), 0x71000u);

@@ -281,3 +281,47 @@ TEST_F(DocumentTest, FailedImageJobDeliversItsMessagesAtTheFinish) {
 
 }  // namespace
 }  // namespace tessera::testing
+
+namespace tessera::testing {
+namespace {
+
+// A prompt file rewritten after it was chosen no longer fits the blocks its recorded
+// size reserved: the window refuses the build and names the entry. Up to the end of
+// its place (the zero tail may reach three bytes past it, as for any size 4093 to
+// 4095 past a 4 KiB boundary) it still builds.
+TEST_F(DocumentTest, PromptThatOutgrewItsPlaceRefusesTheBuildNamingTheEntry) {
+  view.binPath = kSamples + "/firmware.bin";
+  const auto wave = [](uint32_t n) {
+    std::vector<uint8_t> f(44 + n, 0x5A);
+    PutU32(f.data(), 40, n);
+    return f;
+  };
+  WriteBytes(dir.File("a.wav"), wave(4095));
+  view.wave.soundTable[3] = WaveEntry(1, dir.File("a.wav"));  // 4095: one block
+  view.wave.soundTable[4] = WaveEntry(2, kSamples + "/prompts/connected.wav");
+  ASSERT_TRUE(view.GenerateImage(dir.File("ok.IMG"), nullptr, false)) << sink.messages.size();
+  EXPECT_EQ(GetU32(ReadBytes(dir.File("ok.IMG")).data(), 0x82000),
+            GetU32(ReadBytes(kSamples + "/prompts/connected.wav").data(), 40));
+
+  WriteBytes(dir.File("a.wav"), wave(4096));  // one byte more than recorded, past its block
+  EXPECT_FALSE(view.GenerateImage(dir.File("grown.IMG")));
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0], "Sound effect row 4 (POWER ON, " + dir.File("a.wav") +
+                                  "): the file now holds 4096 bytes of wave data, but the "
+                                  "configuration recorded 4095 and gave it 4096 bytes of flash; its "
+                                  "data would run into the next prompt. Nothing was written: choose "
+                                  "the file again on the Sound effect page, then generate the image.");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("grown.IMG")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("grown_CRC.IMG")));
+
+  // The window's build goes on without a prompt that cannot be read; the job says so.
+  std::filesystem::remove(dir.File("a.wav"));
+  CTesseraView::ImageJob job = view.PrepareImage(dir.File("gone.IMG"));
+  ASSERT_TRUE(job.Run());
+  ASSERT_EQ(job.PromptProblems().size(), 1u);
+  EXPECT_EQ(job.PromptProblems()[0].kind, CTesseraView::PromptProblem::Kind::Missing);
+  EXPECT_EQ(job.PromptProblems()[0].row, 3);
+}
+
+}  // namespace
+}  // namespace tessera::testing

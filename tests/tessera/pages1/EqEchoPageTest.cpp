@@ -10,19 +10,24 @@
 namespace tessera {
 namespace {
 
+// A fresh page lists the texts it was made with (gain "0"); a row redrawn from its
+// band (a load, an edit) shows the gain with four decimals.
 TEST(EqPage, DefaultsRowsAndCoefficients) {
   CPageEQ p;
   for (int i = 0; i < kEqBands; ++i) {
     EXPECT_EQ(p.RowTexts(i),
-              (std::vector<std::string>{"Shelving", "Low-Pass", "0.0000", "500", "44100", "100", "Disable"}));
+              (std::vector<std::string>{"Shelving", "Low-Pass", "0", "500", "44100", "100", "Disable"}));
     const EqBandCoeffs& c = p.coefficients[static_cast<size_t>(i)];
     EXPECT_EQ(c.enabled, 0);
     EXPECT_EQ(c.b0, 16384);
     EXPECT_EQ(c.a1, -31118);
   }
   EXPECT_TRUE(p.RowTexts(5).empty());
-  EXPECT_EQ(CPageEQ::ColumnTitles()[3], std::string("center freq(Hz)"));
-  EXPECT_EQ(CPageEQ::ColumnWidths()[5], 100);
+  p.RefreshRow(1);
+  EXPECT_EQ(p.RowTexts(1)[2], "0.0000");
+  EXPECT_EQ(p.RowTexts(0)[2], "0");
+  p.OnInitialize();
+  EXPECT_EQ(p.RowTexts(1)[2], "0");
 }
 
 TEST(EqPage, DialogOkCutsTheGainAndRecomputesTheBand) {

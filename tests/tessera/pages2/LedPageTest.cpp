@@ -5,6 +5,7 @@
 #include "common/Gpio.h"
 #include "pages/CPageButton.h"
 #include "pages/CPageLED.h"
+#include "pages/CPageSystem.h"
 
 namespace tessera {
 namespace {
@@ -78,10 +79,6 @@ TEST(LedPage, DefaultsAndRows) {
 TEST(LedPage, ListColumnsMatchTheRowTexts) {
   CPageLED page;
   page.OnInitialize();
-  EXPECT_EQ(Texts(CPageLED::ColumnTitles().begin(), CPageLED::ColumnTitles().end()),
-            (Texts{"EVENT", "INDEX", "ON-TIME", "OFF-TIME", "REPEAT", "NUM-FLASH", "TIMEOUT"}));
-  EXPECT_EQ(std::vector<int>(CPageLED::ColumnWidths().begin(), CPageLED::ColumnWidths().end()),
-            (std::vector<int>{120, 60, 65, 60, 60, 80, 65}));
   for (int row : {0, 30}) EXPECT_EQ(page.RowTexts(row).size(), CPageLED::ColumnTitles().size()) << row;
   EXPECT_EQ(CPageLED::EmptyRowTexts().size(), CPageLED::ColumnTitles().size());
 }
@@ -123,6 +120,32 @@ TEST(LedPage, GpioAllocationHandsLed0PinOnToKeys) {
   EXPECT_EQ(p.host.availableMask, 0x7FFFFFu & ~(1u << 11));
   p.Choose(CPageLED::kLowPowerLedId, "UNUSED");
   EXPECT_EQ(p.host.availableMask, 0x7FFFFFu);
+}
+
+// The pool goes round in priority order: a pin the System page takes is gone from the
+// LED selectors, and a pin an LED takes from the keys.
+TEST(LedPage, SystemPinsComeBeforeLedPinsBeforeKeys) {
+  FakePageHost host;
+  CPageSystem system{&host};
+  CPageLED led{&host};
+  CPageButton keys{&host};
+  host.system = &system;
+  host.led = &led;
+  host.keys = &keys;
+  led.OnInitialize();
+  keys.OnInitialize();
+  system.OnInitialize();
+  led.OnSelectorChanged(CPageLED::kLed1Id, led.led1Sel.FindPrefix("GPIO03"));
+  ASSERT_EQ(led.led1Gpio, 3);
+  ASSERT_EQ(keys.keyTable[2], KeyEventEntry{});  // the GPIO3 key went to the LED
+  system.paMuteEnable = 1;
+  system.OnPaMuteEnable();
+  system.OnPaMuteSelected(system.paMuteCombo.FindPrefix("GPIO03"));
+  EXPECT_EQ(system.paMuteGpio, 3);
+  EXPECT_EQ(system.paMuteCombo.Text(), "GPIO03");
+  EXPECT_NE(led.led1Gpio, 3);
+  EXPECT_EQ(led.led1Sel.FindPrefix("GPIO03"), -1);
+  EXPECT_EQ(host.availableMask & (1u << 3), 0u);
 }
 
 TEST(LedPage, AllocationKeepsOrMovesEachMember) {

@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTabWidget>
+#include <QSpinBox>
 #include <QTest>
 #include <QTranslator>
 
@@ -252,6 +253,16 @@ TEST(LiveTestPageGui, DutTestConfAndLeavingKeepsTheTestButtons) {
   EXPECT_NE(Log(page->Session()).find(
                 "[CMD] single wave configuration, frequency: 39, power level: 0.\r\n"),
             std::string::npos);
+  // The channel's arrows step from what the edit holds, typed or not.
+  Type(page, 1088, "40");
+  Ctl<QSpinBox>(page, 1171)->stepUp();
+  EXPECT_EQ(Ctl<QLineEdit>(page, 1088)->text(), "41");
+  Type(page, 1088, "80");
+  Ctl<QSpinBox>(page, 1171)->stepUp();
+  EXPECT_EQ(Ctl<QLineEdit>(page, 1088)->text(), "80");
+  Ctl<QSpinBox>(page, 1171)->stepDown();
+  EXPECT_EQ(Ctl<QLineEdit>(page, 1088)->text(), "79");
+  Type(page, 1088, "39");
 
   // Hopping runs on its timer until the page is left.
   Ctl<QCheckBox>(page, 1083)->click();
