@@ -21,7 +21,6 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <random>
@@ -41,7 +40,8 @@ struct Options {
   std::string statePath, transcriptPath, linkPath;
   size_t garbage = 0, nul = 0;
   int split = 1, splitGapMs = 10, slowMs = 0, hangupAfter = 0, probes = 0;
-  bool mute = false;
+  size_t nulBeforeReply = 0;
+  bool mute = false, checkInReply = false;
 };
 
 struct Pending {
@@ -188,11 +188,16 @@ class Board {
       return;
     }
     if (o_.mute) return;
-    const std::string reply = ok ? "CMD+OK\r\n" : "CMD+FAIL\r\n";
+    const std::string reply = std::string(o_.nulBeforeReply, '\0') + (ok ? "CMD+OK\r\n" : "CMD+FAIL\r\n");
     auto due = now + std::chrono::milliseconds(o_.slowMs);
     const size_t pieces = static_cast<size_t>(std::clamp(o_.split, 1, static_cast<int>(reply.size())));
     const size_t step = (reply.size() + pieces - 1) / pieces;
     for (size_t at = 0; at < reply.size(); at += step) {
+      if (at > 0 && o_.checkInReply) {
+        // A link check written between two pieces of the reply, as its own write.
+        out_.push_back({due, std::string("LINK+CHECK")});
+        due += std::chrono::milliseconds(o_.splitGapMs);
+      }
       out_.push_back({due, reply.substr(at, step)});
       due += std::chrono::milliseconds(o_.splitGapMs);
     }
@@ -296,14 +301,30 @@ class Board {
     return true;
   }
 
+  // The state file is replaced whole: written to a new file of an unpredictable name
+  // beside it (created exclusively, so a link planted there is never followed), then
+  // renamed over it.
   void SaveState() {
     if (o_.statePath.empty()) return;
-    const std::string tmp = o_.statePath + ".tmp";
-    {
-      std::ofstream f(tmp, std::ios::trunc);
-      f << state_.ToJson().dump(2) << "\n";
+    std::string tmp = o_.statePath + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) {
+      std::fprintf(stderr, "tessera-board-sim: cannot write %s: %s\n", o_.statePath.c_str(), std::strerror(errno));
+      return;
     }
-    std::filesystem::rename(tmp, o_.statePath);
+    const std::string text = state_.ToJson().dump(2) + "\n";
+    bool ok = true;
+    for (size_t at = 0; ok && at < text.size();) {
+      const ssize_t put = ::write(fd, text.data() + at, text.size() - at);
+      if (put < 0 && errno == EINTR) continue;
+      ok = put > 0;
+      if (ok) at += static_cast<size_t>(put);
+    }
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(tmp.c_str(), o_.statePath.c_str()) != 0) {
+      std::fprintf(stderr, "tessera-board-sim: cannot write %s: %s\n", o_.statePath.c_str(), std::strerror(errno));
+      ::unlink(tmp.c_str());
+    }
   }
 
   void PrintStats() {
@@ -350,6 +371,9 @@ int main(int argc, char** argv) {
   app.add_option("--split-gap", o.splitGapMs, "milliseconds between the pieces of a reply");
   app.add_option("--slow", o.slowMs, "milliseconds before each reply");
   app.add_flag("--mute", o.mute, "answer no command");
+  app.add_option("--nul-before-reply", o.nulBeforeReply, "NUL bytes written just ahead of each reply");
+  app.add_flag("--check-in-reply", o.checkInReply,
+               "write a link check between the pieces of a split reply (with --split)");
   app.add_option("--hangup-after", o.hangupAfter,
                  "hang up on receiving this many commands, then come back on a new port");
   app.add_option("--probes", o.probes, "stop after this many answered link checks");

@@ -13,6 +13,7 @@
 #include "link/CPageTest.h"
 #include "link/LinkSession.h"
 #include "link/PageCommands.h"
+#include "link/ReplyScanner.h"
 
 namespace tessera::cli {
 
@@ -29,67 +30,40 @@ class NoTimer : public link::HopTimer {
   void Stop() override {}
 };
 
-// Counts the board's replies in the received stream, also when one is split over
-// two bursts.
-class ReplyCounter {
- public:
-  void Feed(const QByteArray& bytes) {
-    pending_ += link::ChunkText(std::string_view(bytes.constData(), bytes.size()));
-    for (;;) {
-      const auto ok = pending_.find("CMD+OK"), fail = pending_.find("CMD+FAIL");
-      if (ok == std::string::npos && fail == std::string::npos) break;
-      if (fail < ok) {
-        ++failed;
-        pending_.erase(0, fail + 8);
-      } else {
-        ++ok_;
-        pending_.erase(0, ok + 6);
-      }
-    }
-    if (pending_.size() > 8) pending_.erase(0, pending_.size() - 8);
-  }
-  int Total() const { return ok_ + failed; }
-  int failed = 0;
-
- private:
-  std::string pending_;
-  int ok_ = 0;
-};
-
 int SendAll(const std::string& port, const std::vector<link::Outgoing>& commands, int timeoutMs) {
   LinkSession session;
-  ReplyCounter replies;
+  link::ReplyScanner replies;
   QObject::connect(&session.port(), &CSerialLink::burstReceived,
-                   [&](const QByteArray& b) { replies.Feed(b); });
+                   [&](const QByteArray& b) { replies.Feed(std::string_view(b.constData(), b.size())); });
   if (!session.Open(QString::fromStdString(port))) {
     std::cerr << session.log().Shown();
     return 1;
   }
   for (const auto& c : commands) {
-    const int before = replies.Total();
-    const int failedBefore = replies.failed;
+    const int before = replies.total();
+    const int failedBefore = replies.failed();
     session.Send(c);
     QEventLoop loop;
     QTimer timeout;
     timeout.setSingleShot(true);
     QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(&session.port(), &CSerialLink::burstReceived, &loop, [&] {
-      if (replies.Total() > before) loop.quit();
+      if (replies.total() > before) loop.quit();
     });
     QObject::connect(&session, &LinkSession::openChanged, &loop, &QEventLoop::quit);
     timeout.start(timeoutMs);
-    if (replies.Total() == before && session.IsOpen()) loop.exec();
+    if (replies.total() == before && session.IsOpen()) loop.exec();
     std::string shown = c.wire;
     while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.pop_back();
     if (!session.IsOpen()) {
       std::cerr << shown << ": the port went away\n";
       return 1;
     }
-    if (replies.Total() == before) {
+    if (replies.total() == before) {
       std::cerr << shown << ": no answer within " << timeoutMs << " ms\n";
       return 1;
     }
-    const bool fail = replies.failed > failedBefore;
+    const bool fail = replies.failed() > failedBefore;
     std::cout << shown << " -> " << (fail ? "CMD FAIL!" : "CMD OK!") << "\n";
     if (fail) return 1;
   }
@@ -112,6 +86,13 @@ int TuningCommands::Run(int argc, char** argv) {
       for (int i = 0; i < kEqBands; ++i) {
         if (band_ >= 0 && i != band_) continue;
         const auto& band = view.eq.bands[static_cast<size_t>(i)];
+        // The check box sends 0 or 1; anything else comes from an edited file and would
+        // reach the board as a value it was never sent.
+        if (band.enabled != 0 && band.enabled != 1) {
+          std::cerr << "equalizer band " << i << ": stored enable " << band.enabled
+                    << " is neither 0 nor 1; nothing was sent\n";
+          return 1;
+        }
         commands.push_back(link::EqConfCommand(i, band));
         commands.push_back(link::EqEnableCommand(i, band.enabled));
       }

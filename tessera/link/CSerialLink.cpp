@@ -40,6 +40,8 @@ bool CSerialLink::Open(const QString& name) {
   port_.setParity(QSerialPort::NoParity);
   port_.setStopBits(QSerialPort::OneStop);
   port_.setFlowControl(QSerialPort::NoFlowControl);
+  // A port without modem lines refuses this; the open stands all the same.
+  (void)lines_->SetRequestToSend(false);
   port_.clear();
   detector_.Reset();
   burst_.clear();
@@ -55,6 +57,8 @@ void CSerialLink::CloseNow(bool purge) {
   if (!port_.isOpen() || closing_) return;
   // Purging a port that is gone reports errors of its own; they are not news.
   closing_ = true;
+  // As for RTS, a port without modem lines refuses this and is closed all the same.
+  (void)lines_->SetDataTerminalReady(false);
   if (purge) port_.clear();
   port_.close();
   closing_ = false;

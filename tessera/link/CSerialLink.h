@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "link/LinkCheckDetector.h"
+#include "link/ModemLines.h"
 
 namespace tessera {
 
@@ -39,6 +40,8 @@ class CSerialLink : public QObject {
   QString PortName() const { return name_; }
   // Writes without waiting; false when the port is closed or refuses the bytes.
   bool Write(std::string_view bytes);
+  // The port's own RTS and DTR unless another set of lines is given (null: the port's).
+  void SetModemLines(link::ModemLines* lines) { lines_ = lines != nullptr ? lines : &portLines_; }
 
  signals:
   void burstReceived(const QByteArray& bytes);
@@ -52,7 +55,19 @@ class CSerialLink : public QObject {
   void EndBurst();
   void CloseNow(bool purge);
 
+  class PortLines : public link::ModemLines {
+   public:
+    explicit PortLines(QSerialPort& port) : port_(port) {}
+    bool SetRequestToSend(bool on) override { return port_.setRequestToSend(on); }
+    bool SetDataTerminalReady(bool on) override { return port_.setDataTerminalReady(on); }
+
+   private:
+    QSerialPort& port_;
+  };
+
   QSerialPort port_;
+  PortLines portLines_{port_};
+  link::ModemLines* lines_ = &portLines_;
   QTimer burstTimer_;
   QByteArray burst_;
   link::LinkCheckDetector detector_;

@@ -134,6 +134,47 @@ TEST(SerialLink, LinkCheckAnsweredWholeOrSplitAndRepliesRewritten) {
   }
 }
 
+// RTS goes off once the port is configured and DTR drops before it closes. A pseudo-
+// terminal has no modem lines: its refusal (the port's own lines) must not fail the open,
+// and neither must a refusal reported through the lines given to the link.
+class RecordedLines : public link::ModemLines {
+ public:
+  explicit RecordedLines(const CSerialLink& port, bool accept) : port_(port), accept_(accept) {}
+  bool SetRequestToSend(bool on) override { return Note(on ? "RTS on" : "RTS off"); }
+  bool SetDataTerminalReady(bool on) override { return Note(on ? "DTR on" : "DTR off"); }
+  std::vector<std::string> calls;
+
+ private:
+  bool Note(const char* what) {
+    calls.push_back(std::string(what) + (port_.IsOpen() ? " while open" : " while closed"));
+    return accept_;
+  }
+  const CSerialLink& port_;
+  bool accept_;
+};
+
+TEST(SerialLink, RtsOffWhenConfiguredAndDtrDroppedOnCloseAndRefusalsAreNoFailure) {
+  SimBoard board;
+  ASSERT_FALSE(board.path().isEmpty());
+  for (bool accept : {true, false}) {
+    LinkSession session;
+    RecordedLines lines(session.port(), accept);
+    session.port().SetModemLines(&lines);
+    ASSERT_TRUE(session.Open(board.path())) << "accept " << accept;
+    EXPECT_EQ(lines.calls, (std::vector<std::string>{"RTS off while open"}));
+    session.Close();
+    EXPECT_EQ(lines.calls, (std::vector<std::string>{"RTS off while open", "DTR off while open"}));
+  }
+  // The port's own lines on a pseudo-terminal: refused, and the link works regardless.
+  LinkSession session;
+  ASSERT_TRUE(session.Open(board.path()));
+  session.ClearLog();
+  session.Send(link::EqEnableCommand(1, 1));
+  EXPECT_TRUE(WaitFor([&] { return LogText(session).find("CMD OK!") != std::string::npos; }))
+      << LogText(session);
+  EXPECT_TRUE(session.IsOpen());
+}
+
 TEST(SerialLink, MissingPortsAndAHangUpCloseCleanlyAndReopen) {
   LinkSession session;
   QSignalSpy openChanged(&session, &LinkSession::openChanged);
