@@ -63,6 +63,7 @@ std::unique_ptr<Transport> MakeTransport(const Options& o, std::string* error) {
     *error = "libusb could not be initialised";
     return nullptr;
   }
+  usb->SetNotice([](const std::string& text) { std::fprintf(stderr, "warning: %s\n", text.c_str()); });
   return usb;
 #else
   *error = "this build has no USB backend; use --sim DIR";
