@@ -431,10 +431,15 @@ void UsbAdapterHarness::OpenToOtherUsers() const {
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::path top = root();
-  fs::permissions(top, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add, ec);
+  // The top folder also takes the sockets of a program's udev monitor.
+  fs::permissions(top, fs::perms::all | fs::perms::sticky_bit, fs::perm_options::add, ec);
   for (auto it = fs::recursive_directory_iterator(top, ec); it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (it->is_symlink(ec)) continue;
-    const auto add = it->is_directory(ec) ? fs::perms::others_read | fs::perms::others_exec : fs::perms::others_read;
+    // umockdev's ioctl sockets are its plumbing, not the device's node: whoever may open
+    // the node must reach them.
+    const auto add = it->is_directory(ec) ? fs::perms::others_read | fs::perms::others_exec
+                     : it->is_socket(ec)  ? fs::perms::others_read | fs::perms::others_write
+                                          : fs::perms::others_read;
     fs::permissions(it->path(), add, fs::perm_options::add, ec);
   }
 }

@@ -53,7 +53,8 @@ class UsbAdapterHarness {
   // The testbed's root (UMOCKDEV_DIR of the programs started from here).
   std::string root() const;
   const std::string& error() const { return error_; }
-  // Lets another user reach the testbed (sysfs, udev database); the nodes stay root's.
+  // Lets another user reach the testbed (sysfs, udev database, and room for its udev
+  // monitor's socket); the device nodes stay root's.
   void OpenToOtherUsers() const;
 
   struct Adapter;
