@@ -1,5 +1,6 @@
 #include "link/CSerialLink.h"
 
+#include <QHash>
 #include <QSerialPortInfo>
 #include <string>
 #include <vector>
@@ -19,12 +20,28 @@ CSerialLink::CSerialLink(QObject* parent) : QObject(parent) {
 
 CSerialLink::~CSerialLink() { Close(); }
 
-QStringList CSerialLink::ListSerialPorts() {
+QList<CSerialLink::PortEntry> CSerialLink::ListSerialPortEntries() {
   std::vector<std::string> names;
-  for (const auto& info : QSerialPortInfo::availablePorts())
+  QHash<QString, QString> descriptions;
+  for (const auto& info : QSerialPortInfo::availablePorts()) {
     names.push_back(info.portName().toStdString());
+    QStringList parts;
+    for (const QString& part : {info.description(), info.manufacturer()})
+      if (!part.isEmpty() && !parts.contains(part)) parts << part;
+    if (!info.serialNumber().isEmpty()) parts << "serial " + info.serialNumber();
+    descriptions.insert(info.portName(), parts.join(", "));
+  }
+  QList<PortEntry> out;
+  for (const auto& n : link::SortPortNames(std::move(names))) {
+    const QString name = QString::fromStdString(n);
+    out.push_back({name, descriptions.value(name)});
+  }
+  return out;
+}
+
+QStringList CSerialLink::ListSerialPorts() {
   QStringList out;
-  for (const auto& n : link::SortPortNames(std::move(names))) out << QString::fromStdString(n);
+  for (const auto& e : ListSerialPortEntries()) out << e.name;
   return out;
 }
 

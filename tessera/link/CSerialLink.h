@@ -25,8 +25,15 @@ class CSerialLink : public QObject {
   explicit CSerialLink(QObject* parent = nullptr);
   ~CSerialLink() override;
 
-  // Ports the system lists, in text order. Pseudo-terminals and /dev/serial/by-id links
-  // are not listed; a typed path opens all the same.
+  // A port the system lists: its name and what the system says about the device behind
+  // it (model, maker, serial number; empty when it says nothing).
+  struct PortEntry {
+    QString name;
+    QString description;
+  };
+  // Ports the system lists, in text order, asked afresh on every call. Pseudo-terminals
+  // and /dev/serial/by-id links are not listed; a typed path opens all the same.
+  static QList<PortEntry> ListSerialPortEntries();
   static QStringList ListSerialPorts();
 
   // Whether link checks are answered and received text handed on; the echo page does
