@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine; skips what is there.
-# Usage: scripts/setup.sh [--with-gui] [--with-cross] [--with-wine] [--with-packaging]
+# Usage: scripts/setup.sh [--with-gui] [--with-cross] [--with-wine] [--with-packaging] [--with-umockdev]
 set -euo pipefail
 
 pkgs=(cmake ninja-build g++ pkg-config
@@ -19,6 +19,8 @@ for arg in "$@"; do
     # Debian packages with CPack (dpkg-shlibdeps finds their dependencies).
     --with-packaging) pkgs+=(dpkg-dev file) ;;
     --with-samples) pkgs+=(espeak-ng sox) ;;
+    # The device links at the kernel's interfaces, emulated (ctest -L os).
+    --with-umockdev) pkgs+=(umockdev libumockdev-dev gir1.2-umockdev-1.0) ;;
     *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done
