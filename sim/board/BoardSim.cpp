@@ -3,9 +3,13 @@
 // times each answer, answers every command with "CMD+OK" (or "CMD+FAIL" when it is
 // malformed), keeps the state the commands set and records every byte it receives.
 //
-// Faults come from the command line or, while it runs, from lines on standard input:
-//   state | stats | probe | garbage N | nul N | split N | mute | unmute | slow MS |
-//   hangup | quit | send TEXT (TEXT as it stands, "\r" and "\n" written as escapes)
+// Faults are settings NAME or NAME=VALUE, the form kestrel-adapter-sim's --fault takes
+// (that one adds the board's number): given with --fault SETTING on the command line or
+// "fault SETTING" on standard input while it runs. kFaultHelp lists them; the older
+// flags (--garbage N, --split N, ...) and control words stay as other spellings.
+// Control lines on standard input:
+//   state | stats | probe | fault SETTING | garbage N | nul N | split N | mute | unmute |
+//   slow MS | hangup | quit | send TEXT (TEXT as it stands, "\r" and "\n" written as escapes)
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -43,6 +47,58 @@ struct Options {
   size_t nulBeforeReply = 0;
   bool mute = false, checkInReply = false;
 };
+
+constexpr const char* kFaultHelp =
+    "Faults (--fault SETTING, repeatable; or the control line \"fault SETTING\"):\n"
+    "  garbage=N           N bytes of random text, sent once connected\n"
+    "  nul=N               N NUL bytes, sent once connected\n"
+    "  nul-before-reply=N  N NUL bytes written just ahead of each reply\n"
+    "  split=N             each reply written in N pieces\n"
+    "  split-gap=MS        milliseconds between the pieces of a reply\n"
+    "  check-in-reply      a link check written between the pieces of a split reply\n"
+    "  slow=MS             milliseconds before each reply\n"
+    "  mute | unmute       answer no command / answer again\n"
+    "  hangup-after=N      hang up on the N-th command, then come back on a new port\n";
+
+// Applies one fault setting; false with the reason for anything else.
+bool ApplyFault(Options& o, const std::string& setting, std::string* error) {
+  const size_t eq = setting.find('=');
+  const std::string name = setting.substr(0, eq);
+  long long n = 0;
+  bool number = false;
+  if (eq != std::string::npos) {
+    const std::string value = setting.substr(eq + 1);
+    char* end = nullptr;
+    n = std::strtoll(value.c_str(), &end, 10);
+    number = !value.empty() && end != nullptr && *end == '\0' && n >= 0 && n <= 1'000'000'000;
+    if (!number) {
+      *error = "fault " + setting + ": the value must be a whole number from 0";
+      return false;
+    }
+  }
+  const std::pair<const char*, bool*> flags[] = {{"check-in-reply", &o.checkInReply}, {"mute", &o.mute}};
+  for (const auto& [flag, target] : flags) {
+    if (name == flag && eq == std::string::npos) {
+      *target = true;
+      return true;
+    }
+  }
+  if (name == "unmute" && eq == std::string::npos) {
+    o.mute = false;
+    return true;
+  }
+  if (number) {
+    if (name == "garbage") return o.garbage = static_cast<size_t>(n), true;
+    if (name == "nul") return o.nul = static_cast<size_t>(n), true;
+    if (name == "nul-before-reply") return o.nulBeforeReply = static_cast<size_t>(n), true;
+    if (name == "split") return o.split = static_cast<int>(n), true;
+    if (name == "split-gap") return o.splitGapMs = static_cast<int>(n), true;
+    if (name == "slow") return o.slowMs = static_cast<int>(n), true;
+    if (name == "hangup-after") return o.hangupAfter = static_cast<int>(n), true;
+  }
+  *error = "unknown fault " + setting + " (see --help)";
+  return false;
+}
 
 struct Pending {
   Clock::time_point due;
@@ -264,7 +320,16 @@ class Board {
     long long n = 0;
     in >> word;
     const bool hasNumber = static_cast<bool>(in >> n);
-    if (word == "state") {
+    if (word == "fault") {
+      std::string setting = line.substr(line.find("fault") + 5), error;
+      setting.erase(0, setting.find_first_not_of(" \t"));
+      while (!setting.empty() && (setting.back() == ' ' || setting.back() == '\r')) setting.pop_back();
+      if (ApplyFault(o_, setting, &error)) {
+        QueueFlood();
+      } else {
+        std::printf("ERROR %s\n", error.c_str());
+      }
+    } else if (word == "state") {
       std::printf("STATE %s\n", state_.ToJson().dump().c_str());
     } else if (word == "stats") {
       PrintStats();
@@ -371,13 +436,20 @@ int main(int argc, char** argv) {
   app.add_option("--split-gap", o.splitGapMs, "milliseconds between the pieces of a reply");
   app.add_option("--slow", o.slowMs, "milliseconds before each reply");
   app.add_flag("--mute", o.mute, "answer no command");
-  app.add_option("--nul-before-reply", o.nulBeforeReply, "NUL bytes written just ahead of each reply");
-  app.add_flag("--check-in-reply", o.checkInReply,
-               "write a link check between the pieces of a split reply (with --split)");
   app.add_option("--hangup-after", o.hangupAfter,
                  "hang up on receiving this many commands, then come back on a new port");
   app.add_option("--probes", o.probes, "stop after this many answered link checks");
+  std::vector<std::string> faults;
+  app.add_option("--fault", faults, "a fault SETTING, repeatable (listed below)");
+  app.footer(kFaultHelp);
   CLI11_PARSE(app, argc, argv);
+  for (const auto& setting : faults) {
+    std::string error;
+    if (!ApplyFault(o, setting, &error)) {
+      std::fprintf(stderr, "tessera-board-sim: %s\n", error.c_str());
+      return 2;
+    }
+  }
 
   struct sigaction sa {};
   sa.sa_handler = [](int) { g_stop = 1; };

@@ -67,9 +67,10 @@ TEST(CliTuning, SendsThePagesCommandsAndFailsOnFailOrSilence) {
        "CMD+DUTTEST+OPEN\"\"", "no answer within 300 ms"},
       {"a reply split over two writes", {"--split", "2"}, {"tune-rf", "sinwave-off"}, 0,
        "CMD+SINWAVE+CLOSE\"\"", "-> CMD OK!"},
-      {"a reply behind ten NUL bytes in the same write", {"--nul-before-reply", "10"},
+      {"a reply behind ten NUL bytes in the same write", {"--fault", "nul-before-reply=10"},
        {"tune-rf", "dut-on"}, 0, "CMD+DUTTEST+OPEN\"\"", "-> CMD OK!"},
-      {"a split reply with a link check between its pieces", {"--split", "2", "--check-in-reply"},
+      {"a split reply with a link check between its pieces",
+       {"--fault", "split=2", "--fault", "check-in-reply"},
        {"tune-rf", "sinwave-on"}, 0, "CMD+SINWAVE+OPEN\"\"LINK+OK\"", "-> CMD OK!"},
   };
   for (const auto& c : cases) {
@@ -176,6 +177,24 @@ TEST(CliTuning, BoardStateFileIsNeverWrittenThroughAPlantedLink) {
   EXPECT_FALSE(QJsonDocument::fromJson(written.readAll()).isNull());
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 3)
       << "state, victim and the planted link; no temporary file left behind";
+}
+
+// The board simulator takes its faults as NAME or NAME=VALUE, at start and while it runs.
+TEST(CliTuning, BoardFaultsTakeOneGrammarAtStartAndWhileRunning) {
+  const auto refused = RunCli({"--fault", "split=two"}, TESSERA_BOARD_SIM_PATH);
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_TRUE(refused.err.contains("fault split=two: the value must be a whole number")) << refused.err.toStdString();
+
+  SimBoard board;
+  ASSERT_FALSE(board.path().isEmpty());
+  board.Control("fault mute");
+  const auto silent = RunCli({"tune-rf", "dut-on", "--timeout", "200", "--port", board.path()});
+  EXPECT_EQ(silent.exitCode, 1);
+  EXPECT_TRUE(silent.err.contains("no answer within 200 ms")) << silent.err.toStdString();
+  board.Control("fault unmute");
+  board.Control("fault nul-before-reply=3");
+  const auto answered = RunCli({"tune-rf", "dut-off", "--port", board.path()});
+  EXPECT_EQ(answered.exitCode, 0) << answered.err.toStdString();
 }
 
 TEST(CliTuning, MonitorAnswersLinkChecksAndPrintsTheLog) {
