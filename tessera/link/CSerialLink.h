@@ -1,26 +1,25 @@
 #pragma once
-// The serial port of a live-tuning page: opened at 115200 8N1 without flow control,
-// read as bytes arrive. A link check is answered the moment its last byte is in, also
-// when it came split over two reads; the rest is handed on in bursts that end after
-// 3 ms of silence (or at 256 bytes), the pieces a board's replies naturally come in.
+// The serial port of a live-tuning page: the link logic (link::PortLink: link checks
+// answered at once, bursts ending after 3 ms of silence or at 256 bytes, RTS off and DTR
+// dropped) over QSerialPort, its silence timer on the event loop, its reports as signals.
 #include <QByteArray>
+#include <QList>
 #include <QObject>
-#include <QSerialPort>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <string_view>
 
-#include "link/LinkCheckDetector.h"
-#include "link/ModemLines.h"
+#include "link/PortLink.h"
+#include "link/SerialPortBackend.h"
 
 namespace tessera {
 
-class CSerialLink : public QObject {
+class CSerialLink : public QObject, private link::PortLink::Events {
   Q_OBJECT
  public:
-  static constexpr int kBurstSilenceMs = 3;
-  static constexpr int kMaxBurst = 256;
+  static constexpr int kBurstSilenceMs = link::PortLink::kBurstSilenceMs;
+  static constexpr int kMaxBurst = static_cast<int>(link::PortLink::kMaxBurst);
 
   explicit CSerialLink(QObject* parent = nullptr);
   ~CSerialLink() override;
@@ -36,19 +35,15 @@ class CSerialLink : public QObject {
   static QList<PortEntry> ListSerialPortEntries();
   static QStringList ListSerialPorts();
 
-  // Whether link checks are answered and received text handed on; the echo page does
-  // neither (it reads only to keep the driver's queue from filling).
-  void SetAnswersLinkCheck(bool on) { answersLinkCheck_ = on; }
-  void SetDeliversText(bool on) { deliversText_ = on; }
+  void SetAnswersLinkCheck(bool on) { link_.SetAnswersLinkCheck(on); }
+  void SetDeliversText(bool on) { link_.SetDeliversText(on); }
 
   bool Open(const QString& name);
-  void Close();
-  bool IsOpen() const { return port_.isOpen(); }
-  QString PortName() const { return name_; }
+  void Close() { link_.Close(); }
+  bool IsOpen() const { return link_.IsOpen(); }
+  QString PortName() const { return QString::fromStdString(link_.PortName()); }
   // Writes without waiting; false when the port is closed or refuses the bytes.
-  bool Write(std::string_view bytes);
-  // The port's own RTS and DTR unless another set of lines is given (null: the port's).
-  void SetModemLines(link::ModemLines* lines) { lines_ = lines != nullptr ? lines : &portLines_; }
+  bool Write(std::string_view bytes) { return link_.Write(bytes); }
 
  signals:
   void burstReceived(const QByteArray& bytes);
@@ -57,31 +52,20 @@ class CSerialLink : public QObject {
   void portLost(const QString& reason);
 
  private:
-  void OnReadyRead();
-  void OnError(QSerialPort::SerialPortError error);
-  void EndBurst();
-  void CloseNow(bool purge);
-
-  class PortLines : public link::ModemLines {
+  class SilenceTimer : public link::LinkTimer {
    public:
-    explicit PortLines(QSerialPort& port) : port_(port) {}
-    bool SetRequestToSend(bool on) override { return port_.setRequestToSend(on); }
-    bool SetDataTerminalReady(bool on) override { return port_.setDataTerminalReady(on); }
-
-   private:
-    QSerialPort& port_;
+    QTimer timer;
+    void Start(int ms) override { timer.start(ms); }
+    void Stop() override { timer.stop(); }
   };
 
-  QSerialPort port_;
-  PortLines portLines_{port_};
-  link::ModemLines* lines_ = &portLines_;
-  QTimer burstTimer_;
-  QByteArray burst_;
-  link::LinkCheckDetector detector_;
-  QString name_;
-  bool answersLinkCheck_ = true;
-  bool deliversText_ = true;
-  bool closing_ = false;
+  void Burst(std::string_view bytes) override;
+  void LinkCheckAnswered() override { emit linkCheckAnswered(); }
+  void Lost(const std::string& reason) override { emit portLost(QString::fromStdString(reason)); }
+
+  SerialPortBackend port_;
+  SilenceTimer silence_;
+  link::PortLink link_{port_, silence_, *this};
 };
 
 }  // namespace tessera
