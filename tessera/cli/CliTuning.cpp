@@ -13,7 +13,7 @@
 #include "link/CPageTest.h"
 #include "link/LinkSession.h"
 #include "link/PageCommands.h"
-#include "link/ReplyScanner.h"
+#include "link/CommandRun.h"
 
 namespace tessera::cli {
 
@@ -30,44 +30,43 @@ class NoTimer : public link::HopTimer {
   void Stop() override {}
 };
 
+class QtTimer : public link::LinkTimer {
+ public:
+  QTimer timer;
+  QtTimer() { timer.setSingleShot(true); }
+  void Start(int ms) override { timer.start(ms); }
+  void Stop() override { timer.stop(); }
+};
+
 int SendAll(const std::string& port, const std::vector<link::Outgoing>& commands, int timeoutMs) {
   LinkSession session;
-  link::ReplyScanner replies;
-  QObject::connect(&session.port(), &CSerialLink::burstReceived,
-                   [&](const QByteArray& b) { replies.Feed(std::string_view(b.constData(), b.size())); });
+  QtTimer timeout;
+  link::CommandRun run(commands, [&](const link::Outgoing& c) { session.Send(c); }, timeout, timeoutMs);
+  QEventLoop loop;
+  auto check = [&] {
+    if (run.outcome() != link::CommandRun::Outcome::kRunning) loop.quit();
+  };
+  QObject::connect(&session.port(), &CSerialLink::burstReceived, &loop, [&](const QByteArray& b) {
+    run.BytesArrived(std::string_view(b.constData(), static_cast<size_t>(b.size())));
+    check();
+  });
+  QObject::connect(&session, &LinkSession::openChanged, &loop, [&](bool open) {
+    if (!open) run.PortLost();
+    check();
+  });
+  QObject::connect(&timeout.timer, &QTimer::timeout, &loop, [&] {
+    run.TimedOut();
+    check();
+  });
   if (!session.Open(QString::fromStdString(port))) {
     std::cerr << session.log().Shown();
     return 1;
   }
-  for (const auto& c : commands) {
-    const int before = replies.total();
-    const int failedBefore = replies.failed();
-    session.Send(c);
-    QEventLoop loop;
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(&session.port(), &CSerialLink::burstReceived, &loop, [&] {
-      if (replies.total() > before) loop.quit();
-    });
-    QObject::connect(&session, &LinkSession::openChanged, &loop, &QEventLoop::quit);
-    timeout.start(timeoutMs);
-    if (replies.total() == before && session.IsOpen()) loop.exec();
-    std::string shown = c.wire;
-    while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.pop_back();
-    if (!session.IsOpen()) {
-      std::cerr << shown << ": the port went away\n";
-      return 1;
-    }
-    if (replies.total() == before) {
-      std::cerr << shown << ": no answer within " << timeoutMs << " ms\n";
-      return 1;
-    }
-    const bool fail = replies.failed() > failedBefore;
-    std::cout << shown << " -> " << (fail ? "CMD FAIL!" : "CMD OK!") << "\n";
-    if (fail) return 1;
-  }
-  return 0;
+  run.Start();
+  if (run.outcome() == link::CommandRun::Outcome::kRunning) loop.exec();
+  for (const auto& line : run.answered()) std::cout << line << "\n";
+  if (!run.error().empty()) std::cerr << run.error() << "\n";
+  return run.outcome() == link::CommandRun::Outcome::kAllAnswered ? 0 : 1;
 }
 
 volatile std::sig_atomic_t g_interrupted = 0;
