@@ -61,7 +61,10 @@ std::vector<uint8_t> StringDescriptor(const char* text) {
 }  // namespace
 
 struct UsbAdapterHarness::Adapter : sim::SimBoard::Link {
+  // A transfer in flight, on the connection (one opened node) that submitted it: only
+  // that connection reaps or discards it.
   struct Urb {
+    UMockdevIoctlClient* client = nullptr;
     UMockdevIoctlData* data = nullptr;    // the struct usbdevfs_urb
     UMockdevIoctlData* buffer = nullptr;  // its buffer
     uint8_t type = 0, endpoint = 0;
@@ -119,6 +122,12 @@ struct UsbAdapterHarness::Adapter : sim::SimBoard::Link {
       lock.unlock();
       board.HandleTransfer(transfer.data(), transfer.size(), *this);
     }
+  }
+
+  static void Release(Urb& u) {
+    umockdev_ioctl_data_unref(u.buffer);
+    umockdev_ioctl_data_unref(u.data);
+    g_object_unref(u.client);
   }
 
   // Hands the adapter's messages to the IN transfers waiting, oldest first; mu held.
@@ -201,6 +210,7 @@ struct UsbAdapterHarness::Adapter : sim::SimBoard::Link {
         return TRUE;
       case USBDEVFS_SUBMITURB: {
         Urb u;
+        u.client = static_cast<UMockdevIoctlClient*>(g_object_ref(client));
         u.data = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
         auto* urb = reinterpret_cast<usbdevfs_urb*>(u.data->data);
         u.type = urb->type;
@@ -232,7 +242,8 @@ struct UsbAdapterHarness::Adapter : sim::SimBoard::Link {
       case USBDEVFS_REAPURB:
       case USBDEVFS_REAPURBNDELAY: {
         Pump();
-        auto it = std::find_if(flying.begin(), flying.end(), [](const Urb& u) { return u.done; });
+        auto it = std::find_if(flying.begin(), flying.end(),
+                               [client](const Urb& u) { return u.done && u.client == client; });
         if (it == flying.end()) {
           umockdev_ioctl_client_complete(client, -1, EAGAIN);
           return TRUE;
@@ -251,8 +262,7 @@ struct UsbAdapterHarness::Adapter : sim::SimBoard::Link {
         UMockdevIoctlData* out = umockdev_ioctl_data_resolve(arg, 0, sizeof(gpointer), nullptr);
         umockdev_ioctl_data_set_ptr(out, 0, it->data);
         umockdev_ioctl_data_unref(out);
-        umockdev_ioctl_data_unref(it->buffer);
-        umockdev_ioctl_data_unref(it->data);
+        Release(*it);
         flying.erase(it);
         umockdev_ioctl_client_complete(client, 0, 0);
         return TRUE;
@@ -260,7 +270,7 @@ struct UsbAdapterHarness::Adapter : sim::SimBoard::Link {
       case USBDEVFS_DISCARDURB: {
         const gulong address = reinterpret_cast<gulong>(*reinterpret_cast<void**>(arg->data));
         for (Urb& u : flying) {
-          if (u.data->client_addr != address || u.done) continue;
+          if (u.client != client || u.data->client_addr != address || u.done) continue;
           u.done = true;
           u.status = -ENOENT;  // cancelled
           u.in.clear();
@@ -280,6 +290,20 @@ struct UsbAdapterHarness::Adapter : sim::SimBoard::Link {
     return static_cast<Adapter*>(self)->Handle(client);
   }
 
+  // The node was closed: what that connection left in flight goes with it.
+  static void OnVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
+    auto* a = static_cast<Adapter*>(self);
+    std::lock_guard<std::mutex> lock(a->mu);
+    for (auto it = a->flying.begin(); it != a->flying.end();) {
+      if (it->client != client) {
+        ++it;
+        continue;
+      }
+      Release(*it);
+      it = a->flying.erase(it);
+    }
+  }
+
   void Shut() {
     {
       std::lock_guard<std::mutex> lock(mu);
@@ -287,10 +311,7 @@ struct UsbAdapterHarness::Adapter : sim::SimBoard::Link {
     }
     cv.notify_all();
     if (thread.joinable()) thread.join();
-    for (Urb& u : flying) {
-      umockdev_ioctl_data_unref(u.buffer);
-      umockdev_ioctl_data_unref(u.data);
-    }
+    for (Urb& u : flying) Release(u);
     flying.clear();
     if (master >= 0) ::close(master);
     master = -1;
@@ -344,6 +365,7 @@ int UsbAdapterHarness::Add(const std::string& port, size_t flashSize, bool annou
 
   a->handler = umockdev_ioctl_base_new();
   g_signal_connect(a->handler, "handle-ioctl", G_CALLBACK(&Adapter::OnIoctl), a.get());
+  g_signal_connect(a->handler, "client-vanished", G_CALLBACK(&Adapter::OnVanished), a.get());
   GError* gerror = nullptr;
   if (!umockdev_testbed_attach_ioctl(testbed_, node, a->handler, &gerror)) {
     error_ = gerror != nullptr ? gerror->message : "attach_ioctl";

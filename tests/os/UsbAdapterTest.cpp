@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "UsbAdapterHarness.h"
+#include "kestrel/transport/SimHost.h"
 #include "transport/usb/UsbTransport.h"
 
 namespace kestrel::ostest {
@@ -333,6 +334,39 @@ TEST(UsbAdapters, ArrivalAndRemovalReachTheHotPlugListener) {
   transport.StopWatching();
   EXPECT_EQ(transport.CountInterfaces(), 1);
   EXPECT_EQ(transport.GetInterfaceInfo(0).instanceId, "1-3");
+}
+
+// The backend's own lifecycle on one adapter, in process: open the device and both pipes,
+// a Connect exchange, "USB Reset" (the device endpoint closed, the pipes still working),
+// then the adapter pulled out: reads and writes fail at once instead of waiting.
+TEST(UsbAdapters, ResetKeepsThePipesAndAPulledAdapterFailsItsTransfersAtOnce) {
+  UsbAdapterHarness usb(kVid, kPid);
+  ASSERT_GE(usb.Add("2", kFlash), 0) << usb.error();
+  UsbTransport transport(UsbVidPid{kVid, kPid});
+  ASSERT_TRUE(transport.ok());
+  testing::SimHost host;
+  ASSERT_TRUE(host.Open(transport, 0));
+  ASSERT_TRUE(host.Send({0xA3}));
+  auto reply = host.ReadOnce(64);
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(*reply, (std::vector<uint8_t>{0xEE, 0x03, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+
+  host.device.reset();  // "USB Reset"
+  ASSERT_TRUE(host.Send({0xA4}));
+  auto released = host.ReadOnce(64);
+  ASSERT_TRUE(released);
+  EXPECT_EQ(released->at(0), 0xEE);
+  // A second open of the same adapter shares the claimed interface the pipes hold.
+  testing::SimHost again;
+  ASSERT_TRUE(again.Open(transport, 0));
+
+  usb.Remove(0);
+  const auto start = Clock::now();
+  EXPECT_FALSE(host.ReadOnce(64, 5000));
+  EXPECT_FALSE(host.Send({0xA3}));
+  const double seconds = Seconds(start);
+  std::printf("pulled adapter: read and write failed after %.3f s\n", seconds);
+  EXPECT_LT(seconds, 2.0) << "the transfers waited for their time-outs instead of failing";
 }
 
 }  // namespace
