@@ -10,6 +10,14 @@
 // program's poll on the node then sees POLLERR, which is what makes libusb fail the
 // transfers in flight. A plain file, umockdev's default, never reports anything.
 //
+// Requests answered: GET_CAPABILITIES, CLAIMINTERFACE / DISCONNECT_CLAIM,
+// RELEASEINTERFACE, SETINTERFACE, SETCONFIGURATION, CLEAR_HALT, RESETEP (all accepted),
+// GETDRIVER and IOCTL (no kernel driver: ENODATA), SUBMITURB (control: the device,
+// configuration and string descriptors; bulk OUT to the board; bulk IN waits for the
+// board's answer), REAPURB / REAPURBNDELAY (EAGAIN while nothing is done) and DISCARDURB.
+// Each transfer belongs to the connection (opened node) that submitted it. A pulled
+// adapter answers everything with ENODEV.
+//
 // The process that uses this must itself run under the preload (umockdev-wrapper):
 // umockdev sends uevents through the mocked udev of the calling process.
 #include <cstddef>
