@@ -9,10 +9,12 @@
 
 namespace tessera {
 
-CSerialLink::CSerialLink(QObject* parent) : QObject(parent) {
-  silence_.timer.setSingleShot(true);
-  silence_.timer.setTimerType(Qt::PreciseTimer);
-  connect(&silence_.timer, &QTimer::timeout, this, [this] { link_.SilenceElapsed(); });
+CSerialLink::CSerialLink(QObject* parent, link::BoardPort* port, link::LinkTimer* silence)
+    : QObject(parent),
+      link_(port != nullptr ? *port : ownPort_, silence != nullptr ? *silence : ownSilence_, *this) {
+  ownSilence_.timer.setSingleShot(true);
+  ownSilence_.timer.setTimerType(Qt::PreciseTimer);
+  connect(&ownSilence_.timer, &QTimer::timeout, this, [this] { link_.SilenceElapsed(); });
 }
 
 CSerialLink::~CSerialLink() { link_.Close(); }

@@ -21,7 +21,10 @@ class CSerialLink : public QObject, private link::PortLink::Events {
   static constexpr int kBurstSilenceMs = link::PortLink::kBurstSilenceMs;
   static constexpr int kMaxBurst = static_cast<int>(link::PortLink::kMaxBurst);
 
-  explicit CSerialLink(QObject* parent = nullptr);
+  // port and silence: another backend and burst timer, such as a test's in-process fake
+  // (not owned); null: QSerialPort and a Qt timer.
+  explicit CSerialLink(QObject* parent = nullptr, link::BoardPort* port = nullptr,
+                       link::LinkTimer* silence = nullptr);
   ~CSerialLink() override;
 
   // A port the system lists: its name and what the system says about the device behind
@@ -44,6 +47,8 @@ class CSerialLink : public QObject, private link::PortLink::Events {
   QString PortName() const { return QString::fromStdString(link_.PortName()); }
   // Writes without waiting; false when the port is closed or refuses the bytes.
   bool Write(std::string_view bytes) { return link_.Write(bytes); }
+  // An injected burst timer expired (the own Qt timer calls this itself).
+  void SilenceElapsed() { link_.SilenceElapsed(); }
 
  signals:
   void burstReceived(const QByteArray& bytes);
@@ -63,9 +68,9 @@ class CSerialLink : public QObject, private link::PortLink::Events {
   void LinkCheckAnswered() override { emit linkCheckAnswered(); }
   void Lost(const std::string& reason) override { emit portLost(QString::fromStdString(reason)); }
 
-  SerialPortBackend port_;
-  SilenceTimer silence_;
-  link::PortLink link_{port_, silence_, *this};
+  SerialPortBackend ownPort_;
+  SilenceTimer ownSilence_;
+  link::PortLink link_;
 };
 
 }  // namespace tessera
