@@ -166,66 +166,14 @@ TEST(LiveEqPageGui, BandDialogRefusesOutOfRangeAndPlotsAsTyped) {
   EXPECT_FLOAT_EQ(dlg.Model().gainDb, 12.0f);
 }
 
-TEST(LiveEchoPageGui, LevelsAndVoiceEqualizersGoOutUnansweredAndLeavingCloses) {
-  CPageEcho model;
-  model.OnInitialize();
-  CPageSystem system;
-  TestHooks hooks;
-  auto* page = new LiveEchoPage(model, system, hooks.Make());
-  Sheet sheet(page);
-  EXPECT_EQ(Ctl<QComboBox>(page, 1191)->currentText(), "-6dB");
-  EXPECT_EQ(Ctl<QComboBox>(page, 1192)->currentText(), "27dB");
-
-  Ctl<QComboBox>(page, 1077)->setEditText("/dev/ttyNOSUCHPORT");
-  QTest::mouseClick(Ctl(page, 1170), Qt::LeftButton);
-  EXPECT_EQ(hooks.messages, QStringList{QString::fromUtf8("串口打开失败！\r\n")});
-  hooks.messages.clear();
-
-  SimBoard board({"--check-interval", "20"});
-  ASSERT_FALSE(board.path().isEmpty());
-  Ctl<QComboBox>(page, 1077)->setEditText(board.path());
-  QTest::mouseClick(Ctl(page, 1170), Qt::LeftButton);
-  ASSERT_TRUE(page->Session().IsOpen());
-  EXPECT_TRUE(Ctl(page, 1196)->isEnabled() && Ctl(page, 1191)->isEnabled());
-
-  Ctl<QComboBox>(page, 1191)->setCurrentIndex(4);   // "-6dB" again: no change, nothing sent
-  Ctl<QComboBox>(page, 1191)->setCurrentIndex(5);   // "-8dB"
-  Ctl<QComboBox>(page, 1188)->setCurrentIndex(2);   // "3"
-  hooks.fillDialog = [](EqConfigDialog& dlg) {
-    QTest::mouseClick(Ctl(&dlg, 1179), Qt::LeftButton);
-    Type(&dlg, 1182, "-2.7");
-    Type(&dlg, 1183, "200");
-    Type(&dlg, 1184, "1000");
-    Type(&dlg, 1185, "8000");
-    Ctl<QCheckBox>(&dlg, 1186)->setChecked(true);
-  };
-  QTest::mouseClick(Ctl(page, 1190), Qt::LeftButton);
-  ASSERT_TRUE(hooks.dialogAccepted) << hooks.messages.join("|").toStdString();
-  EXPECT_TRUE(Ctl<QPlainTextEdit>(page, 1195)->toPlainText().contains(QString::fromUtf8("增益: -2DB")));
-  QTest::mouseClick(Ctl(page, 1197), Qt::LeftButton);
-  QTest::qWait(120);  // several link checks pass unanswered meanwhile
-  EXPECT_EQ(board.Transcript().toStdString(),
-            "CMD+FLASH+AECIOCTL+2+5\"CMD+FLASH+AECIOCTL+1+3\""
-            "CMD+AUD+CONF+6+1+0+-2+1000+8000+200\"CMD+AUD+ENABLE+6+1\"\r\n");
-
-  QTest::mouseClick(Ctl(page, 1193), Qt::LeftButton);
-  EXPECT_EQ(hooks.messages, QStringList{"Save OK!\r\n"});
-  EXPECT_EQ(system.hfpVolume, 10);
-
-  sheet.Leave();
-  EXPECT_FALSE(page->Session().IsOpen());
-  sheet.Return();
-  EXPECT_EQ(Ctl<QPushButton>(page, 1170)->text(), "Open");
-  EXPECT_FALSE(Ctl(page, 1187)->isEnabled() || Ctl(page, 1196)->isEnabled());
-  EXPECT_EQ(Ctl<QComboBox>(page, 1191)->currentText(), "-8dB") << "read back from the System page";
-}
-
 // A board port in process: what the page writes is there at once, and the test hands over
 // what the board says and fires the burst timer itself, so nothing here waits.
 class FakeBoardPort : public link::BoardPort {
  public:
   std::string written, opened;
+  std::string missing;  // a port name that does not open
   bool Open(const std::string& name) override {
+    if (name == missing) return false;
     opened = name;
     open_ = true;
     return true;
@@ -251,6 +199,65 @@ class HeldTimer : public link::LinkTimer {
   void Start(int) override { running = true; }
   void Stop() override { running = false; }
 };
+
+TEST(LiveEchoPageGui, LevelsAndVoiceEqualizersGoOutUnansweredAndLeavingCloses) {
+  CPageEcho model;
+  model.OnInitialize();
+  CPageSystem system;
+  FakeBoardPort board;
+  board.missing = "/dev/ttyNOSUCHPORT";
+  HeldTimer silence;
+  TestHooks hooks;
+  ui::LiveHooks made = hooks.Make();
+  made.port = &board;
+  made.silence = &silence;
+  auto* page = new LiveEchoPage(model, system, made);
+  Sheet sheet(page);
+  EXPECT_EQ(Ctl<QComboBox>(page, 1191)->currentText(), "-6dB");
+  EXPECT_EQ(Ctl<QComboBox>(page, 1192)->currentText(), "27dB");
+
+  Ctl<QComboBox>(page, 1077)->setEditText("/dev/ttyNOSUCHPORT");
+  QTest::mouseClick(Ctl(page, 1170), Qt::LeftButton);
+  EXPECT_EQ(hooks.messages, QStringList{QString::fromUtf8("串口打开失败！\r\n")});
+  hooks.messages.clear();
+
+  Ctl<QComboBox>(page, 1077)->setEditText("ttyFAKE");
+  QTest::mouseClick(Ctl(page, 1170), Qt::LeftButton);
+  ASSERT_TRUE(page->Session().IsOpen());
+  EXPECT_TRUE(Ctl(page, 1196)->isEnabled() && Ctl(page, 1191)->isEnabled());
+
+  Ctl<QComboBox>(page, 1191)->setCurrentIndex(4);   // "-6dB" again: no change, nothing sent
+  Ctl<QComboBox>(page, 1191)->setCurrentIndex(5);   // "-8dB"
+  Ctl<QComboBox>(page, 1188)->setCurrentIndex(2);   // "3"
+  hooks.fillDialog = [](EqConfigDialog& dlg) {
+    QTest::mouseClick(Ctl(&dlg, 1179), Qt::LeftButton);
+    Type(&dlg, 1182, "-2.7");
+    Type(&dlg, 1183, "200");
+    Type(&dlg, 1184, "1000");
+    Type(&dlg, 1185, "8000");
+    Ctl<QCheckBox>(&dlg, 1186)->setChecked(true);
+  };
+  QTest::mouseClick(Ctl(page, 1190), Qt::LeftButton);
+  ASSERT_TRUE(hooks.dialogAccepted) << hooks.messages.join("|").toStdString();
+  EXPECT_TRUE(Ctl<QPlainTextEdit>(page, 1195)->toPlainText().contains(QString::fromUtf8("增益: -2DB")));
+  QTest::mouseClick(Ctl(page, 1197), Qt::LeftButton);
+  for (int i = 0; i < 3; ++i) board.Arrive("LINK+CHECK");  // the echo page answers none
+  EXPECT_FALSE(silence.running) << "the echo page reads no text";
+  EXPECT_EQ(board.written,
+            "CMD+FLASH+AECIOCTL+2+5\"CMD+FLASH+AECIOCTL+1+3\""
+            "CMD+AUD+CONF+6+1+0+-2+1000+8000+200\"CMD+AUD+ENABLE+6+1\"\r\n");
+
+  QTest::mouseClick(Ctl(page, 1193), Qt::LeftButton);
+  EXPECT_EQ(hooks.messages, QStringList{"Save OK!\r\n"});
+  EXPECT_EQ(system.hfpVolume, 10);
+
+  sheet.Leave();
+  EXPECT_FALSE(page->Session().IsOpen());
+  sheet.Return();
+  EXPECT_EQ(Ctl<QPushButton>(page, 1170)->text(), "Open");
+  EXPECT_FALSE(Ctl(page, 1187)->isEnabled() || Ctl(page, 1196)->isEnabled());
+  EXPECT_EQ(Ctl<QComboBox>(page, 1191)->currentText(), "-8dB") << "read back from the System page";
+}
 
 TEST(LiveTestPageGui, DutTestConfAndLeavingKeepsTheTestButtons) {
   FakeBoardPort board;
