@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine; skips what is there.
 # Usage: scripts/setup.sh [--minimal] [--with-gui] [--with-cross] [--with-wine] [--with-packaging]
-#                        [--with-postgres] [--with-samples] [--with-fresh-machine]
+#                        [--with-postgres] [--with-umockdev] [--with-samples] [--with-fresh-machine]
 #   --minimal   only what the command-line tools and the simulators need (scripts/demo.sh):
 #               no test libraries, no clang
 # When another package manager (an unattended upgrade, a second terminal) holds apt's or
@@ -26,6 +26,8 @@ for arg in "$@"; do
     --with-wine) extra+=(g++-mingw-w64-x86-64-posix wine64 googletest) ;;
     # Debian packages with CPack (dpkg-shlibdeps finds their dependencies).
     --with-packaging) extra+=(dpkg-dev file) ;;
+    # USB adapters and serial ports emulated at the kernel's interfaces (tests labelled os).
+    --with-umockdev) extra+=(umockdev libumockdev-dev gir1.2-umockdev-1.0) ;;
     --with-samples) extra+=(espeak-ng sox) ;;
     # The server the address pool's tests start a throwaway cluster of (initdb, pg_ctl).
     --with-postgres) extra+=(postgresql-15); postgres=1 ;;

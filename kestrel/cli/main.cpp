@@ -22,14 +22,7 @@
 #include "sequence/postgres/PoolSequence.h"
 #endif
 
-#if __has_include("transport/sim/SimTransport.h")
-#include "transport/sim/SimTransport.h"
-#define KESTREL_HAVE_SIM 1
-#endif
-#if __has_include("transport/usb/UsbTransport.h")
-#include "transport/usb/UsbTransport.h"
-#define KESTREL_HAVE_USB 1
-#endif
+#include "transport/TransportChoice.h"
 
 namespace kestrel {
 namespace {
@@ -143,30 +136,11 @@ int RunPool(CLI::App* init, CLI::App* status, CLI::App* exportCsv, const PoolCom
 #endif
 
 std::unique_ptr<Transport> MakeTransport(const Options& o, std::string* error) {
-  if (!o.simDir.empty()) {
-#ifdef KESTREL_HAVE_SIM
-    return std::make_unique<SimTransport>(o.simDir);
-#else
-    *error = "this build has no simulated adapters";
-    return nullptr;
-#endif
-  }
-#ifdef KESTREL_HAVE_USB
-  UsbVidPid ids;
-  if (!o.usbId.empty() ? !UsbVidPid::Parse(o.usbId, &ids) : !UsbVidPid::FromEnvironment(&ids)) {
-    *error = "the adapters' USB id is unknown: pass --usb-id VVVV:PPPP or set KESTREL_USB_VIDPID";
-    return nullptr;
-  }
-  auto usb = std::make_unique<UsbTransport>(ids);
-  if (!usb->ok()) {
-    *error = "libusb could not be initialised";
-    return nullptr;
-  }
-  return usb;
-#else
-  *error = "this build has no USB backend; use --sim DIR";
-  return nullptr;
-#endif
+  TransportChoice c = ChooseTransport(o.simDir, o.usbId, [](const std::string& text) {
+    std::fprintf(stderr, "warning: %s\n", text.c_str());
+  });
+  if (!c.transport) *error = c.error;
+  return std::move(c.transport);
 }
 
 // Applies --slots: the listed slots are ticked, the others not. False when one is absent.

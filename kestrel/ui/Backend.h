@@ -1,9 +1,11 @@
 #pragma once
-// Which adapters the window works with, chosen as kestrel-cli chooses them: --sim DIR for
-// the simulated adapters, else USB with --usb-id VVVV:PPPP or KESTREL_USB_VIDPID.
+// Which adapters the window works with: kestrel::ChooseTransport, the choice kestrel-cli
+// makes too, in the window's strings.
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "core/Transport.h"
 
@@ -18,6 +20,8 @@ struct BackendChoice {
 struct BackendArgs {
   QString simDir;
   QString usbId;  // empty: the environment variable
+  // Why an adapter cannot be opened or a slot's pipe gave up (any thread).
+  std::function<void(const std::string&)> notice;
 };
 
 BackendChoice ChooseBackend(const BackendArgs& args);

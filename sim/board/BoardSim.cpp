@@ -3,9 +3,13 @@
 // times each answer, answers every command with "CMD+OK" (or "CMD+FAIL" when it is
 // malformed), keeps the state the commands set and records every byte it receives.
 //
-// Faults come from the command line or, while it runs, from lines on standard input:
-//   state | stats | probe | garbage N | nul N | split N | mute | unmute | slow MS |
-//   hangup | quit | send TEXT (TEXT as it stands, "\r" and "\n" written as escapes)
+// Faults are settings NAME or NAME=VALUE, the form kestrel-adapter-sim's --fault takes
+// (that one adds the board's number): given with --fault SETTING on the command line or
+// "fault SETTING" on standard input while it runs. kFaultHelp lists them; the older
+// flags (--garbage N, --split N, ...) and control words stay as other spellings.
+// Control lines on standard input:
+//   state | stats | probe | fault SETTING | garbage N | nul N | split N | mute | unmute |
+//   slow MS | hangup | quit | send TEXT (TEXT as it stands, "\r" and "\n" written as escapes)
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -21,7 +25,6 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <random>
@@ -41,8 +44,61 @@ struct Options {
   std::string statePath, transcriptPath, linkPath;
   size_t garbage = 0, nul = 0;
   int split = 1, splitGapMs = 10, slowMs = 0, hangupAfter = 0, probes = 0;
-  bool mute = false;
+  size_t nulBeforeReply = 0;
+  bool mute = false, checkInReply = false;
 };
+
+constexpr const char* kFaultHelp =
+    "Faults (--fault SETTING, repeatable; or the control line \"fault SETTING\"):\n"
+    "  garbage=N           N bytes of random text, sent once connected\n"
+    "  nul=N               N NUL bytes, sent once connected\n"
+    "  nul-before-reply=N  N NUL bytes written just ahead of each reply\n"
+    "  split=N             each reply written in N pieces\n"
+    "  split-gap=MS        milliseconds between the pieces of a reply\n"
+    "  check-in-reply      a link check written between the pieces of a split reply\n"
+    "  slow=MS             milliseconds before each reply\n"
+    "  mute | unmute       answer no command / answer again\n"
+    "  hangup-after=N      hang up on the N-th command, then come back on a new port\n";
+
+// Applies one fault setting; false with the reason for anything else.
+bool ApplyFault(Options& o, const std::string& setting, std::string* error) {
+  const size_t eq = setting.find('=');
+  const std::string name = setting.substr(0, eq);
+  long long n = 0;
+  bool number = false;
+  if (eq != std::string::npos) {
+    const std::string value = setting.substr(eq + 1);
+    char* end = nullptr;
+    n = std::strtoll(value.c_str(), &end, 10);
+    number = !value.empty() && end != nullptr && *end == '\0' && n >= 0 && n <= 1'000'000'000;
+    if (!number) {
+      *error = "fault " + setting + ": the value must be a whole number from 0";
+      return false;
+    }
+  }
+  const std::pair<const char*, bool*> flags[] = {{"check-in-reply", &o.checkInReply}, {"mute", &o.mute}};
+  for (const auto& [flag, target] : flags) {
+    if (name == flag && eq == std::string::npos) {
+      *target = true;
+      return true;
+    }
+  }
+  if (name == "unmute" && eq == std::string::npos) {
+    o.mute = false;
+    return true;
+  }
+  if (number) {
+    if (name == "garbage") return o.garbage = static_cast<size_t>(n), true;
+    if (name == "nul") return o.nul = static_cast<size_t>(n), true;
+    if (name == "nul-before-reply") return o.nulBeforeReply = static_cast<size_t>(n), true;
+    if (name == "split") return o.split = static_cast<int>(n), true;
+    if (name == "split-gap") return o.splitGapMs = static_cast<int>(n), true;
+    if (name == "slow") return o.slowMs = static_cast<int>(n), true;
+    if (name == "hangup-after") return o.hangupAfter = static_cast<int>(n), true;
+  }
+  *error = "unknown fault " + setting + " (see --help)";
+  return false;
+}
 
 struct Pending {
   Clock::time_point due;
@@ -188,11 +244,16 @@ class Board {
       return;
     }
     if (o_.mute) return;
-    const std::string reply = ok ? "CMD+OK\r\n" : "CMD+FAIL\r\n";
+    const std::string reply = std::string(o_.nulBeforeReply, '\0') + (ok ? "CMD+OK\r\n" : "CMD+FAIL\r\n");
     auto due = now + std::chrono::milliseconds(o_.slowMs);
     const size_t pieces = static_cast<size_t>(std::clamp(o_.split, 1, static_cast<int>(reply.size())));
     const size_t step = (reply.size() + pieces - 1) / pieces;
     for (size_t at = 0; at < reply.size(); at += step) {
+      if (at > 0 && o_.checkInReply) {
+        // A link check written between two pieces of the reply, as its own write.
+        out_.push_back({due, std::string("LINK+CHECK")});
+        due += std::chrono::milliseconds(o_.splitGapMs);
+      }
       out_.push_back({due, reply.substr(at, step)});
       due += std::chrono::milliseconds(o_.splitGapMs);
     }
@@ -259,7 +320,16 @@ class Board {
     long long n = 0;
     in >> word;
     const bool hasNumber = static_cast<bool>(in >> n);
-    if (word == "state") {
+    if (word == "fault") {
+      std::string setting = line.substr(line.find("fault") + 5), error;
+      setting.erase(0, setting.find_first_not_of(" \t"));
+      while (!setting.empty() && (setting.back() == ' ' || setting.back() == '\r')) setting.pop_back();
+      if (ApplyFault(o_, setting, &error)) {
+        QueueFlood();
+      } else {
+        std::printf("ERROR %s\n", error.c_str());
+      }
+    } else if (word == "state") {
       std::printf("STATE %s\n", state_.ToJson().dump().c_str());
     } else if (word == "stats") {
       PrintStats();
@@ -296,14 +366,30 @@ class Board {
     return true;
   }
 
+  // The state file is replaced whole: written to a new file of an unpredictable name
+  // beside it (created exclusively, so a link planted there is never followed), then
+  // renamed over it.
   void SaveState() {
     if (o_.statePath.empty()) return;
-    const std::string tmp = o_.statePath + ".tmp";
-    {
-      std::ofstream f(tmp, std::ios::trunc);
-      f << state_.ToJson().dump(2) << "\n";
+    std::string tmp = o_.statePath + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) {
+      std::fprintf(stderr, "tessera-board-sim: cannot write %s: %s\n", o_.statePath.c_str(), std::strerror(errno));
+      return;
     }
-    std::filesystem::rename(tmp, o_.statePath);
+    const std::string text = state_.ToJson().dump(2) + "\n";
+    bool ok = true;
+    for (size_t at = 0; ok && at < text.size();) {
+      const ssize_t put = ::write(fd, text.data() + at, text.size() - at);
+      if (put < 0 && errno == EINTR) continue;
+      ok = put > 0;
+      if (ok) at += static_cast<size_t>(put);
+    }
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(tmp.c_str(), o_.statePath.c_str()) != 0) {
+      std::fprintf(stderr, "tessera-board-sim: cannot write %s: %s\n", o_.statePath.c_str(), std::strerror(errno));
+      ::unlink(tmp.c_str());
+    }
   }
 
   void PrintStats() {
@@ -353,7 +439,17 @@ int main(int argc, char** argv) {
   app.add_option("--hangup-after", o.hangupAfter,
                  "hang up on receiving this many commands, then come back on a new port");
   app.add_option("--probes", o.probes, "stop after this many answered link checks");
+  std::vector<std::string> faults;
+  app.add_option("--fault", faults, "a fault SETTING, repeatable (listed below)");
+  app.footer(kFaultHelp);
   CLI11_PARSE(app, argc, argv);
+  for (const auto& setting : faults) {
+    std::string error;
+    if (!ApplyFault(o, setting, &error)) {
+      std::fprintf(stderr, "tessera-board-sim: %s\n", error.c_str());
+      return 2;
+    }
+  }
 
   struct sigaction sa {};
   sa.sa_handler = [](int) { g_stop = 1; };

@@ -13,6 +13,7 @@
 #include "link/CPageTest.h"
 #include "link/LinkSession.h"
 #include "link/PageCommands.h"
+#include "link/CommandRun.h"
 
 namespace tessera::cli {
 
@@ -29,71 +30,43 @@ class NoTimer : public link::HopTimer {
   void Stop() override {}
 };
 
-// Counts the board's replies in the received stream, also when one is split over
-// two bursts.
-class ReplyCounter {
+class QtTimer : public link::LinkTimer {
  public:
-  void Feed(const QByteArray& bytes) {
-    pending_ += link::ChunkText(std::string_view(bytes.constData(), bytes.size()));
-    for (;;) {
-      const auto ok = pending_.find("CMD+OK"), fail = pending_.find("CMD+FAIL");
-      if (ok == std::string::npos && fail == std::string::npos) break;
-      if (fail < ok) {
-        ++failed;
-        pending_.erase(0, fail + 8);
-      } else {
-        ++ok_;
-        pending_.erase(0, ok + 6);
-      }
-    }
-    if (pending_.size() > 8) pending_.erase(0, pending_.size() - 8);
-  }
-  int Total() const { return ok_ + failed; }
-  int failed = 0;
-
- private:
-  std::string pending_;
-  int ok_ = 0;
+  QTimer timer;
+  QtTimer() { timer.setSingleShot(true); }
+  void Start(int ms) override { timer.start(ms); }
+  void Stop() override { timer.stop(); }
 };
 
 int SendAll(const std::string& port, const std::vector<link::Outgoing>& commands, int timeoutMs) {
   LinkSession session;
-  ReplyCounter replies;
-  QObject::connect(&session.port(), &CSerialLink::burstReceived,
-                   [&](const QByteArray& b) { replies.Feed(b); });
+  QtTimer timeout;
+  link::CommandRun run(commands, [&](const link::Outgoing& c) { session.Send(c); }, timeout, timeoutMs);
+  QEventLoop loop;
+  auto check = [&] {
+    if (run.outcome() != link::CommandRun::Outcome::kRunning) loop.quit();
+  };
+  QObject::connect(&session.port(), &CSerialLink::burstReceived, &loop, [&](const QByteArray& b) {
+    run.BytesArrived(std::string_view(b.constData(), static_cast<size_t>(b.size())));
+    check();
+  });
+  QObject::connect(&session, &LinkSession::openChanged, &loop, [&](bool open) {
+    if (!open) run.PortLost();
+    check();
+  });
+  QObject::connect(&timeout.timer, &QTimer::timeout, &loop, [&] {
+    run.TimedOut();
+    check();
+  });
   if (!session.Open(QString::fromStdString(port))) {
     std::cerr << session.log().Shown();
     return 1;
   }
-  for (const auto& c : commands) {
-    const int before = replies.Total();
-    const int failedBefore = replies.failed;
-    session.Send(c);
-    QEventLoop loop;
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(&session.port(), &CSerialLink::burstReceived, &loop, [&] {
-      if (replies.Total() > before) loop.quit();
-    });
-    QObject::connect(&session, &LinkSession::openChanged, &loop, &QEventLoop::quit);
-    timeout.start(timeoutMs);
-    if (replies.Total() == before && session.IsOpen()) loop.exec();
-    std::string shown = c.wire;
-    while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.pop_back();
-    if (!session.IsOpen()) {
-      std::cerr << shown << ": the port went away\n";
-      return 1;
-    }
-    if (replies.Total() == before) {
-      std::cerr << shown << ": no answer within " << timeoutMs << " ms\n";
-      return 1;
-    }
-    const bool fail = replies.failed > failedBefore;
-    std::cout << shown << " -> " << (fail ? "CMD FAIL!" : "CMD OK!") << "\n";
-    if (fail) return 1;
-  }
-  return 0;
+  run.Start();
+  if (run.outcome() == link::CommandRun::Outcome::kRunning) loop.exec();
+  for (const auto& line : run.answered()) std::cout << line << "\n";
+  if (!run.error().empty()) std::cerr << run.error() << "\n";
+  return run.outcome() == link::CommandRun::Outcome::kAllAnswered ? 0 : 1;
 }
 
 volatile std::sig_atomic_t g_interrupted = 0;
@@ -112,6 +85,13 @@ int TuningCommands::Run(int argc, char** argv) {
       for (int i = 0; i < kEqBands; ++i) {
         if (band_ >= 0 && i != band_) continue;
         const auto& band = view.eq.bands[static_cast<size_t>(i)];
+        // The check box sends 0 or 1; anything else comes from an edited file and would
+        // reach the board as a value it was never sent.
+        if (band.enabled != 0 && band.enabled != 1) {
+          std::cerr << "equalizer band " << i << ": stored enable " << band.enabled
+                    << " is neither 0 nor 1; nothing was sent\n";
+          return 1;
+        }
         commands.push_back(link::EqConfCommand(i, band));
         commands.push_back(link::EqEnableCommand(i, band.enabled));
       }

@@ -28,14 +28,16 @@ TuningCommands::TuningCommands(CLI::App& app) {
 
   monitor_ = app.add_subcommand(
       "monitor", "Answer a board's link checks and print everything it sends, as the log shows it");
-  monitor_->add_option("--seconds", seconds_, "stop after this many seconds (default: Ctrl-C)");
+  monitor_->add_option("--seconds", seconds_, "stop after this many seconds (default: Ctrl-C)")
+      ->check(CLI::NonNegativeNumber);
 
   for (auto* c : {eq_, echo_, rf_, monitor_}) {
     c->add_option("--port", port_, "serial port: a listed name or a path such as /dev/pts/3")
         ->required();
     if (c != monitor_)
       c->add_option("--timeout", timeoutMs_, "milliseconds to wait for each answer")
-          ->capture_default_str();
+          ->capture_default_str()
+          ->check(CLI::NonNegativeNumber);
   }
 }
 

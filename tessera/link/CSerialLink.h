@@ -1,44 +1,54 @@
 #pragma once
-// The serial port of a live-tuning page: opened at 115200 8N1 without flow control,
-// read as bytes arrive. A link check is answered the moment its last byte is in, also
-// when it came split over two reads; the rest is handed on in bursts that end after
-// 3 ms of silence (or at 256 bytes), the pieces a board's replies naturally come in.
+// The serial port of a live-tuning page: the link logic (link::PortLink: link checks
+// answered at once, bursts ending after 3 ms of silence or at 256 bytes, RTS off and DTR
+// dropped) over QSerialPort, its silence timer on the event loop, its reports as signals.
 #include <QByteArray>
+#include <QList>
 #include <QObject>
-#include <QSerialPort>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <string_view>
 
-#include "link/LinkCheckDetector.h"
+#include "link/PortLink.h"
+#include "link/SerialPortBackend.h"
 
 namespace tessera {
 
-class CSerialLink : public QObject {
+class CSerialLink : public QObject, private link::PortLink::Events {
   Q_OBJECT
  public:
-  static constexpr int kBurstSilenceMs = 3;
-  static constexpr int kMaxBurst = 256;
+  static constexpr int kBurstSilenceMs = link::PortLink::kBurstSilenceMs;
+  static constexpr int kMaxBurst = static_cast<int>(link::PortLink::kMaxBurst);
 
-  explicit CSerialLink(QObject* parent = nullptr);
+  // port and silence: another backend and burst timer, such as a test's in-process fake
+  // (not owned); null: QSerialPort and a Qt timer.
+  explicit CSerialLink(QObject* parent = nullptr, link::BoardPort* port = nullptr,
+                       link::LinkTimer* silence = nullptr);
   ~CSerialLink() override;
 
-  // Ports the system lists, in text order. Pseudo-terminals and /dev/serial/by-id links
-  // are not listed; a typed path opens all the same.
+  // A port the system lists: its name and what the system says about the device behind
+  // it (model, maker, serial number; empty when it says nothing).
+  struct PortEntry {
+    QString name;
+    QString description;
+  };
+  // Ports the system lists, in text order, asked afresh on every call. Pseudo-terminals
+  // and /dev/serial/by-id links are not listed; a typed path opens all the same.
+  static QList<PortEntry> ListSerialPortEntries();
   static QStringList ListSerialPorts();
 
-  // Whether link checks are answered and received text handed on; the echo page does
-  // neither (it reads only to keep the driver's queue from filling).
-  void SetAnswersLinkCheck(bool on) { answersLinkCheck_ = on; }
-  void SetDeliversText(bool on) { deliversText_ = on; }
+  void SetAnswersLinkCheck(bool on) { link_.SetAnswersLinkCheck(on); }
+  void SetDeliversText(bool on) { link_.SetDeliversText(on); }
 
   bool Open(const QString& name);
-  void Close();
-  bool IsOpen() const { return port_.isOpen(); }
-  QString PortName() const { return name_; }
+  void Close() { link_.Close(); }
+  bool IsOpen() const { return link_.IsOpen(); }
+  QString PortName() const { return QString::fromStdString(link_.PortName()); }
   // Writes without waiting; false when the port is closed or refuses the bytes.
-  bool Write(std::string_view bytes);
+  bool Write(std::string_view bytes) { return link_.Write(bytes); }
+  // An injected burst timer expired (the own Qt timer calls this itself).
+  void SilenceElapsed() { link_.SilenceElapsed(); }
 
  signals:
   void burstReceived(const QByteArray& bytes);
@@ -47,19 +57,20 @@ class CSerialLink : public QObject {
   void portLost(const QString& reason);
 
  private:
-  void OnReadyRead();
-  void OnError(QSerialPort::SerialPortError error);
-  void EndBurst();
-  void CloseNow(bool purge);
+  class SilenceTimer : public link::LinkTimer {
+   public:
+    QTimer timer;
+    void Start(int ms) override { timer.start(ms); }
+    void Stop() override { timer.stop(); }
+  };
 
-  QSerialPort port_;
-  QTimer burstTimer_;
-  QByteArray burst_;
-  link::LinkCheckDetector detector_;
-  QString name_;
-  bool answersLinkCheck_ = true;
-  bool deliversText_ = true;
-  bool closing_ = false;
+  void Burst(std::string_view bytes) override;
+  void LinkCheckAnswered() override { emit linkCheckAnswered(); }
+  void Lost(const std::string& reason) override { emit portLost(QString::fromStdString(reason)); }
+
+  SerialPortBackend ownPort_;
+  SilenceTimer ownSilence_;
+  link::PortLink link_;
 };
 
 }  // namespace tessera

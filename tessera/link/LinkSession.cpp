@@ -2,7 +2,8 @@
 
 namespace tessera {
 
-LinkSession::LinkSession(QObject* parent) : QObject(parent) {
+LinkSession::LinkSession(QObject* parent, link::BoardPort* port, link::LinkTimer* silence)
+    : QObject(parent), port_(nullptr, port, silence) {
   connect(&port_, &CSerialLink::burstReceived, this, &LinkSession::OnBurst);
   connect(&port_, &CSerialLink::portLost, this, [this](const QString&) {
     AppendLog(link::PortLostEntry(port_.PortName().toStdString()));

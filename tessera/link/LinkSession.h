@@ -15,7 +15,9 @@ namespace tessera {
 class LinkSession : public QObject {
   Q_OBJECT
  public:
-  explicit LinkSession(QObject* parent = nullptr);
+  // port and silence as for CSerialLink: null for the serial port and a Qt timer.
+  explicit LinkSession(QObject* parent = nullptr, link::BoardPort* port = nullptr,
+                       link::LinkTimer* silence = nullptr);
 
   CSerialLink& port() { return port_; }
   const link::LinkLog& log() const { return log_; }

@@ -44,20 +44,23 @@ bool FindAdapterInterface(libusb_device* device, UsbAdapterInterface* found) {
 }
 
 std::shared_ptr<UsbDeviceHandle> UsbDeviceHandle::Open(std::shared_ptr<libusb_context> context,
-                                                       libusb_device* device) {
+                                                       libusb_device* device, int* error) {
+  int ignored = 0;
+  if (error == nullptr) error = &ignored;
+  *error = LIBUSB_ERROR_NOT_FOUND;
   UsbAdapterInterface itf;
   if (device == nullptr || !FindAdapterInterface(device, &itf)) return nullptr;
   std::shared_ptr<UsbDeviceHandle> h(new UsbDeviceHandle());
   h->context_ = std::move(context);
   h->device_ = libusb_ref_device(device);
-  if (libusb_open(device, &h->handle_) != 0) {
+  if ((*error = libusb_open(device, &h->handle_)) != 0) {
     h->handle_ = nullptr;
     return nullptr;
   }
   // Where the platform supports it, a kernel driver bound to the interface is detached
   // while we hold it and given back on release.
   libusb_set_auto_detach_kernel_driver(h->handle_, 1);
-  if (libusb_claim_interface(h->handle_, itf.number) != 0) return nullptr;
+  if ((*error = libusb_claim_interface(h->handle_, itf.number)) != 0) return nullptr;
   h->interface_ = itf.number;
   h->out_ = itf.out;
   h->in_ = itf.in;

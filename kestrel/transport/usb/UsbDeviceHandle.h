@@ -12,8 +12,10 @@ namespace kestrel {
 class UsbDeviceHandle {
  public:
   // Opens device, detaches a kernel driver if one holds the interface, claims it.
-  // Null when any step fails. context keeps the libusb context alive.
-  static std::shared_ptr<UsbDeviceHandle> Open(std::shared_ptr<libusb_context> context, libusb_device* device);
+  // Null when any step fails, with libusb's error code in *error when given. context
+  // keeps the libusb context alive.
+  static std::shared_ptr<UsbDeviceHandle> Open(std::shared_ptr<libusb_context> context, libusb_device* device,
+                                               int* error = nullptr);
   ~UsbDeviceHandle();
   UsbDeviceHandle(const UsbDeviceHandle&) = delete;
   UsbDeviceHandle& operator=(const UsbDeviceHandle&) = delete;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 
 #include "transport/usb/UsbEndpoint.h"
 
@@ -160,7 +161,17 @@ std::shared_ptr<UsbDeviceHandle> UsbTransport::OpenPath(const std::string& devic
     if (existing && existing->device() == p.device) {
       handle = existing;
     } else {
-      handle = UsbDeviceHandle::Open(context_, p.device);
+      int error = 0;
+      handle = UsbDeviceHandle::Open(context_, p.device, &error);
+      if (!handle && error == LIBUSB_ERROR_ACCESS && notice_ && *notice_) {
+        char node[32];
+        std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", libusb_get_bus_number(p.device),
+                      libusb_get_device_address(p.device));
+        (*notice_)("adapter " + devicePath + " (" + node +
+                   "): permission denied. The udev rule " + kUdevRule + " gives the group \"" + kAccessGroup +
+                   "\" access (with the adapters' ids in place of VVVV and PPPP); add this user to that group "
+                   "and log in again.");
+      }
     }
     break;
   }
@@ -177,7 +188,7 @@ std::unique_ptr<Endpoint> UsbTransport::OpenInterface(int index) {
   currentPath_ = GetInterfaceInfo(index).devicePath;
   auto handle = OpenPath(currentPath_);
   if (!handle) return nullptr;
-  return std::make_unique<UsbEndpoint>(UsbEndpoint::Kind::kDevice, std::move(handle));
+  return std::make_unique<UsbEndpoint>(UsbEndpoint::Kind::kDevice, std::move(handle), currentPath_, notice_);
 }
 
 std::unique_ptr<Endpoint> UsbTransport::OpenPipe(const std::string& name) {
@@ -191,7 +202,7 @@ std::unique_ptr<Endpoint> UsbTransport::OpenPipe(const std::string& name) {
   }
   auto handle = OpenPath(currentPath_);
   if (!handle) return nullptr;
-  return std::make_unique<UsbEndpoint>(kind, std::move(handle));
+  return std::make_unique<UsbEndpoint>(kind, std::move(handle), currentPath_, notice_);
 }
 
 }  // namespace kestrel

@@ -7,6 +7,7 @@
 #include <libusb.h>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <thread>
@@ -23,6 +24,15 @@ class UsbTransport : public Transport {
  public:
   explicit UsbTransport(UsbVidPid ids);
   ~UsbTransport() override;
+
+  // Told, in words for the operator, why an adapter cannot be opened (permissions) or a
+  // slot's pipe gave up (a stall that clearing the halt did not cure). Called on the
+  // thread that opened or transferred; set it before opening anything.
+  using Notice = std::function<void(const std::string&)>;
+  void SetNotice(Notice notice) { notice_ = std::make_shared<const Notice>(std::move(notice)); }
+  // The group and udev rule of the package that give access to the adapters.
+  static constexpr const char* kUdevRule = "60-kestrel-adapter.rules";
+  static constexpr const char* kAccessGroup = "kestrel";
 
   // False when libusb could not be initialised; then nothing is ever present.
   bool ok() const { return context_ != nullptr; }
@@ -60,6 +70,7 @@ class UsbTransport : public Transport {
   bool hotplugRegistered_ = false;
   std::shared_ptr<libusb_context> context_;
   std::string currentPath_;
+  std::shared_ptr<const Notice> notice_;
   // Handles still open per device path: the device endpoint and the pipes share one.
   std::map<std::string, std::weak_ptr<UsbDeviceHandle>> open_;
 };

@@ -49,7 +49,9 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   kestrel::ui::BackendChoice backend =
-      kestrel::ui::ChooseBackend({parser.value(sim), parser.value(usbId)});
+      kestrel::ui::ChooseBackend({parser.value(sim), parser.value(usbId), [](const std::string& text) {
+                                    std::fprintf(stderr, "warning: %s\n", text.c_str());
+                                  }});
   if (!backend.transport) {
     std::fprintf(stderr, "error: %s\n", qPrintable(backend.error));
     return 2;

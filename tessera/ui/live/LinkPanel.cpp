@@ -1,5 +1,6 @@
 #include "LinkPanel.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -29,14 +30,38 @@ LinkPanel::LinkPanel(LinkSession& session, QComboBox* ports, QLabel* lamp, QPush
     session_.ClearLog();
     ShowLog();
   });
+  ports_->installEventFilter(this);
   FillPorts();
   ShowState(false);
 }
 
-void LinkPanel::FillPorts() {
+void LinkPanel::FillPorts(bool keepChoice) {
+  const QString chosen = ports_->currentText();
   ports_->clear();
-  ports_->addItems(CSerialLink::ListSerialPorts());
-  ports_->setCurrentIndex(ports_->count() > 0 ? 0 : -1);
+  for (const auto& entry : CSerialLink::ListSerialPortEntries()) {
+    ports_->addItem(entry.name);
+    if (!entry.description.isEmpty()) ports_->setItemData(ports_->count() - 1, entry.description, Qt::ToolTipRole);
+  }
+  const int again = keepChoice && !chosen.isEmpty() ? ports_->findText(chosen) : -1;
+  if (again >= 0) {
+    ports_->setCurrentIndex(again);
+  } else if (keepChoice && !chosen.isEmpty()) {
+    ports_->setEditText(chosen);  // a typed path, or a port that went away
+  } else {
+    ports_->setCurrentIndex(ports_->count() > 0 ? 0 : -1);
+  }
+}
+
+bool LinkPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ports_) {
+    bool opening = event->type() == QEvent::MouseButtonPress;
+    if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      opening = key->key() == Qt::Key_F4 || (key->key() == Qt::Key_Down && (key->modifiers() & Qt::AltModifier));
+    }
+    if (opening) FillPorts(true);
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 QPixmap LinkPanel::Lamp(bool open) {

@@ -23,7 +23,10 @@ class LinkPanel : public QObject {
   LinkPanel(LinkSession& session, QComboBox* ports, QLabel* lamp, QPushButton* openClose,
             QPlainTextEdit* log, QPushButton* clear, QObject* parent = nullptr);
 
-  void FillPorts();
+  // Lists the ports afresh; the first is selected. Also done whenever the list is opened
+  // (mouse or F4 / Alt+Down), then keeping the port chosen or typed, so an adapter plugged
+  // in meanwhile shows up without leaving the page. Each entry's tooltip describes it.
+  void FillPorts(bool keepChoice = false);
   // What the button does: open (with the failure handed to onOpenFailed when set,
   // otherwise logged) or close.
   void Toggle();
@@ -34,6 +37,9 @@ class LinkPanel : public QObject {
 
  signals:
   void openChanged(bool open);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void ShowState(bool open);

@@ -41,7 +41,7 @@ class LiveEchoPage : public QWidget {
   CPageEcho& model_;
   CPageSystem& system_;
   LiveHooks hooks_;
-  LinkSession session_;
+  LinkSession session_{nullptr, hooks_.port, hooks_.silence};
   LinkPanel* panel_;
 };
 

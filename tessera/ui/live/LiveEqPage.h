@@ -41,7 +41,7 @@ class LiveEqPage : public QWidget {
   std::unique_ptr<Ui::LiveEqPage> ui_;
   CPageEQ& model_;
   LiveHooks hooks_;
-  LinkSession session_;
+  LinkSession session_{nullptr, hooks_.port, hooks_.silence};
   LinkPanel* panel_;
   ResponsePlot* plot_;
 };

@@ -5,6 +5,11 @@
 #include <QString>
 #include <functional>
 
+namespace tessera::link {
+class BoardPort;
+class LinkTimer;
+}  // namespace tessera::link
+
 namespace tessera::ui {
 
 class EqConfigDialog;
@@ -16,6 +21,11 @@ struct LiveHooks {
   std::function<bool(EqConfigDialog&)> runBandDialog;
   // Runs one change of the document's pages (an edited band, a saved volume).
   std::function<void(const std::function<void()>&)> modify;
+
+  // The page's port and its burst timer; null (the default): the serial port itself and a
+  // Qt timer. Tests give an in-process fake port and a timer they fire.
+  link::BoardPort* port = nullptr;
+  link::LinkTimer* silence = nullptr;
 
   static LiveHooks Interactive();
 };

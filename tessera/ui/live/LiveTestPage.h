@@ -51,7 +51,7 @@ class LiveTestPage : public QWidget {
   LiveHooks hooks_;
   QtHopTimer timer_;
   link::CPageTest model_;
-  LinkSession session_;
+  LinkSession session_{nullptr, hooks_.port, hooks_.silence};
   LinkPanel* panel_;
   bool leaving_ = false;
 };

@@ -9,6 +9,7 @@
 #include "link/LinkLog.h"
 #include "link/LinkProtocol.h"
 #include "link/PageCommands.h"
+#include "link/ReplyScanner.h"
 #include "pages/CPageEQ.h"
 
 namespace tessera::link {
@@ -194,6 +195,36 @@ TEST(LinkPortListAndOpenEntries, TextOrderAndLogLines) {
             (std::vector<std::string>{"ttyACM1", "TTYS0", "ttyS10", "ttyUSB0"}));
   EXPECT_EQ(OpenFailedEntry(""), "Serial port  init failed\r\n");
   EXPECT_EQ(OpenOkEntry("/dev/pts/3"), "Serial port /dev/pts/3 init OK\r\n");
+}
+
+// The command line's wait for an answer sees every byte the board sends, unlike the log
+// (which stops at a NUL): each case is a stream in the pieces the reads delivered.
+TEST(ReplyScanner, FindsAnswersBehindNulsAcrossPiecesAndAroundLinkChecks) {
+  using Pieces = std::vector<std::string>;
+  struct Case {
+    const char* name;
+    Pieces pieces;
+    int ok, failed;
+  };
+  const std::string nuls(10, '\0');
+  const std::vector<Case> cases = {
+      {"plain", {"CMD+OK\r\n"}, 1, 0},
+      {"ten NULs ahead in the same read", {nuls + "CMD+OK\r\n"}, 1, 0},
+      {"NULs inside the reply", {std::string("CMD+\0\0OK\r\n", 10)}, 1, 0},
+      {"split in two", {"CMD+", "OK\r\n"}, 1, 0},
+      {"link check between the pieces", {"CMD+", "LINK+CHECK", "FAIL\r\n"}, 0, 1},
+      {"link check split too", {"CM", "D+LINK+", "CHE", "CKOK"}, 1, 0},
+      {"link check and reply in one read", {"LINK+CHECKCMD+OK\r\n"}, 1, 0},
+      {"two answers, fail first", {"CMD+FAIL\r\nCMD", "+OK\r\n"}, 1, 1},
+      {"a long unrelated burst between", {"CMD+", std::string(300, 'x'), "OK"}, 0, 0},
+      {"only a link check", {"LINK+CHECK"}, 0, 0},
+  };
+  for (const auto& c : cases) {
+    ReplyScanner scanner;
+    for (const auto& p : c.pieces) scanner.Feed(p);
+    EXPECT_EQ(scanner.ok(), c.ok) << c.name;
+    EXPECT_EQ(scanner.failed(), c.failed) << c.name;
+  }
 }
 
 }  // namespace
