@@ -4,6 +4,8 @@
 #   wine     the Windows tests under Wine (scripts/test-wine.sh, when present)
 #   dev      the debug build; its tests by CTest label: core, sim (the command-line tools,
 #            the simulators and the independent cross-check), gui (windows, offscreen),
+#            os (USB adapters and a USB serial port emulated with umockdev; debug stage
+#            only, the preload library does not mix with the sanitizers),
 #            pool (the address pool against a throwaway PostgreSQL 15 cluster, and a line
 #            of eight stations killed at random), setup (scripts/setup.sh waiting for
 #            apt's locks; root only, skipped otherwise)
@@ -16,7 +18,7 @@
 # Tests labelled hw need real adapters and are left out. QR_SKIP="tsan asan" skips stages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh --with-gui --with-cross --with-postgres
+bash scripts/setup.sh --with-gui --with-cross --with-postgres --with-umockdev
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 times=()
@@ -58,7 +60,7 @@ s_dev() {
   cmake --preset dev >/dev/null
   cmake --build --preset dev -j "$jobs"
   # shellcheck disable=SC2046
-  run_labels dev core $(gui_label) sim pool setup
+  run_labels dev core $(gui_label) sim os pool setup
   echo "-- hw: left out (needs adapters): $(ctest --preset dev -N -L '^hw$' | tail -n 1)"
 }
 
