@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/ProductionEngine.h"
+#include "sequence/local/LocalSequence.h"
 #include "core/SteadyClock.h"
 
 #if __has_include("transport/sim/SimTransport.h") && defined(KESTREL_SIM_PATH)
@@ -154,7 +155,7 @@ void BM_Burn1MiB(benchmark::State& st) {
   CountingTransport transport(sim.dir());
   WaitCountingClock clock;
   EngineEvents events;
-  ProductionEngine engine(transport, clock, events, EngineOptions{sim.dir() + "/rb", ReadLimits{}});
+  ProductionEngine engine(transport, clock, events, WithLocalSequence(sim.dir() + "/rb", ReadLimits{}));
   engine.RefreshSlots();
   if (engine.DeviceCount() != boards || engine.LoadImage(image) != ImageError::kNone) {
     st.SkipWithError("simulator did not come up");

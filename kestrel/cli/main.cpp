@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "cli/TerminalView.h"
 #include "core/ProductionEngine.h"
 #include "core/SteadyClock.h"
+#include "sequence/local/LocalSequence.h"
 
 #if __has_include("transport/sim/SimTransport.h")
 #include "transport/sim/SimTransport.h"
@@ -39,6 +41,7 @@ struct Options {
   std::string readbackDir = kDefaultReadbackDir;
   std::string image;
   std::string address;
+  std::string last;
   std::string log;
   std::vector<int> slots;
 };
@@ -117,7 +120,9 @@ int RunList(Transport& transport) {
 int RunOperation(Operation op, Transport& transport, const Options& o) {
   SteadyClock clock;
   TerminalView view(stderr, isatty(fileno(stderr)) != 0);
-  ProductionEngine engine(transport, clock, view, EngineOptions{o.readbackDir, ReadLimits{}});
+  EngineOptions options = WithLocalSequence(o.readbackDir);
+  options.toolVersion = QR_VERSION;
+  ProductionEngine engine(transport, clock, view, options);
   engine.RefreshSlots();
   if (engine.DeviceCount() == 0) {
     std::fprintf(stderr, "error: no adapter found\n");
@@ -130,6 +135,14 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
   }
 
   if (op == Operation::kBurn) {
+    std::optional<BtAddress> last;
+    if (!o.last.empty()) {
+      last = BtAddress::FromDisplayText(o.last);
+      if (!last) {
+        std::fprintf(stderr, "error: --last takes AA:BB:CC:DD:EE:FF\n");
+        return 2;
+      }
+    }
     const ImageError e = engine.LoadImage(o.image);
     if (e != ImageError::kNone) {
       std::fprintf(stderr, "error: %s: %s\n", o.image.c_str(),
@@ -141,6 +154,25 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
     if (s.imageLength == 0) {
       std::fprintf(stderr, "error: %s is empty\n", o.image.c_str());
       return 1;
+    }
+    if (s.hasRecord && !engine.View().hasSequence) {
+      std::fprintf(stderr, "error: %s\n", OneLine(engine.View().currentAddressLabel).c_str());
+      return 1;
+    }
+    if (!engine.View().sequenceMessage.empty())
+      std::fprintf(stderr, "note: %s\n", engine.View().sequenceMessage.c_str());
+    if (o.address.empty() && last) {
+      // --last alone keeps the first address where the image has it.
+      const BtAddress first = s.currentAddress;
+      for (int i = 0; i < 6; ++i) {
+        char text[3];
+        std::snprintf(text, sizeof text, "%02x", first.bytes[static_cast<size_t>(i)]);
+        engine.SetAddressBox(i, text);
+      }
+      if (!engine.SetAddress(last)) {
+        std::fprintf(stderr, "error: %s\n", OneLine(engine.View().currentAddressLabel).c_str());
+        return 2;
+      }
     }
     if (!o.address.empty()) {
       const auto address = BtAddress::FromDisplayText(o.address);
@@ -154,7 +186,7 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
         std::snprintf(text, sizeof text, "%02x", address->bytes[static_cast<size_t>(i)]);
         engine.SetAddressBox(i, text);
       }
-      if (!engine.SetAddress()) {
+      if (!engine.SetAddress(last)) {
         std::fprintf(stderr, "error: %s\n", OneLine(engine.View().currentAddressLabel).c_str());
         return 2;
       }
@@ -162,8 +194,8 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
     const DialogView v = engine.View();
     std::printf("image %s: %u bytes, %s", s.imagePath.c_str(), s.imageLength, v.checksumLabel.c_str());
     if (s.hasRecord)
-      std::printf(", record at 0x%x, name \"%s\", first address %s\n", s.recordOffset, s.deviceName.c_str(),
-                  s.currentAddress.DisplayText().c_str());
+      std::printf(", record at 0x%x, name \"%s\", first address %s\n%s\n", s.recordOffset, s.deviceName.c_str(),
+                  s.currentAddress.DisplayText().c_str(), v.sequenceText.c_str());
     else
       std::printf(", no configuration record: programmed unchanged\n");
     std::fflush(stdout);
@@ -184,17 +216,23 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
     // Only a slot that was handed an address in this run has one to show: the board's
     // on success; on a failure after it took one, that address is passed over (the image
     // already continues after it) and no other board will get it.
-    if (op == Operation::kBurn && s.hasRecord) {
+    if (op == Operation::kBurn && s.hasRecord && v.slotHasAddress[n]) {
       if (r == SlotResult::kDone)
-        std::printf(", address %s", s.savedAddress[n].DisplayText().c_str());
-      else if (s.retryMark[n] == 1)
-        std::printf(", address %s passed over", s.savedAddress[n].DisplayText().c_str());
+        std::printf(", address %s", v.slotAddress[n].DisplayText().c_str());
+      else
+        std::printf(", address %s passed over", v.slotAddress[n].DisplayText().c_str());
     }
     if (op == Operation::kRead && r == SlotResult::kDone)
       std::printf(", %s/flashdev%zu.bin", o.readbackDir.c_str(), n);
     std::printf("\n");
   }
   if (v.logFailed) std::fprintf(stderr, "error: a row could not be written to the production log %s\n", o.log.c_str());
+  if (!v.sequenceMessage.empty() && op == Operation::kBurn)
+    std::fprintf(stderr, "address sequence: %s\n", v.sequenceMessage.c_str());
+  if (op == Operation::kBurn && v.hasSequence) {
+    std::printf("%s\n", v.sequenceText.c_str());
+    if (v.fewLeft) std::fprintf(stderr, "warning: only %llu address(es) left\n", static_cast<unsigned long long>(v.remaining));
+  }
   if (op == Operation::kBurn) {
     std::printf("%s\n%s\n", OneLine(v.currentAddressLabel).c_str(), OneLine(v.countLabel).c_str());
     if (engine.Close() != CloseOutcome::kDone) {
@@ -234,6 +272,9 @@ int main(int argc, char** argv) {
   CLI::App* burn = app.add_subcommand("burn", "program and verify every included board, one address each");
   burn->add_option("IMAGE", o.image, "flash image made by the configuration tool")->required();
   burn->add_option("--address", o.address, "first Bluetooth address, most significant byte first")
+      ->type_name("AA:BB:CC:DD:EE:FF");
+  burn->add_option("--last", o.last,
+                   "last Bluetooth address of the range (default: the end of the first address's 24-bit block)")
       ->type_name("AA:BB:CC:DD:EE:FF");
   addSlots(burn);
   burn->add_option("--log", o.log, "append one CSV row per slot result to FILE (production log)")

@@ -19,6 +19,8 @@ enum class AddressLabelMeaning {
   kImageOpenFailed,     // "烧录bin文件打开失败\r\n"
   kImageTooLarge,       // the image is 16 MiB or more
   kAddressFormatError,  // "地址格式错误!\r\n"
+  kSequenceProblem,     // the address sequence refused (held, read-only, replaced, used up): its message
+  kDamagedRecord,       // the image's configuration record is damaged: nothing is burned
 };
 
 // What the count label (1007) says.
@@ -63,6 +65,16 @@ struct DialogView {
   Yield yield;
   std::string logPath;        // production log in use, empty: none
   bool logFailed = false;     // a row could not be written to it
+  // A row could not be written (or the log's disk is full): no new board starts until a
+  // log is set again. Boards already running finish.
+  bool logStopped = false;
+  // The address sequence in use: its one-line description, how many addresses remain,
+  // and whether that is below the warning threshold. Empty / false without one.
+  std::string sequenceText;
+  bool hasSequence = false;
+  uint64_t remaining = 0;
+  bool fewLeft = false;
+  std::string sequenceMessage;  // the sequence's last word (why it refused, what it decided)
 };
 
 }  // namespace kestrel

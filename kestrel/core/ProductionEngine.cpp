@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <system_error>
 
 #include "core/DownloadProtocol.h"
@@ -74,7 +75,10 @@ void ProductionEngine::JoinThreads() {
 void ProductionEngine::WaitIdle() { JoinThreads(); }
 
 void ProductionEngine::UpdateButtons() {
-  view_.burnEnabled = state_.imageLength != 0 && deviceCount_ != 0;
+  // An image with a record burns only with a sequence to take its addresses from; no
+  // board starts while the production log cannot take its row.
+  view_.burnEnabled = state_.imageLength != 0 && deviceCount_ != 0 && !(state_.hasRecord && !view_.hasSequence) &&
+                      !logStopped_;
   view_.readEnabled = deviceCount_ != 0;
   view_.eraseEnabled = deviceCount_ != 0;
 }
@@ -210,7 +214,30 @@ void ProductionEngine::ApplyImage(const std::string& path, ImageError e, ImageIn
       state_.deviceName = info.deviceName;
       state_.currentAddress = info.address;  // zero without a record
       view_.deviceName = info.deviceName;
+      std::string message;
+      std::shared_ptr<AddressSequence> fresh;
+      {
+        // The image's own sequence goes with its image: the old one is let go of (its
+        // lock too, so this very image can be taken again) before the new one is made.
+        std::lock_guard<std::mutex> stateLock(*state_.mutex);
+        GiveUpKept(nullptr);
+        if (!sequenceGiven_) {
+          if (sequence_) sequence_->Release();
+          sequence_.reset();
+          if (info.hasRecord && options_.openSequence) {
+            sequence_ = options_.openSequence(path, info, &message);
+          } else if (info.hasRecord) {
+            message = "no address sequence to take the boards' addresses from";
+          }
+        }
+      }
+      view_.sequenceMessage.clear();
+      ShowSequence(message);
       RefreshAddressDisplay(true);
+      if (info.hasRecord && !view_.hasSequence) {
+        view_.currentAddressLabel = message;
+        view_.addressLabelMeaning = AddressLabelMeaning::kSequenceProblem;
+      }
     }
     if (loading_) {
       loading_ = false;
@@ -229,7 +256,7 @@ void ProductionEngine::SetAddressBox(int i, const std::string& text) {
   view_.addressBoxes[static_cast<size_t>(i)] = text;
 }
 
-bool ProductionEngine::SetAddress() {
+bool ProductionEngine::SetAddress(std::optional<BtAddress> last) {
   if (Busy() || loading_) return false;
   bool ok = true;
   {
@@ -239,9 +266,25 @@ bool ProductionEngine::SetAddress() {
     BtAddress parsed = state_.currentAddress;
     for (size_t i = 0; i < 6; ++i)
       ok = BtAddress::ParseBox(view_.addressBoxes[i], &parsed.bytes[i]) && ok;
+    std::string message;
+    bool refused = false;
     if (ok) {
+      std::lock_guard<std::mutex> stateLock(*state_.mutex);
+      if (sequence_) {
+        // Addresses kept for retries belong to the range being left.
+        GiveUpKept(nullptr);
+        refused = sequence_->SetRange(parsed, last, &message) != SequenceStatus::kOk;
+      }
+    }
+    if (ok && refused) {
+      ok = false;
+      view_.currentAddressLabel = message;
+      view_.addressLabelMeaning = AddressLabelMeaning::kSequenceProblem;
+      view_.sequenceMessage = message;
+    } else if (ok) {
       state_.currentAddress = parsed;
-      if (state_.imageLength != 0 && deviceCount_ != 0) view_.burnEnabled = true;
+      ShowSequence("");
+      UpdateButtons();
       SetAddressLabel(parsed);
     } else {
       view_.currentAddressLabel = "地址格式错误!\r\n";
@@ -268,10 +311,13 @@ bool ProductionEngine::SetLogFile(const std::string& path) {
   } else {
     ok = log_.Open(path);
   }
+  if (!Busy()) logStopped_ = false;  // a log that opens takes rows again
   {
     std::lock_guard<std::mutex> lock(viewMutex_);
     view_.logPath = ok ? path : std::string();
     view_.logFailed = !ok;
+    view_.logStopped = logStopped_;
+    if (!Busy() && !loading_) UpdateButtons();
   }
   events_.ViewChanged();
   return ok;
@@ -345,6 +391,15 @@ bool ProductionEngine::Start(Operation op) {
 
 void ProductionEngine::RunOperation(Operation op, int rows) {
   OpenSlots(rows);
+  if (op == Operation::kBurn) {
+    // A kept address is retried only on the adapter it was kept for: one that is gone
+    // will not take it, so it is given up now rather than held for ever.
+    std::vector<std::string> present;
+    for (int n = 0; n < rows; ++n)
+      if (!adapterIds_[static_cast<size_t>(n)].empty()) present.push_back(adapterIds_[static_cast<size_t>(n)]);
+    std::lock_guard<std::mutex> lock(*state_.mutex);
+    GiveUpKept(&present);
+  }
   std::vector<std::thread> workers;
   for (int n = 0; n < rows; ++n) {
     try {
@@ -361,6 +416,7 @@ void ProductionEngine::Worker(Operation op, int n) {
   if (ticked_[i]) {
     const int64_t started = clock_.NowMs();
     DownloadProtocol protocol(n, slots_[i], state_, clock_, events_, options_.limits, options_.readbackDir);
+    protocol.SetAddressSource([this, n](BtAddress* address) { return TakeAddress(n, address); });
     const SlotResult r = op == Operation::kBurn   ? protocol.BurnSequence()
                          : op == Operation::kRead ? protocol.ReadSequence()
                                                   : protocol.EraseSequence();
@@ -371,17 +427,8 @@ void ProductionEngine::Worker(Operation op, int n) {
     report.adapterId = adapterIds_[i];
     report.hasAddress = protocol.AddressUsed(&report.address);
     report.seconds = static_cast<double>(clock_.NowMs() - started) / 1000.0;
-    bool logged = true;
-    if (log_.IsOpen()) {
-      ProductionLogRow row;
-      row.wallTimeMs = clock_.WallTimeMs();
-      row.station = station_;
-      row.report = report;
-      row.imagePath = op == Operation::kBurn ? state_.imagePath : std::string();
-      row.hasChecksum = op == Operation::kBurn && state_.imageLength != 0;
-      row.checksum = state_.imageChecksum;
-      logged = log_.Append(row);
-    }
+    const bool logged = LogRow(report, op);
+    if (op == Operation::kBurn && report.hasAddress) SettleAddress(report, protocol.ProgramDataSent(), started);
     {
       std::lock_guard<std::mutex> lock(viewMutex_);
       view_.lastResult[i] = ToInt(r);
@@ -398,6 +445,7 @@ void ProductionEngine::Worker(Operation op, int n) {
         }
       }
       if (!logged) view_.logFailed = true;
+      view_.logStopped = logStopped_;
     }
     events_.SlotFinished(report);
     events_.ViewChanged();
@@ -436,9 +484,164 @@ void ProductionEngine::FinalStep(Operation op, bool pendingClose) {
 }
 
 bool ProductionEngine::WriteBack() {
-  if (!state_.hasRecord) return true;
-  return ImageFile::WriteAddress(state_.imagePath, state_.recordOffset + ImageFile::kAddressField,
-                                 state_.currentAddress);
+  std::lock_guard<std::mutex> lock(*state_.mutex);
+  GiveUpKept(nullptr);
+  // The image's own sequence is let go of; a given one stays with whoever gave it.
+  if (sequence_ && !sequenceGiven_) sequence_->Release();
+  return true;
+}
+
+void ProductionEngine::UseSequence(std::shared_ptr<AddressSequence> sequence) {
+  if (Busy() || loading_) return;
+  std::lock_guard<std::mutex> viewLock(viewMutex_);
+  {
+    std::lock_guard<std::mutex> lock(*state_.mutex);
+    GiveUpKept(nullptr);
+    if (sequence_ && !sequenceGiven_) sequence_->Release();
+    sequence_ = std::move(sequence);
+    sequenceGiven_ = sequence_ != nullptr;
+  }
+  view_.sequenceMessage.clear();
+  ShowSequence("");
+  if (view_.hasSequence && state_.hasRecord) SetAddressLabel(state_.currentAddress);
+  UpdateButtons();
+  events_.ViewChanged();
+}
+
+void ProductionEngine::ShowSequence(const std::string& message) {
+  bool has = false;
+  std::string text;
+  uint64_t remaining = 0;
+  {
+    std::lock_guard<std::mutex> lock(*state_.mutex);
+    has = sequence_ != nullptr;
+    if (has) {
+      text = sequence_->Describe();
+      remaining = sequence_->Remaining();
+      if (const std::optional<BtAddress> next = sequence_->PeekNext()) state_.currentAddress = *next;
+    }
+  }
+  view_.hasSequence = has;
+  view_.sequenceText = text;
+  view_.remaining = remaining;
+  view_.fewLeft = has && remaining < options_.warnBelow;
+  if (!message.empty()) view_.sequenceMessage = message;
+}
+
+bool ProductionEngine::LogRow(const SlotReport& report, Operation op) {
+  if (!log_.IsOpen()) return true;
+  ProductionLogRow row;
+  row.wallTimeMs = clock_.WallTimeMs();
+  row.station = station_;
+  row.report = report;
+  row.imagePath = op == Operation::kBurn ? state_.imagePath : std::string();
+  row.hasChecksum = op == Operation::kBurn && state_.imageLength != 0;
+  row.checksum = state_.imageChecksum;
+  if (log_.Append(row)) return true;
+  logStopped_ = true;  // no new board until the log takes rows again
+  return false;
+}
+
+SlotResult ProductionEngine::TakeAddress(int n, BtAddress* address) {
+  const std::string adapter = adapterIds_[static_cast<size_t>(n)];
+  SlotResult result = SlotResult::kDone;
+  std::string message;
+  if (!logStopped_ && log_.IsOpen()) {
+    // A board is started only when its row can be written: a full disk is seen now, not
+    // after the board holds an address nobody recorded.
+    std::error_code ec;
+    const std::filesystem::path logPath(log_.Path());
+    const auto space = std::filesystem::space(logPath.has_parent_path() ? logPath.parent_path() : ".", ec);
+    if (!ec && space.available < options_.logReserveBytes) {
+      logStopped_ = true;
+      message = "the disk of the production log " + log_.Path() + " is full";
+    }
+  }
+  if (logStopped_) {
+    result = SlotResult::kLogUnwritable;
+  } else {
+    std::lock_guard<std::mutex> lock(*state_.mutex);
+    const auto kept = adapter.empty() ? kept_.end() : kept_.find(adapter);
+    if (kept != kept_.end()) {
+      *address = kept->second.address;
+      kept_.erase(kept);
+    } else if (!sequence_) {
+      result = SlotResult::kNoAddress;
+      message = "no address sequence to take the boards' addresses from";
+    } else if (sequence_->HandOut(adapter, address, &message) != SequenceStatus::kOk) {
+      result = SlotResult::kNoAddress;
+    }
+  }
+  {
+    std::lock_guard<std::mutex> lock(viewMutex_);
+    ShowSequence(message);
+    view_.logStopped = logStopped_;
+  }
+  events_.ViewChanged();
+  return result;
+}
+
+void ProductionEngine::SettleAddress(const SlotReport& report, bool dataSent, int64_t startedMs) {
+  BoardRecord record;
+  record.station = station_;
+  record.slot = report.slot;
+  record.adapter = report.adapterId;
+  record.imageChecksum = state_.imageChecksum;
+  record.address = report.address;
+  record.result = std::to_string(ToInt(report.result));
+  record.finishedUnixMs = clock_.WallTimeMs();
+  record.startedUnixMs = record.finishedUnixMs - (clock_.NowMs() - startedMs);
+  record.toolVersion = options_.toolVersion;
+  std::string message;
+  {
+    std::lock_guard<std::mutex> lock(*state_.mutex);
+    if (!sequence_) return;
+    if (report.result == SlotResult::kDone) {
+      sequence_->Confirm(record, &message);
+    } else if (!dataSent && !report.adapterId.empty()) {
+      // Nothing of the image reached this board: the address is on no board and is
+      // tried again on this adapter (another adapter never gets it).
+      kept_[report.adapterId] = Kept{report.address, report.slot};
+    } else {
+      // The board may hold the address: it is never handed to another one.
+      sequence_->GiveUp(record, AddressSequence::Loss::kFailed, &message);
+    }
+  }
+  if (!message.empty()) {
+    std::lock_guard<std::mutex> lock(viewMutex_);
+    view_.sequenceMessage = message;
+  }
+}
+
+void ProductionEngine::GiveUpKept(const std::vector<std::string>* present) {
+  for (auto it = kept_.begin(); it != kept_.end();) {
+    if (present != nullptr && std::find(present->begin(), present->end(), it->first) != present->end()) {
+      ++it;
+      continue;
+    }
+    SlotReport report;
+    report.slot = it->second.slot;
+    report.op = Operation::kBurn;
+    report.result = SlotResult::kAddressWasted;
+    report.adapterId = it->first;
+    report.hasAddress = true;
+    report.address = it->second.address;
+    if (sequence_) {
+      BoardRecord record;
+      record.station = station_;
+      record.slot = report.slot;
+      record.adapter = report.adapterId;
+      record.imageChecksum = state_.imageChecksum;
+      record.address = report.address;
+      record.result = std::to_string(ToInt(report.result));
+      record.startedUnixMs = record.finishedUnixMs = clock_.WallTimeMs();
+      record.toolVersion = options_.toolVersion;
+      std::string message;
+      sequence_->GiveUp(record, AddressSequence::Loss::kWasted, &message);
+    }
+    LogRow(report, Operation::kBurn);
+    it = kept_.erase(it);
+  }
 }
 
 void ProductionEngine::ResetAdapters() {

@@ -1,6 +1,7 @@
 #include "ui/DownloadDialog.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include "sequence/local/LocalSequence.h"
 #include "ui/AboutBox.h"
 #include "ui_DownloadDialog.h"
 
@@ -53,13 +55,20 @@ QString PhaseText(ProgressPhase phase) {
 const QString kOkColour = QStringLiteral("color: #1e6e2e;");
 const QString kFailColour = QStringLiteral("color: #b3261e;");
 
+// Images take their addresses from their own sequence unless the caller chose another.
+EngineOptions WithSequence(EngineOptions options) {
+  if (!options.openSequence) options.openSequence = &LocalSequence::OpenForImage;
+  if (options.toolVersion.empty()) options.toolVersion = QCoreApplication::applicationVersion().toStdString();
+  return options;
+}
+
 }  // namespace
 
 DownloadDialog::DownloadDialog(Transport& transport, const QString& backendText, EngineOptions options,
                                QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::DownloadDialog>()),
-      engine_(transport, clock_, bridge_, std::move(options)),
+      engine_(transport, clock_, bridge_, WithSequence(std::move(options))),
       backendText_(backendText) {
   InitKestrelResources();
   ui_->setupUi(this);

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "core/ProductionEngine.h"
+#include "sequence/local/LocalSequence.h"
 #include "FakeTransport.h"
 #include "TestFiles.h"
 
@@ -67,7 +68,7 @@ struct EngineRig {
     if (recordAt >= 0) PutRecord(image, static_cast<size_t>(recordAt), "QR_SPEAKER", Addr("00:00:00:00:00:01"));
     WriteFile(imagePath, image);
     engine = std::make_unique<ProductionEngine>(transport, clock, events,
-                                                EngineOptions{dir.File("readback"), ReadLimits{}});
+                                                WithLocalSequence(dir.File("readback"), ReadLimits{}));
     engine->RefreshSlots();
   }
   void SetBoxes(const char* display) {
@@ -137,29 +138,56 @@ TEST(BurnFourSlots, ConsecutiveAddressesNamePatchedVerifiedAndSaved) {
   EXPECT_EQ(before.checksum, after.checksum);
 }
 
-TEST(BurnRetry, FailedSlotGetsItsAddressAgainAndTheSequenceMovesOnce) {
+// A board that may hold its address (program data reached it) never passes it on; an
+// address that reached no board is tried again, but only on the adapter it was kept for.
+TEST(BurnRetry, KeptAddressIsRetriedOnlyOnItsAdapterAndOnlyWhenNoDataReachedTheBoard) {
   EngineRig rig(2);
-  rig.adapters[1]->flipByteAt = 0x1234;
+  rig.adapters[0]->instanceId = "1-1";
+  rig.adapters[1]->instanceId = "1-2";
+  const std::string log = rig.dir.File("log.csv");
+  ASSERT_TRUE(rig.engine->SetLogFile(log));
+  rig.adapters[1]->flipByteAt = 0x1234;  // verification fails: the board holds the address
   rig.Burn("00:00:00:00:00:10");
   DialogView v = rig.engine->View();
-  EXPECT_EQ(v.lastResult[0], 0);
   EXPECT_EQ(v.lastResult[1], 4);
-  EXPECT_EQ(v.icon[1], SlotIcon::kFailure);
-  const BtAddress failedAddress = rig.engine->State().savedAddress[1];
-  EXPECT_EQ(rig.engine->State().retryMark[1], 1);
-  EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:12");
-  EXPECT_EQ(v.countLabel, "烧录数量：1");
-
+  const BtAddress verifyFailed = v.slotAddress[1];
   rig.adapters[1]->flipByteAt = -1;
   rig.engine->SetSlotTicked(0, false);
   rig.BurnAgain();
   v = rig.engine->View();
   EXPECT_EQ(v.lastResult[1], 0);
-  EXPECT_EQ(rig.BoardAddress(1), failedAddress);
-  EXPECT_EQ(rig.engine->State().retryMark[1], 0);
-  EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:12");
-  EXPECT_EQ(v.countLabel, "烧录数量：2");
-  EXPECT_EQ(v.icon[0], SlotIcon::kHidden);  // unticked: skipped, no icon
+  EXPECT_NE(v.slotAddress[1], verifyFailed);
+  EXPECT_EQ(v.slotAddress[1], Addr("00:00:00:00:00:12"));
+
+  // The erase does not go out: the address reached no board and is kept for "1-2".
+  rig.adapters[1]->vanishAfterBytes = rig.adapters[1]->Moved() + 12;  // after Connect's packet and reply
+  rig.BurnAgain();
+  v = rig.engine->View();
+  EXPECT_EQ(v.lastResult[1], 3);
+  EXPECT_EQ(v.slotAddress[1], Addr("00:00:00:00:00:13"));
+  EXPECT_EQ(rig.adapters[1]->erases, 2);  // only the first two burns erased
+  rig.adapters[1]->vanishAfterBytes = -1;
+  rig.BurnAgain();
+  v = rig.engine->View();
+  EXPECT_EQ(v.lastResult[1], 0);
+  EXPECT_EQ(v.slotAddress[1], Addr("00:00:00:00:00:13"));  // its own kept address again
+  EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:14");
+
+  // Kept again, then another adapter sits on slot 1: the kept address goes to nobody.
+  rig.adapters[1]->vanishAfterBytes = rig.adapters[1]->Moved() + 12;
+  rig.BurnAgain();
+  EXPECT_EQ(rig.engine->View().slotAddress[1], Addr("00:00:00:00:00:14"));
+  rig.adapters[1]->vanishAfterBytes = -1;
+  rig.adapters[1]->instanceId = "1-3";
+  rig.BurnAgain();
+  v = rig.engine->View();
+  EXPECT_EQ(v.lastResult[1], 0);
+  EXPECT_EQ(v.slotAddress[1], Addr("00:00:00:00:00:15"));
+  const auto text = ReadFile(log);
+  const std::string csv(text.begin(), text.end());
+  EXPECT_NE(csv.find(",1-2,"), std::string::npos);
+  EXPECT_NE(csv.find("00:00:00:00:00:14,12,an address kept for a retry was given up unused"), std::string::npos)
+      << csv;
 }
 
 TEST(BurnCarry, AddressesCountOverAByteBoundary) {
@@ -206,7 +234,7 @@ TEST(BurnDurable, NextAddressIsOnDiskBeforeABoardIsProgrammed) {
   for (size_t n = 0; n < 4; ++n) {
     // Whatever the order of the slots, the file already continued after this board's
     // address when its programming began.
-    const BtAddress given = rig.engine->State().savedAddress[n];
+    const BtAddress given = rig.engine->View().slotAddress[n];
     EXPECT_EQ(rig.BoardAddress(static_cast<int>(n)), given);
     EXPECT_GT(onDisk[n].bytes[0], given.bytes[0]) << n;
   }
@@ -222,10 +250,11 @@ TEST(BurnDurable, AddressWhoseSuccessorCannotBeSavedIsNotHandedOut) {
   rig.BurnAgain();
   DialogView v = rig.engine->View();
   for (size_t n = 0; n < 2; ++n) {
-    EXPECT_EQ(v.lastResult[n], 1) << n;
-    EXPECT_EQ(rig.engine->State().retryMark[n], 0) << n;
+    EXPECT_EQ(v.lastResult[n], 10) << n;
+    EXPECT_EQ(rig.adapters[n]->erases, 0) << "slot " << n << " was erased";
     for (const auto& w : rig.adapters[n]->writes) EXPECT_NE(w[0], 0xA9) << "slot " << n << " was programmed";
   }
+  EXPECT_FALSE(v.sequenceMessage.empty());
   EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:10");
   // With the file back, the sequence starts where it stood; nothing was skipped or reused.
   WriteFile(rig.imagePath, rig.image);
@@ -247,8 +276,8 @@ TEST(BurnFaults, UnconfirmedConnectAndLostPacket) {
   const DialogView v = rig.engine->View();
   EXPECT_EQ(v.lastResult[0], 9);
   EXPECT_EQ(v.lastResult[1], 4);
-  EXPECT_EQ(rig.engine->State().retryMark[0], 0);  // failed before it took an address
-  EXPECT_EQ(rig.engine->State().retryMark[1], 1);
+  EXPECT_FALSE(v.slotHasAddress[0]);  // failed before it took an address
+  EXPECT_EQ(v.slotAddress[1], Addr("00:00:00:00:00:01"));
   EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:02");
 }
 
@@ -557,10 +586,12 @@ TEST(BurnLog, OneRowPerSlotResultYieldAndPhases) {
   ASSERT_TRUE(rig.engine->SetLogFile(log));
   rig.Burn("00:00:00:00:00:10");
   // The first burn hands out 10 and 11 in either order.
-  const std::string first0 = rig.engine->State().savedAddress[0].DisplayText();
-  const std::string first1 = rig.engine->State().savedAddress[1].DisplayText();
+  const std::string first0 = rig.engine->View().slotAddress[0].DisplayText();
+  const std::string first1 = rig.engine->View().slotAddress[1].DisplayText();
   rig.adapters[1]->flipByteAt = -1;
-  rig.BurnAgain();  // slot 1 retries its address, slot 0 takes the next
+  rig.BurnAgain();  // slot 1's board may hold its address: both take new ones
+  const std::string second0 = rig.engine->View().slotAddress[0].DisplayText();
+  const std::string second1 = rig.engine->View().slotAddress[1].DisplayText();
 
   const auto text = ReadFile(log);
   std::istringstream in(std::string(text.begin(), text.end()));
@@ -593,21 +624,23 @@ TEST(BurnLog, OneRowPerSlotResultYieldAndPhases) {
   }
   EXPECT_EQ((std::set<std::string>{first0, first1}),
             (std::set<std::string>{"00:00:00:00:00:10", "00:00:00:00:00:11"}));
+  EXPECT_EQ((std::set<std::string>{second0, second1}),
+            (std::set<std::string>{"00:00:00:00:00:12", "00:00:00:00:00:13"}));
   EXPECT_EQ(got, (std::multiset<std::string>{
-                     "0 1-2.3 " + first0 + " 0 done", "0 1-2.3 00:00:00:00:00:12 0 done",
+                     "0 1-2.3 " + first0 + " 0 done", "0 1-2.3 " + second0 + " 0 done",
                      "1 1-2.4 " + first1 + " 4 verification found a byte that differs",
-                     "1 1-2.4 " + first1 + " 0 done"}));
+                     "1 1-2.4 " + second1 + " 0 done"}));
 
   EXPECT_EQ(v.yield.passed, (std::array<uint32_t, 4>{2, 1, 0, 0}));
   EXPECT_EQ(v.yield.failed, (std::array<uint32_t, 4>{0, 1, 0, 0}));
   EXPECT_EQ(v.yield.totalPassed, 3u);
   EXPECT_EQ(v.yield.totalFailed, 1u);
   EXPECT_TRUE(v.slotHasAddress[1]);
-  EXPECT_EQ(v.slotAddress[1].DisplayText(), first1);
+  EXPECT_EQ(v.slotAddress[1].DisplayText(), second1);
   EXPECT_EQ(v.countLabelMeaning, CountLabelMeaning::kSuccessCount);
   EXPECT_EQ(v.labelCount, 3u);
   EXPECT_EQ(v.addressLabelMeaning, AddressLabelMeaning::kNextAddress);
-  EXPECT_EQ(v.labelAddress, Addr("00:00:00:00:00:13"));
+  EXPECT_EQ(v.labelAddress, Addr("00:00:00:00:00:14"));
   {
     std::lock_guard<std::mutex> lock(rig.events.mutex);
     const std::vector<ProgressPhase> burn{ProgressPhase::kErase, ProgressPhase::kProgram, ProgressPhase::kVerify};

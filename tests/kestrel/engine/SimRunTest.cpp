@@ -12,6 +12,7 @@
 
 #include "../transport/SimProcess.h"
 #include "core/ProductionEngine.h"
+#include "sequence/local/LocalSequence.h"
 #include "core/SteadyClock.h"
 #include "TestFiles.h"
 
@@ -61,7 +62,7 @@ TEST(SimFaultRun, EachFaultFailsItsOwnSlotOnly) {
   SimTransport transport(sim.dir());
   SteadyClock clock;
   EngineEvents events;
-  ProductionEngine engine(transport, clock, events, EngineOptions{dir.File("rb"), ReadLimits{}});
+  ProductionEngine engine(transport, clock, events, WithLocalSequence(dir.File("rb"), ReadLimits{}));
   engine.RefreshSlots();
   ASSERT_EQ(engine.DeviceCount(), 4);
   ASSERT_EQ(engine.LoadImage(dir.File("image.IMG")), ImageError::kNone);
@@ -119,7 +120,7 @@ TEST(SimImageCopy, FileCutShortMidBurnStillGivesEveryBoardTheLoadedImage) {
   SimTransport transport(sim.dir());
   SteadyClock clock;
   CutImageMidBurn events(path);
-  ProductionEngine engine(transport, clock, events, EngineOptions{dir.File("rb"), ReadLimits{}});
+  ProductionEngine engine(transport, clock, events, WithLocalSequence(dir.File("rb"), ReadLimits{}));
   engine.RefreshSlots();
   ASSERT_EQ(engine.LoadImage(path), ImageError::kNone);
   const std::string checksum = engine.View().checksumLabel;
@@ -169,7 +170,7 @@ TEST(SimPlug, RowsFollowPlugAndUnplugWithoutBeingAsked) {
   SteadyClock clock;
   PlugEvents events;
   TempDir dir;
-  ProductionEngine engine(transport, clock, events, EngineOptions{dir.File("rb"), ReadLimits{}});
+  ProductionEngine engine(transport, clock, events, WithLocalSequence(dir.File("rb"), ReadLimits{}));
   engine.RefreshSlots();
   ASSERT_TRUE(engine.WatchAdapters());
   engine.SetSlotTicked(0, false);
@@ -198,7 +199,7 @@ TEST(SimFaultRun, UnconfirmedConnectGivesNine) {
   // never comes. A short wait keeps the test quick and decides nothing else.
   ReadLimits limits;
   limits.replyWaitMs = 300;
-  ProductionEngine engine(transport, clock, events, EngineOptions{dir.File("rb"), limits});
+  ProductionEngine engine(transport, clock, events, WithLocalSequence(dir.File("rb"), limits));
   engine.RefreshSlots();
   ASSERT_EQ(engine.LoadImage(dir.File("image.IMG")), ImageError::kNone);
   ASSERT_TRUE(engine.Start(Operation::kBurn));
