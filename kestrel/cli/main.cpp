@@ -144,6 +144,12 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
       }
     }
     const ImageError e = engine.LoadImage(o.image);
+    if (e == ImageError::kDamagedRecord) {
+      ImageInfo info;
+      ImageFile::Inspect(o.image, &info);
+      std::fprintf(stderr, "error: %s: %s; nothing is burned\n", o.image.c_str(), info.problem.c_str());
+      return 1;
+    }
     if (e != ImageError::kNone) {
       std::fprintf(stderr, "error: %s: %s\n", o.image.c_str(),
                    e == ImageError::kTooLarge ? "the image is 16 MiB or larger; the adapter cannot take it"
@@ -202,7 +208,13 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
   }
 
   if (!engine.Start(op)) {
-    std::fprintf(stderr, "error: the operation cannot start\n");
+    const DialogView v = engine.View();
+    if (op == Operation::kBurn && v.hasSequence && v.remaining == 0)
+      std::fprintf(stderr, "error: the address range is used up (%s)\n", v.sequenceText.c_str());
+    else if (op == Operation::kBurn && v.logStopped)
+      std::fprintf(stderr, "error: the production log cannot take rows; nothing is burned\n");
+    else
+      std::fprintf(stderr, "error: the operation cannot start\n");
     return 1;
   }
   engine.WaitIdle();

@@ -77,13 +77,19 @@ void ProductionEngine::WaitIdle() { JoinThreads(); }
 void ProductionEngine::UpdateButtons() {
   // An image with a record burns only with a sequence to take its addresses from; no
   // board starts while the production log cannot take its row.
-  view_.burnEnabled = state_.imageLength != 0 && deviceCount_ != 0 && !(state_.hasRecord && !view_.hasSequence) &&
-                      !logStopped_;
+  const bool noAddresses = state_.hasRecord && (!view_.hasSequence || view_.remaining == 0);
+  view_.burnEnabled = state_.imageLength != 0 && deviceCount_ != 0 && !noAddresses && !logStopped_;
   view_.readEnabled = deviceCount_ != 0;
   view_.eraseEnabled = deviceCount_ != 0;
 }
 
 void ProductionEngine::SetAddressLabel(const BtAddress& address) {
+  if (state_.hasRecord && view_.hasSequence && view_.remaining == 0) {
+    // Used up: there is no next address to show, and burning stays off.
+    view_.currentAddressLabel = "地址范围已用完(剩余0个)";
+    view_.addressLabelMeaning = AddressLabelMeaning::kSequenceProblem;
+    return;
+  }
   view_.currentAddressLabel = "当前地址:\t" + address.DisplayText();
   view_.addressLabelMeaning = AddressLabelMeaning::kNextAddress;
   view_.labelAddress = address;
@@ -193,6 +199,10 @@ void ProductionEngine::ApplyImage(const std::string& path, ImageError e, ImageIn
       view_.currentAddressLabel = tooLarge ? "烧录bin文件过大(须小于16MB)\r\n" : "烧录bin文件打开失败\r\n";
       view_.addressLabelMeaning =
           tooLarge ? AddressLabelMeaning::kImageTooLarge : AddressLabelMeaning::kImageOpenFailed;
+      if (e == ImageError::kDamagedRecord) {
+        view_.currentAddressLabel = "bin文件配置记录损坏,不能烧录: " + info.problem;
+        view_.addressLabelMeaning = AddressLabelMeaning::kDamagedRecord;
+      }
     } else {
       state_.imagePath = path;
       view_.imagePath = path;
@@ -471,6 +481,7 @@ void ProductionEngine::FinalStep(Operation op, bool pendingClose) {
   {
     std::lock_guard<std::mutex> lock(viewMutex_);
     if (op == Operation::kBurn) {
+      ShowSequence("");
       // The boxes keep what they show until the next redisplay of the whole dialog.
       SetAddressLabel(next);
       SetCountLabel(count);

@@ -105,6 +105,7 @@ std::shared_ptr<LocalSequence> LocalSequence::Open(const LocalSequenceSource& so
   s->next_ = Value(next);
 
   const std::string rangePath = RangePath(image);
+  const bool rangeFileThere = std::ifstream(rangePath).good();
   const std::optional<RangeFile> range = ReadRange(rangePath);
   const bool ours = range && range->length == source.imageLength && range->checksum == source.imageChecksum;
   if (ours && range->exhausted) {
@@ -123,7 +124,7 @@ std::shared_ptr<LocalSequence> LocalSequence::Open(const LocalSequenceSource& so
       return nullptr;
     }
     if (!range) {
-      if (std::ifstream(rangePath).good()) *message = rangePath + " could not be read; ";
+      if (rangeFileThere) *message = rangePath + " could not be read; ";
     } else if (!ours) {
       *message = rangePath + " belonged to another image (another length or checksum); ";
     } else {

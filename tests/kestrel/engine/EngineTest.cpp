@@ -281,6 +281,20 @@ TEST(BurnFaults, UnconfirmedConnectAndLostPacket) {
   EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:02");
 }
 
+// Findings: a damaged record made every board get the image's own address.
+TEST(BurnDamagedRecord, NothingIsBurnedAndTheLabelSaysWhy) {
+  EngineRig rig(2);
+  rig.image[0x80024] = 1;
+  WriteFile(rig.imagePath, rig.image);
+  EXPECT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kDamagedRecord);
+  const DialogView v = rig.engine->View();
+  EXPECT_EQ(v.addressLabelMeaning, AddressLabelMeaning::kDamagedRecord);
+  EXPECT_NE(v.currentAddressLabel.find("reserved byte 0x80024"), std::string::npos) << v.currentAddressLabel;
+  EXPECT_FALSE(v.burnEnabled);
+  EXPECT_FALSE(rig.engine->Start(Operation::kBurn));
+  EXPECT_TRUE(rig.adapters[0]->writes.empty());
+}
+
 TEST(BurnSmallCodeArea, PatchesTheRecordAt0x70000AndNothingAt0x80000) {
   EngineRig rig(1, 0x90000, 0x70000);
   rig.Burn("00:00:00:00:aa:00");
@@ -294,7 +308,7 @@ TEST(BurnSmallCodeArea, PatchesTheRecordAt0x70000AndNothingAt0x80000) {
 }
 
 TEST(BurnNoRecord, ImageIsProgrammedUnchangedAndNothingIsWrittenBack) {
-  EngineRig rig(2, 0x800A0, 0x80000);  // too short for the record's fields
+  EngineRig rig(2, 0x80069, 0x80000);  // too short for the address field
   rig.Burn("00:00:00:00:00:01");
   EXPECT_EQ(rig.engine->View().currentAddressLabel, "当前地址:\t00:00:00:00:00:01");
   EXPECT_EQ(rig.engine->View().countLabel, "烧录数量：2");
