@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <new>
 
 #include "core/ImageFile.h"
+#include "qrplatform/Files.h"
 
 namespace kestrel {
 
@@ -124,14 +124,13 @@ SlotResult DownloadProtocol::ReadFlash(uint8_t* buffer, uint32_t length, Progres
   std::error_code ec;
   std::filesystem::create_directories(readbackDir_, ec);  // an existing folder is fine
   // Written beside the real name and renamed over it once complete, so a failed read
-  // (adapter pulled, disk full) leaves the last good file in place.
-  const std::string path = ReadbackPath();
-  const std::string partial = path + ".part";
-  std::ofstream file(partial, std::ios::binary | std::ios::trunc);
-  if (!file) return SlotResult::kReadbackFileFailed;
+  // (adapter pulled, disk full) leaves the last good file in place. The temporary's name
+  // cannot be guessed and is never opened through a link: the folder may be shared.
+  qrplatform::ReplacingFile file;
+  std::string why;
+  if (!file.Create(ReadbackPath(), &why)) return SlotResult::kReadbackFileFailed;
   auto fail = [&](SlotResult r) {
-    file.close();
-    std::filesystem::remove(partial, ec);
+    file.Discard();
     events_.ProgressPosition(slotIndex_, phase, 0);
     return r;
   };
@@ -158,11 +157,7 @@ SlotResult DownloadProtocol::ReadFlash(uint8_t* buffer, uint32_t length, Progres
     if (r != TransportResult::kDone || clock_.NowMs() - lastData >= limits_.replyWaitMs)
       return fail(SlotResult::kAdapterUnusable);
   }
-  file.write(reinterpret_cast<const char*>(buffer), static_cast<std::streamsize>(length));
-  file.close();
-  if (!file) return fail(SlotResult::kReadbackFileFailed);
-  std::filesystem::rename(partial, path, ec);
-  if (ec) return fail(SlotResult::kReadbackFileFailed);
+  if (!file.Write(buffer, length, &why) || !file.Commit(&why)) return fail(SlotResult::kReadbackFileFailed);
   events_.ProgressPosition(slotIndex_, phase, 0);
   return SlotResult::kDone;
 }

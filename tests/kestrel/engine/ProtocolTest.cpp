@@ -1,6 +1,7 @@
 // The adapter command set: packet layouts, reply polling with its fixed waits, the
 // program/verify flow of one slot and its failures.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <numeric>
 
@@ -210,6 +211,29 @@ TEST(ProtocolRead, FileThatCannotBeCreatedGivesFiveBeforeAnythingIsSent) {
   DownloadProtocol protocol(0, rig.slot, rig.state, rig.clock, rig.events, rig.limits, rig.dir.File("blocker"));
   EXPECT_EQ(protocol.ReadFlash(buf.data(), 16), SlotResult::kReadbackFileFailed);
   EXPECT_TRUE(rig.adapter.writes.empty());
+}
+
+// Finding: in a shared read-back folder a link planted at the temporary's name made a
+// read overwrite the file it pointed to. Links at every name a process could guess are
+// left alone, and so is what they point to.
+TEST(ProtocolRead, PlantedLinksInTheReadbackFolderAreNeverFollowed) {
+  SlotRig rig;
+  const std::string folder = rig.dir.File("readback");
+  std::filesystem::create_directories(folder);
+  const std::string victim = rig.dir.File("victim");
+  WriteFile(victim, {'k', 'e', 'e', 'p'});
+  std::vector<std::string> planted = {folder + "/flashdev0.bin.part"};
+  for (int n = 0; n < 64; ++n)
+    planted.push_back(folder + "/.flashdev0.bin.tmp" + std::to_string(::getpid()) + "." + std::to_string(n));
+  for (const std::string& link : planted) std::filesystem::create_symlink(victim, link);
+  std::vector<uint8_t> buf(5000);
+  ASSERT_EQ(rig.Protocol().ReadFlash(buf.data(), 5000), SlotResult::kDone);
+  EXPECT_EQ(ReadFile(victim), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+  EXPECT_EQ(ReadFile(folder + "/flashdev0.bin"), buf);
+  EXPECT_FALSE(std::filesystem::is_symlink(folder + "/flashdev0.bin"));
+  size_t entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) entries += e.path() != folder + "/flashdev0.bin";
+  EXPECT_EQ(entries, planted.size());  // no temporary left behind
 }
 
 TEST(ProtocolRead, AdapterThatStopsSendingFailsTheReadInBoundedTime) {
