@@ -28,17 +28,11 @@
 namespace kestrel {
 namespace {
 
-#ifdef _WIN32
-const char* const kDefaultReadbackDir = "D:\\varlo";
-#else
-const char* const kDefaultReadbackDir = "./readback";
-#endif
-
 struct Options {
   std::string simDir;
   bool usb = false;
   std::string usbId;
-  std::string readbackDir = kDefaultReadbackDir;
+  std::string readbackDir;  // empty: "readback" beside the image
   std::string image;
   std::string address;
   std::string last;
@@ -232,10 +226,11 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
       if (r == SlotResult::kDone)
         std::printf(", address %s", v.slotAddress[n].DisplayText().c_str());
       else
-        std::printf(", address %s passed over", v.slotAddress[n].DisplayText().c_str());
+        std::printf(", address %s %s", v.slotAddress[n].DisplayText().c_str(),
+                    v.slotAddressKept[n] ? "kept for this adapter's next burn" : "passed over");
     }
     if (op == Operation::kRead && r == SlotResult::kDone)
-      std::printf(", %s/flashdev%zu.bin", o.readbackDir.c_str(), n);
+      std::printf(", %s/flashdev%zu.bin", engine.ReadbackFolder().c_str(), n);
     std::printf("\n");
   }
   if (v.logFailed) std::fprintf(stderr, "error: a row could not be written to the production log %s\n", o.log.c_str());
@@ -262,7 +257,7 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
 
 int main(int argc, char** argv) {
   using namespace kestrel;
-  CLI::App app{"kestrel-cli: burn, read and erase boards through up to four download adapters"};
+  CLI::App app{"kestrel-cli: burn, read and erase boards through up to sixteen download adapters"};
   app.set_version_flag("--version", std::string("kestrel-cli ") + QR_VERSION);
   app.require_subcommand(1);
   Options o;
@@ -271,9 +266,10 @@ int main(int argc, char** argv) {
   sim->excludes(usb);
   app.add_option("--usb-id", o.usbId, "USB vendor:product id of the adapters (else KESTREL_USB_VIDPID)")
       ->type_name("VVVV:PPPP");
-  app.add_option("--readback-dir", o.readbackDir, "folder for the read-back files flashdev<n>.bin")
-      ->type_name("DIR")
-      ->capture_default_str();
+  app.add_option("--readback-dir", o.readbackDir,
+                 "folder for the read-back files flashdev<n>.bin (default: \"readback\" beside the image, "
+                 "else in the current folder)")
+      ->type_name("DIR");
 
   auto addSlots = [&o](CLI::App* sub) {
     sub->add_option("--slots", o.slots, "slots to include, e.g. 0,2 (default: every present slot)")

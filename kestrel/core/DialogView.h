@@ -58,13 +58,20 @@ struct DialogView {
   std::array<bool, kSlotCount> rowVisible{};
   std::array<bool, kSlotCount> ticked{};
   std::array<SlotIcon, kSlotCount> icon{};
-  std::array<int, kSlotCount> lastResult{-1, -1, -1, -1};  // SlotResult of the last sequence, -1 none
+  std::array<int, kSlotCount> lastResult = NoResults();  // SlotResult of the last sequence, -1 none
   // The address programmed by the slot's last burn, when it had one (for its row).
   std::array<bool, kSlotCount> slotHasAddress{};
   std::array<BtAddress, kSlotCount> slotAddress{};
+  std::array<bool, kSlotCount> slotAddressKept{};  // see SlotReport::addressKept
+  // Rows are keyed by adapter: the adapter whose result row n shows, and whether it has
+  // been pulled out since. Such a row stays (icon, result, address) below the present
+  // adapters' rows until the next operation starts; it cannot be ticked.
+  std::array<std::string, kSlotCount> rowAdapter{};
+  std::array<bool, kSlotCount> rowGone{};
   Yield yield;
   std::string logPath;        // production log in use, empty: none
   bool logFailed = false;     // a row could not be written to it
+  std::string readbackFolder; // where the read-back files go (ProductionEngine::ReadbackFolder)
   // A row could not be written (or the log's disk is full): no new board starts until a
   // log is set again. Boards already running finish.
   bool logStopped = false;

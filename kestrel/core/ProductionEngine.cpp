@@ -121,9 +121,34 @@ void ProductionEngine::RefreshSlots() {
   }
   deviceCount_ = answer == 255 ? 0 : answer;
   const bool busy = Busy();
+  const int rows = SlotRows();
+  std::vector<std::string> present;
+  if (!busy) {
+    std::lock_guard<std::mutex> lock(transportMutex_);
+    for (int n = 0; n < rows; ++n) present.push_back(transport_.GetInterfaceInfo(n).instanceId);
+  }
   {
     std::lock_guard<std::mutex> lock(viewMutex_);
     if (!busy && !loading_) UpdateButtons();
+    // A pulled-out adapter's result stays in view, in a row of its own below the present
+    // adapters' rows, until the next operation starts.
+    struct GoneRow {
+      std::string adapter;
+      int result;
+      bool hasAddress;
+      BtAddress address;
+      SlotIcon icon;
+    };
+    std::vector<GoneRow> gone;
+    if (!busy) {
+      for (size_t n = 0; n < kSlotCount; ++n) {
+        const std::string& id = view_.rowAdapter[n];
+        // Only a failure stays in view: a board that is done needs no second look.
+        if (id.empty() || view_.lastResult[n] <= 0 || !(view_.rowVisible[n] || view_.rowGone[n])) continue;
+        if (std::find(present.begin(), present.end(), id) != present.end()) continue;
+        gone.push_back({id, view_.lastResult[n], view_.slotHasAddress[n], view_.slotAddress[n], view_.icon[n]});
+      }
+    }
     for (int n = 0; n < kSlotCount; ++n) {
       const size_t i = static_cast<size_t>(n);
       const bool visible = n < deviceCount_;
@@ -133,6 +158,27 @@ void ProductionEngine::RefreshSlots() {
         ticked_[i] = true;
       }
       view_.icon[i] = SlotIcon::kHidden;
+      if (!busy) {
+        // A row shows its adapter's result only while that adapter is still the one there.
+        const bool same = n < rows && !view_.rowGone[i] && view_.rowAdapter[i] == present[i];
+        view_.rowGone[i] = false;
+        if (!same) {
+          view_.rowAdapter[i] = n < rows ? present[i] : std::string();
+          view_.lastResult[i] = -1;
+          view_.slotHasAddress[i] = false;
+        }
+      }
+    }
+    for (size_t k = 0, n = static_cast<size_t>(rows); k < gone.size() && n < kSlotCount; ++k, ++n) {
+      view_.rowVisible[n] = true;
+      view_.rowGone[n] = true;
+      view_.ticked[n] = false;
+      ticked_[n] = false;
+      view_.rowAdapter[n] = gone[k].adapter;
+      view_.lastResult[n] = gone[k].result;
+      view_.slotHasAddress[n] = gone[k].hasAddress;
+      view_.slotAddress[n] = gone[k].address;
+      view_.icon[n] = gone[k].icon;
     }
   }
   events_.ViewChanged();
@@ -206,6 +252,11 @@ void ProductionEngine::ApplyImage(const std::string& path, ImageError e, ImageIn
     } else {
       state_.imagePath = path;
       view_.imagePath = path;
+      if (options_.readbackDir.empty()) {
+        const std::filesystem::path image(path);
+        view_.readbackFolder =
+            image.has_parent_path() ? (image.parent_path() / "readback").string() : std::string("readback");
+      }
       state_.imageLength = info.length;
       state_.image = std::move(data);
       if (info.length != 0) {
@@ -314,6 +365,24 @@ void ProductionEngine::SetSlotTicked(int slot, bool ticked) {
   view_.ticked[i] = ticked;
 }
 
+std::string ProductionEngine::ReadbackFolder() const {
+  if (!options_.readbackDir.empty()) return options_.readbackDir;
+  std::lock_guard<std::mutex> lock(viewMutex_);
+  const std::filesystem::path image(view_.imagePath);
+  return image.has_parent_path() ? (image.parent_path() / "readback").string() : std::string("readback");
+}
+
+void ProductionEngine::SetReadbackFolder(const std::string& folder) {
+  if (Busy() || loading_) return;
+  options_.readbackDir = folder;
+  const std::string shown = ReadbackFolder();
+  {
+    std::lock_guard<std::mutex> lock(viewMutex_);
+    view_.readbackFolder = shown;
+  }
+  events_.ViewChanged();
+}
+
 bool ProductionEngine::SetLogFile(const std::string& path) {
   bool ok = true;
   if (path.empty()) {
@@ -369,6 +438,7 @@ bool ProductionEngine::Start(Operation op) {
   if (Busy() || loading_ || closing_) return false;
   JoinThreads();
   const int rows = SlotRows();
+  readbackFolder_ = ReadbackFolder();  // fixed for this operation's workers
   {
     std::lock_guard<std::mutex> lock(viewMutex_);
     const bool enabled = op == Operation::kBurn   ? view_.burnEnabled
@@ -378,6 +448,16 @@ bool ProductionEngine::Start(Operation op) {
     view_.burnEnabled = view_.readEnabled = view_.eraseEnabled = false;
     view_.busy = true;
     for (int n = 0; n < rows; ++n) view_.icon[static_cast<size_t>(n)] = SlotIcon::kHidden;
+    // Rows kept for pulled-out adapters end with the next operation.
+    for (size_t n = 0; n < kSlotCount; ++n) {
+      if (!view_.rowGone[n]) continue;
+      view_.rowGone[n] = false;
+      view_.rowVisible[n] = static_cast<int>(n) < rows;
+      view_.icon[n] = SlotIcon::kHidden;
+      view_.lastResult[n] = -1;
+      view_.slotHasAddress[n] = false;
+      view_.rowAdapter[n].clear();
+    }
   }
   {
     // Counted before any worker starts: a worker that finishes at once must not take
@@ -401,6 +481,10 @@ bool ProductionEngine::Start(Operation op) {
 
 void ProductionEngine::RunOperation(Operation op, int rows) {
   OpenSlots(rows);
+  {
+    std::lock_guard<std::mutex> lock(viewMutex_);
+    for (int n = 0; n < rows; ++n) view_.rowAdapter[static_cast<size_t>(n)] = adapterIds_[static_cast<size_t>(n)];
+  }
   if (op == Operation::kBurn) {
     // A kept address is retried only on the adapter it was kept for: one that is gone
     // will not take it, so it is given up now rather than held for ever.
@@ -425,7 +509,7 @@ void ProductionEngine::Worker(Operation op, int n) {
   const size_t i = static_cast<size_t>(n);
   if (ticked_[i]) {
     const int64_t started = clock_.NowMs();
-    DownloadProtocol protocol(n, slots_[i], state_, clock_, events_, options_.limits, options_.readbackDir);
+    DownloadProtocol protocol(n, slots_[i], state_, clock_, events_, options_.limits, readbackFolder_);
     protocol.SetAddressSource([this, n](BtAddress* address) { return TakeAddress(n, address); });
     const SlotResult r = op == Operation::kBurn   ? protocol.BurnSequence()
                          : op == Operation::kRead ? protocol.ReadSequence()
@@ -436,9 +520,11 @@ void ProductionEngine::Worker(Operation op, int n) {
     report.result = r;
     report.adapterId = adapterIds_[i];
     report.hasAddress = protocol.AddressUsed(&report.address);
+    report.addressKept = op == Operation::kBurn && report.hasAddress && r != SlotResult::kDone &&
+                         !protocol.ProgramDataSent() && !report.adapterId.empty();
     report.seconds = static_cast<double>(clock_.NowMs() - started) / 1000.0;
     const bool logged = LogRow(report, op);
-    if (op == Operation::kBurn && report.hasAddress) SettleAddress(report, protocol.ProgramDataSent(), started);
+    if (op == Operation::kBurn && report.hasAddress) SettleAddress(report, started);
     {
       std::lock_guard<std::mutex> lock(viewMutex_);
       view_.lastResult[i] = ToInt(r);
@@ -446,6 +532,7 @@ void ProductionEngine::Worker(Operation op, int n) {
       if (op == Operation::kBurn) {
         view_.slotHasAddress[i] = report.hasAddress;
         view_.slotAddress[i] = report.address;
+        view_.slotAddressKept[i] = report.addressKept;
         if (r == SlotResult::kDone) {
           ++view_.yield.passed[i];
           ++view_.yield.totalPassed;
@@ -592,7 +679,7 @@ SlotResult ProductionEngine::TakeAddress(int n, BtAddress* address) {
   return result;
 }
 
-void ProductionEngine::SettleAddress(const SlotReport& report, bool dataSent, int64_t startedMs) {
+void ProductionEngine::SettleAddress(const SlotReport& report, int64_t startedMs) {
   BoardRecord record;
   record.station = station_;
   record.slot = report.slot;
@@ -609,7 +696,7 @@ void ProductionEngine::SettleAddress(const SlotReport& report, bool dataSent, in
     if (!sequence_) return;
     if (report.result == SlotResult::kDone) {
       sequence_->Confirm(record, &message);
-    } else if (!dataSent && !report.adapterId.empty()) {
+    } else if (report.addressKept) {
       // Nothing of the image reached this board: the address is on no board and is
       // tried again on this adapter (another adapter never gets it).
       kept_[report.adapterId] = Kept{report.address, report.slot};

@@ -37,14 +37,9 @@ using SequenceOpener = std::function<std::shared_ptr<AddressSequence>(
     const std::string& imagePath, const ImageInfo& info, std::string* message)>;
 
 struct EngineOptions {
-  // Where flashdev<n>.bin go. On Windows the default is D:\varlo, the data drive of the
-  // production-line PCs that run the Windows build; elsewhere "readback" in the current
-  // folder.
-#ifdef _WIN32
-  std::string readbackDir = "D:\\varlo";
-#else
-  std::string readbackDir = "readback";
-#endif
+  // Where flashdev<n>.bin go. Empty: a folder "readback" beside the loaded image (in the
+  // current folder while no image is loaded). See ProductionEngine::ReadbackFolder.
+  std::string readbackDir;
   ReadLimits limits;
   SequenceOpener openSequence;  // unset: only a sequence given by UseSequence hands out addresses
   uint64_t warnBelow = 100;     // View().fewLeft when fewer addresses than this remain
@@ -120,6 +115,11 @@ class ProductionEngine : private AdapterListener {
   // Production log: one row per slot result from now on (see ProductionLog). An empty
   // path stops logging. False when the file cannot be opened.
   bool SetLogFile(const std::string& path);
+  // The folder for the read-back files from the next operation on; empty goes back to the
+  // one beside the image. Ignored while an operation runs.
+  void SetReadbackFolder(const std::string& folder);
+  // The folder the next operation writes its read-back files to.
+  std::string ReadbackFolder() const;
 
   DialogView View() const;
   int DeviceCount() const { return deviceCount_; }
@@ -142,7 +142,7 @@ class ProductionEngine : private AdapterListener {
   // A burning slot's address: the one kept for its adapter, or a new one handed out.
   SlotResult TakeAddress(int n, BtAddress* address);
   // After a burn with an address: confirmed, kept for the same adapter, or given up.
-  void SettleAddress(const SlotReport& report, bool dataSent, int64_t startedMs);
+  void SettleAddress(const SlotReport& report, int64_t startedMs);
   // Gives up kept addresses (all, or those whose adapter is not in `present`) as wasted
   // and logs them. state_.mutex held.
   void GiveUpKept(const std::vector<std::string>* present);
@@ -165,6 +165,7 @@ class ProductionEngine : private AdapterListener {
   std::array<AdapterSlot, kSlotCount> slots_;
   std::array<std::atomic<bool>, kSlotCount> ticked_{};
   std::array<std::string, kSlotCount> adapterIds_;  // written by OpenSlots before the workers start
+  std::string readbackFolder_;                      // written by Start before the workers start
   std::atomic<int> deviceCount_{0};  // also read by the final step on a worker
   std::mutex transportMutex_;        // every call into transport_
   std::atomic<bool> watching_{false};

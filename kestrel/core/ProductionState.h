@@ -12,7 +12,16 @@
 
 namespace kestrel {
 
-constexpr int kSlotCount = 4;
+// Slots a station drives at once: one adapter and its board each. A window shows four
+// rows always and a row more for each further adapter.
+constexpr int kSlotCount = 16;
+
+// -1 for every slot: no result yet.
+inline std::array<int, kSlotCount> NoResults() {
+  std::array<int, kSlotCount> r{};
+  r.fill(-1);
+  return r;
+}
 
 struct ProductionState {
   std::string imagePath;

@@ -95,8 +95,9 @@ void DownloadDialogTest::everyControlHasItsIdAndName() {
     w = w->nextInFocusChain();
   } while (w != Find<QLineEdit>(d, 1012));
   QCOMPARE(order.join(QLatin1Char(' ')),
-           QStringLiteral("1012 1013 1005 1004 1003 1002 1001 1000 1014 1020 1021 1030 1031 1032 1033 1006 1024 "
-                          "1025 1026 1110 1111"));
+           QStringLiteral("1012 1013 1005 1004 1003 1002 1001 1000 1014 1020 1021 1115 1030 1031 1032 1033 1204 "
+                          "1205 1206 1207 1208 1209 1210 1211 1212 1213 1214 1215 1006 1024 1025 1026 1110 1111 "
+                          "1112 1113"));
 }
 
 // Three adapters: rows 0 to 2 shown and ticked, row 3 hidden. Plugging and pulling
