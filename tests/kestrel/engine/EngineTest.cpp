@@ -738,3 +738,79 @@ TEST(EngineReadback, FolderIsBesideTheImageUnlessOneIsChosen) {
 
 }  // namespace
 }  // namespace kestrel::test
+
+namespace kestrel::test {
+namespace {
+
+// A sequence handed to the engine, as a pool shared by stations would be: it records what
+// the engine asks of it.
+class RecordingSequence : public AddressSequence {
+ public:
+  std::mutex mutex;
+  uint64_t next = 0x100;
+  std::vector<std::string> handedTo, confirmed, failed, wasted;
+  bool released = false;
+  SequenceStatus HandOut(const std::string& adapter, BtAddress* address, std::string*) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    handedTo.push_back(adapter);
+    for (size_t i = 0; i < 6; ++i) address->bytes[i] = static_cast<uint8_t>(next >> (8 * i));
+    ++next;
+    return SequenceStatus::kOk;
+  }
+  SequenceStatus Confirm(const BoardRecord& r, std::string*) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    confirmed.push_back(r.address.DisplayText() + " " + r.adapter + " " + r.result);
+    return SequenceStatus::kOk;
+  }
+  SequenceStatus GiveUp(const BoardRecord& r, Loss loss, std::string*) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    (loss == Loss::kFailed ? failed : wasted).push_back(r.address.DisplayText() + " " + r.adapter);
+    return SequenceStatus::kOk;
+  }
+  uint64_t Remaining() const override { return 1000; }
+  std::optional<BtAddress> PeekNext() const override {
+    BtAddress a;
+    for (size_t i = 0; i < 6; ++i) a.bytes[i] = static_cast<uint8_t>(next >> (8 * i));
+    return a;
+  }
+  SequenceStatus SetRange(const BtAddress&, std::optional<BtAddress>, std::string* message) override {
+    *message = "the pool's range is set with the pool's own tools";
+    return SequenceStatus::kRefused;
+  }
+  std::string Describe() const override { return "pool test"; }
+  void Release() override { released = true; }
+};
+
+TEST(EngineGivenSequence, BurnsTakeTheGivenSequenceAndNeverTheImagesOwn) {
+  EngineRig rig(2);
+  rig.adapters[0]->instanceId = "1-1";
+  rig.adapters[1]->instanceId = "1-2";
+  rig.adapters[1]->flipByteAt = 0x100;
+  auto pool = std::make_shared<RecordingSequence>();
+  rig.engine->UseSequence(pool);
+  ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);
+  EXPECT_FALSE(std::filesystem::exists(LocalSequence::LockPath(rig.imagePath)));
+  DialogView v = rig.engine->View();
+  EXPECT_EQ(v.sequenceText, "pool test");
+  EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:01:00");
+  rig.SetBoxes("11:22:33:44:55:66");
+  EXPECT_FALSE(rig.engine->SetAddress());
+  EXPECT_EQ(rig.engine->View().currentAddressLabel, "the pool's range is set with the pool's own tools");
+  rig.BurnAgain();
+  v = rig.engine->View();
+  EXPECT_EQ(v.lastResult[0], 0);
+  EXPECT_EQ(v.lastResult[1], 4);
+  {
+    std::lock_guard<std::mutex> lock(pool->mutex);
+    EXPECT_EQ(pool->handedTo.size(), 2u);
+    ASSERT_EQ(pool->confirmed.size(), 1u);
+    EXPECT_EQ(pool->confirmed[0], v.slotAddress[0].DisplayText() + " 1-1 0");
+    EXPECT_EQ(pool->failed, (std::vector<std::string>{v.slotAddress[1].DisplayText() + " 1-2"}));
+  }
+  EXPECT_EQ(rig.FileAddress(), Addr("00:00:00:00:00:01"));  // the image's own address is untouched
+  EXPECT_EQ(rig.engine->Close(), CloseOutcome::kDone);
+  EXPECT_FALSE(pool->released);  // whoever gave it lets go of it
+}
+
+}  // namespace
+}  // namespace kestrel::test
