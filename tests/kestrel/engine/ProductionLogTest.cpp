@@ -2,9 +2,11 @@
 // (here: a file-size limit, which cuts a write the same way) leaves the file as it was,
 // and a row torn by a crash is cut off when the log is opened again.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <csignal>
 #include <filesystem>
@@ -36,6 +38,8 @@ std::string Text(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
+#ifndef _WIN32
+// A file-size limit in a child process stands in for the full disk.
 TEST(ProductionLogRows, FullDiskLeavesNoTornRowAndTheNextRowStartsOnItsOwnLine) {
   TempDir dir;
   const std::string path = dir.File("log.csv");
@@ -64,6 +68,8 @@ TEST(ProductionLogRows, FullDiskLeavesNoTornRowAndTheNextRowStartsOnItsOwnLine) 
   ASSERT_TRUE(log.Append(Row(2, "00:00:00:00:00:03")));
   EXPECT_EQ(Text(path), header + first + ProductionLog::FormatRow(Row(2, "00:00:00:00:00:03")));
 }
+
+#endif
 
 TEST(ProductionLogRows, RowTornByACrashIsCutOffWhenTheLogIsOpenedAgain) {
   TempDir dir;
@@ -114,6 +120,7 @@ TEST(ProductionLogStation, LogDiskWithoutRoomStartsNoBoard) {
   EXPECT_NE(v.sequenceMessage.find("full"), std::string::npos) << v.sequenceMessage;
 }
 
+#ifndef _WIN32
 TEST(ProductionLogStation, RowThatCannotBeWrittenStopsTheStationBeforeTheNextBoard) {
   LoggedStation s;
   // A long log already, so the size limit that stops its next row leaves room for the
@@ -143,6 +150,7 @@ TEST(ProductionLogStation, RowThatCannotBeWrittenStopsTheStationBeforeTheNextBoa
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(Text(s.dir.File("log.csv")), earlier);
 }
+#endif
 
 }  // namespace
 }  // namespace kestrel::test
