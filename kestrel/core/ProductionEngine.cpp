@@ -276,7 +276,6 @@ void ProductionEngine::ApplyImage(const std::string& path, ImageError e, ImageIn
       state_.currentAddress = info.address;  // zero without a record
       view_.deviceName = info.deviceName;
       std::string message;
-      std::shared_ptr<AddressSequence> fresh;
       {
         // The image's own sequence goes with its image: the old one is let go of (its
         // lock too, so this very image can be taken again) before the new one is made.
@@ -344,6 +343,7 @@ bool ProductionEngine::SetAddress(std::optional<BtAddress> last) {
       view_.sequenceMessage = message;
     } else if (ok) {
       state_.currentAddress = parsed;
+      view_.sequenceMessage.clear();  // a new range: what was said of the old one is past
       ShowSequence("");
       UpdateButtons();
       SetAddressLabel(parsed);
