@@ -1,4 +1,6 @@
 #include <atomic>
+#include <cstdio>
+#include <random>
 #include <filesystem>
 #include <limits>
 #include <set>
@@ -13,14 +15,21 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kNone = std::numeric_limits<size_t>::max();
-std::atomic<unsigned> g_counter{0};
-
-// A name in the target's folder that no one else uses: ".<name>.tmp<pid>.<n>".
+// A name in the target's folder that another user cannot guess ahead: ".<name>.tmp"
+// and 16 random hex digits. Created with O_EXCL (never through a link), so a name that is
+// taken after all is simply drawn again.
 std::string TemporaryName(const std::string& target) {
+  thread_local std::mt19937_64 random{[] {
+    std::random_device device;
+    return (uint64_t{device()} << 32) ^ device() ^ (uint64_t{os::ProcessId()} << 16);
+  }()};
+  char suffix[17];
+  std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
   const fs::path p(target);
   std::string name(1, '.');
   name += p.filename().string();
-  name += ".tmp" + std::to_string(os::ProcessId()) + "." + std::to_string(g_counter.fetch_add(1));
+  name += ".tmp";
+  name += suffix;
   return (p.parent_path() / name).string();
 }
 
@@ -194,6 +203,128 @@ const std::string& FileBatch::Error(size_t i) const {
 }
 
 size_t FileBatch::size() const { return entries_.size(); }
+
+ReplacingFile::~ReplacingFile() { Discard(); }
+
+bool ReplacingFile::Create(const std::string& target, std::string* why) {
+  Discard();
+  target_ = target;
+  std::string reason;
+  for (unsigned attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+    temporary_ = TemporaryName(target);
+    bool exists = false;
+    fd_ = os::CreateNew(temporary_, &exists, &reason);
+    if (fd_ < 0 && !exists) break;
+  }
+  if (fd_ < 0) {
+    temporary_.clear();
+    if (why) *why = reason.empty() ? "cannot find a free temporary name beside " + target : reason;
+    return false;
+  }
+  os::KeepMode(fd_, target);
+  return true;
+}
+
+bool ReplacingFile::Write(const uint8_t* data, size_t n, std::string* why) {
+  if (fd_ < 0) {
+    if (why) *why = "not created";
+    return false;
+  }
+  std::string reason;
+  if (os::WriteAll(fd_, data, n, &reason)) return true;
+  if (why) *why = reason;
+  return false;
+}
+
+bool ReplacingFile::Commit(std::string* why) {
+  if (fd_ < 0) {
+    if (why) *why = "not created";
+    return false;
+  }
+  std::string reason;
+  const bool synced = os::Sync(fd_, &reason);
+  const bool closed = os::Close(fd_, synced ? &reason : nullptr);
+  fd_ = -1;
+  if (!synced || !closed || !os::Rename(temporary_, target_, &reason)) {
+    if (why) *why = reason;
+    Discard();
+    return false;
+  }
+  temporary_.clear();
+  os::SyncFolder(FolderOf(target_));
+  return true;
+}
+
+void ReplacingFile::Discard() {
+  if (fd_ >= 0) {
+    std::string ignored;
+    os::Close(fd_, &ignored);
+    fd_ = -1;
+  }
+  if (!temporary_.empty()) os::Remove(temporary_);
+  temporary_.clear();
+}
+
+AppendFile::~AppendFile() { Close(); }
+
+bool AppendFile::Open(const std::string& path, std::string* why) {
+  Close();
+  const int fd = os::OpenAppend(path, why);
+  if (fd < 0) return false;
+  // A record torn by a crash (no line end yet) is cut off: it was never complete.
+  const int64_t length = os::FileLength(fd);
+  if (length > 0) {
+    uint8_t tail[4096];
+    const uint64_t from = length > static_cast<int64_t>(sizeof tail) ? static_cast<uint64_t>(length) - sizeof tail : 0;
+    const int64_t got = os::ReadAt(fd, from, tail, static_cast<size_t>(static_cast<uint64_t>(length) - from));
+    if (got > 0 && tail[got - 1] != '\n') {
+      int64_t keep = got;
+      while (keep > 0 && tail[keep - 1] != '\n') --keep;
+      // A record longer than the tail read keeps its file as it is: better than guessing.
+      if (keep > 0 || from == 0) {
+        std::string ignored;
+        if (!os::Truncate(fd, from + static_cast<uint64_t>(keep)) || !os::Sync(fd, &ignored)) {
+          if (why) *why = "cannot cut off the torn last record";
+          os::Close(fd, &ignored);
+          return false;
+        }
+      }
+    }
+  }
+  fd_ = fd;
+  return true;
+}
+
+uint64_t AppendFile::Size() const {
+  const int64_t length = fd_ >= 0 ? os::FileLength(fd_) : -1;
+  return length > 0 ? static_cast<uint64_t>(length) : 0;
+}
+
+bool AppendFile::Append(const uint8_t* data, size_t n, std::string* why) {
+  if (fd_ < 0) {
+    if (why) *why = "not open";
+    return false;
+  }
+  const int64_t before = os::FileLength(fd_);
+  if (before < 0) {
+    if (why) *why = "cannot tell the file's length";
+    return false;
+  }
+  std::string reason;
+  if (os::WriteAll(fd_, data, n, &reason) && os::Sync(fd_, &reason)) return true;
+  // Whatever part went in comes out again, and that is on the disk before answering.
+  std::string ignored;
+  if (os::Truncate(fd_, static_cast<uint64_t>(before))) os::Sync(fd_, &ignored);
+  if (why) *why = reason;
+  return false;
+}
+
+void AppendFile::Close() {
+  if (fd_ < 0) return;
+  std::string ignored;
+  os::Close(fd_, &ignored);
+  fd_ = -1;
+}
 
 bool WriteInPlace(const std::string& path, uint64_t offset, const uint8_t* data, size_t n) {
   return os::WriteAt(path, offset, data, n);

@@ -29,5 +29,12 @@ bool Rename(const std::string& from, const std::string& to, std::string* why);
 void Remove(const std::string& path);
 bool SyncFolder(const std::string& folder);
 bool WriteAt(const std::string& path, uint64_t offset, const uint8_t* data, size_t n);
+// Opens (creating) for appending; -1 on failure.
+int OpenAppend(const std::string& path, std::string* why);
+// The file's length; -1 on failure.
+int64_t FileLength(int fd);
+bool Truncate(int fd, uint64_t length);
+// Reads up to n bytes at offset; the count read, -1 on failure.
+int64_t ReadAt(int fd, uint64_t offset, uint8_t* data, size_t n);
 
 }  // namespace qrplatform::os

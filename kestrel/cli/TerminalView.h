@@ -33,7 +33,7 @@ class TerminalView : public EngineEvents {
   std::mutex mutex_;
   std::array<uint32_t, kSlotCount> maximum_{};
   std::array<uint32_t, kSlotCount> position_{};
-  std::array<int, kSlotCount> shownPercent_{-1, -1, -1, -1};
+  std::array<int, kSlotCount> shownPercent_ = NoResults();
   std::array<ProgressPhase, kSlotCount> phase_{};
   std::array<bool, kSlotCount> active_{};
   int linesShown_ = 0;  // bar lines on the screen above the cursor

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "core/ProductionEngine.h"
 #include "core/SteadyClock.h"
 #include "qrplatform/Files.h"
+#include "sequence/local/LocalSequence.h"
 
 #ifdef KESTREL_HAVE_POOL
 #include "sequence/postgres/PoolAdmin.h"
@@ -27,19 +29,14 @@
 namespace kestrel {
 namespace {
 
-#ifdef _WIN32
-const char* const kDefaultReadbackDir = "D:\\varlo";
-#else
-const char* const kDefaultReadbackDir = "./readback";
-#endif
-
 struct Options {
   std::string simDir;
   bool usb = false;
   std::string usbId;
-  std::string readbackDir = kDefaultReadbackDir;
+  std::string readbackDir;  // empty: "readback" beside the image
   std::string image;
   std::string address;
+  std::string last;
   std::string log;
   std::vector<int> slots;
   // A shared address pool instead of the image's own sequence.
@@ -58,18 +55,6 @@ struct PoolCommand {
   bool reap = false;
   std::string out;
 };
-
-// Hands the engine a sequence to take addresses from instead of the image's own. False
-// when this engine cannot take one.
-template <typename Engine>
-bool GiveSequence(Engine& engine, std::shared_ptr<AddressSequence> sequence) {
-  if constexpr (requires { engine.UseSequence(sequence); }) {
-    engine.UseSequence(std::move(sequence));
-    return true;
-  } else {
-    return false;
-  }
-}
 
 #ifdef KESTREL_HAVE_POOL
 std::shared_ptr<AddressSequence> OpenPoolFor(const Options& o) {
@@ -201,11 +186,10 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
   }
   SteadyClock clock;
   TerminalView view(stderr, isatty(fileno(stderr)) != 0);
-  ProductionEngine engine(transport, clock, view, EngineOptions{o.readbackDir, ReadLimits{}});
-  if (pool && !GiveSequence(engine, pool)) {
-    std::fprintf(stderr, "error: this build's engine cannot take addresses from a pool\n");
-    return 2;
-  }
+  EngineOptions options = WithLocalSequence(o.readbackDir);
+  options.toolVersion = QR_VERSION;
+  ProductionEngine engine(transport, clock, view, options);
+  if (pool) engine.UseSequence(pool);
   engine.RefreshSlots();
   if (engine.DeviceCount() == 0) {
     std::fprintf(stderr, "error: no adapter found\n");
@@ -218,7 +202,21 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
   }
 
   if (op == Operation::kBurn) {
+    std::optional<BtAddress> last;
+    if (!o.last.empty()) {
+      last = BtAddress::FromDisplayText(o.last);
+      if (!last) {
+        std::fprintf(stderr, "error: --last takes AA:BB:CC:DD:EE:FF\n");
+        return 2;
+      }
+    }
     const ImageError e = engine.LoadImage(o.image);
+    if (e == ImageError::kDamagedRecord) {
+      ImageInfo info;
+      ImageFile::Inspect(o.image, &info);
+      std::fprintf(stderr, "error: %s: %s; nothing is burned\n", o.image.c_str(), info.problem.c_str());
+      return 1;
+    }
     if (e != ImageError::kNone) {
       std::fprintf(stderr, "error: %s: %s\n", o.image.c_str(),
                    e == ImageError::kTooLarge ? "the image is 16 MiB or larger; the adapter cannot take it"
@@ -229,6 +227,25 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
     if (s.imageLength == 0) {
       std::fprintf(stderr, "error: %s is empty\n", o.image.c_str());
       return 1;
+    }
+    if (s.hasRecord && !engine.View().hasSequence) {
+      std::fprintf(stderr, "error: %s\n", OneLine(engine.View().currentAddressLabel).c_str());
+      return 1;
+    }
+    if (!engine.View().sequenceMessage.empty())
+      std::fprintf(stderr, "note: %s\n", engine.View().sequenceMessage.c_str());
+    if (o.address.empty() && last) {
+      // --last alone keeps the first address where the image has it.
+      const BtAddress first = s.currentAddress;
+      for (int i = 0; i < 6; ++i) {
+        char text[3];
+        std::snprintf(text, sizeof text, "%02x", first.bytes[static_cast<size_t>(i)]);
+        engine.SetAddressBox(i, text);
+      }
+      if (!engine.SetAddress(last)) {
+        std::fprintf(stderr, "error: %s\n", OneLine(engine.View().currentAddressLabel).c_str());
+        return 2;
+      }
     }
     if (!o.address.empty()) {
       const auto address = BtAddress::FromDisplayText(o.address);
@@ -242,7 +259,7 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
         std::snprintf(text, sizeof text, "%02x", address->bytes[static_cast<size_t>(i)]);
         engine.SetAddressBox(i, text);
       }
-      if (!engine.SetAddress()) {
+      if (!engine.SetAddress(last)) {
         std::fprintf(stderr, "error: %s\n", OneLine(engine.View().currentAddressLabel).c_str());
         return 2;
       }
@@ -253,15 +270,21 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
       std::printf(", record at 0x%x, name \"%s\", addresses from %s\n", s.recordOffset, s.deviceName.c_str(),
                   pool->Describe().c_str());
     else if (s.hasRecord)
-      std::printf(", record at 0x%x, name \"%s\", first address %s\n", s.recordOffset, s.deviceName.c_str(),
-                  s.currentAddress.DisplayText().c_str());
+      std::printf(", record at 0x%x, name \"%s\", first address %s\n%s\n", s.recordOffset, s.deviceName.c_str(),
+                  s.currentAddress.DisplayText().c_str(), v.sequenceText.c_str());
     else
       std::printf(", no configuration record: programmed unchanged\n");
     std::fflush(stdout);
   }
 
   if (!engine.Start(op)) {
-    std::fprintf(stderr, "error: the operation cannot start\n");
+    const DialogView v = engine.View();
+    if (op == Operation::kBurn && v.hasSequence && v.remaining == 0)
+      std::fprintf(stderr, "error: the address range is used up (%s)\n", v.sequenceText.c_str());
+    else if (op == Operation::kBurn && v.logStopped)
+      std::fprintf(stderr, "error: the production log cannot take rows; nothing is burned\n");
+    else
+      std::fprintf(stderr, "error: the operation cannot start\n");
     return 1;
   }
   engine.WaitIdle();
@@ -275,17 +298,24 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
     // Only a slot that was handed an address in this run has one to show: the board's
     // on success; on a failure after it took one, that address is passed over (the image
     // already continues after it) and no other board will get it.
-    if (op == Operation::kBurn && s.hasRecord) {
+    if (op == Operation::kBurn && s.hasRecord && v.slotHasAddress[n]) {
       if (r == SlotResult::kDone)
-        std::printf(", address %s", s.savedAddress[n].DisplayText().c_str());
-      else if (s.retryMark[n] == 1)
-        std::printf(", address %s passed over", s.savedAddress[n].DisplayText().c_str());
+        std::printf(", address %s", v.slotAddress[n].DisplayText().c_str());
+      else
+        std::printf(", address %s %s", v.slotAddress[n].DisplayText().c_str(),
+                    v.slotAddressKept[n] ? "kept for this adapter's next burn" : "passed over");
     }
     if (op == Operation::kRead && r == SlotResult::kDone)
-      std::printf(", %s/flashdev%zu.bin", o.readbackDir.c_str(), n);
+      std::printf(", %s/flashdev%zu.bin", engine.ReadbackFolder().c_str(), n);
     std::printf("\n");
   }
   if (v.logFailed) std::fprintf(stderr, "error: a row could not be written to the production log %s\n", o.log.c_str());
+  if (!v.sequenceMessage.empty() && op == Operation::kBurn)
+    std::fprintf(stderr, "address sequence: %s\n", v.sequenceMessage.c_str());
+  if (op == Operation::kBurn && v.hasSequence) {
+    std::printf("%s\n", v.sequenceText.c_str());
+    if (v.fewLeft) std::fprintf(stderr, "warning: only %llu address(es) left\n", static_cast<unsigned long long>(v.remaining));
+  }
   if (op == Operation::kBurn) {
     std::printf("%s\n%s\n", OneLine(v.currentAddressLabel).c_str(), OneLine(v.countLabel).c_str());
     if (engine.Close() != CloseOutcome::kDone) {
@@ -303,7 +333,7 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
 
 int main(int argc, char** argv) {
   using namespace kestrel;
-  CLI::App app{"kestrel-cli: burn, read and erase boards through up to four download adapters"};
+  CLI::App app{"kestrel-cli: burn, read and erase boards through up to sixteen download adapters"};
   app.set_version_flag("--version", std::string("kestrel-cli ") + QR_VERSION);
   app.require_subcommand(1);
   Options o;
@@ -312,9 +342,10 @@ int main(int argc, char** argv) {
   sim->excludes(usb);
   app.add_option("--usb-id", o.usbId, "USB vendor:product id of the adapters (else KESTREL_USB_VIDPID)")
       ->type_name("VVVV:PPPP");
-  app.add_option("--readback-dir", o.readbackDir, "folder for the read-back files flashdev<n>.bin")
-      ->type_name("DIR")
-      ->capture_default_str();
+  app.add_option("--readback-dir", o.readbackDir,
+                 "folder for the read-back files flashdev<n>.bin (default: \"readback\" beside the image, "
+                 "else in the current folder)")
+      ->type_name("DIR");
   PoolCommand pc;
 
   auto addSlots = [&o](CLI::App* sub) {
@@ -326,6 +357,9 @@ int main(int argc, char** argv) {
   CLI::App* burn = app.add_subcommand("burn", "program and verify every included board, one address each");
   burn->add_option("IMAGE", o.image, "flash image made by the configuration tool")->required();
   burn->add_option("--address", o.address, "first Bluetooth address, most significant byte first")
+      ->type_name("AA:BB:CC:DD:EE:FF");
+  burn->add_option("--last", o.last,
+                   "last Bluetooth address of the range (default: the end of the first address's 24-bit block)")
       ->type_name("AA:BB:CC:DD:EE:FF");
   addSlots(burn);
   burn->add_option("--log", o.log, "append one CSV row per slot result to FILE (production log)")

@@ -19,6 +19,8 @@ enum class AddressLabelMeaning {
   kImageOpenFailed,     // "烧录bin文件打开失败\r\n"
   kImageTooLarge,       // the image is 16 MiB or more
   kAddressFormatError,  // "地址格式错误!\r\n"
+  kSequenceProblem,     // the address sequence refused (held, read-only, replaced, used up): its message
+  kDamagedRecord,       // the image's configuration record is damaged: nothing is burned
 };
 
 // What the count label (1007) says.
@@ -56,13 +58,30 @@ struct DialogView {
   std::array<bool, kSlotCount> rowVisible{};
   std::array<bool, kSlotCount> ticked{};
   std::array<SlotIcon, kSlotCount> icon{};
-  std::array<int, kSlotCount> lastResult{-1, -1, -1, -1};  // SlotResult of the last sequence, -1 none
+  std::array<int, kSlotCount> lastResult = NoResults();  // SlotResult of the last sequence, -1 none
   // The address programmed by the slot's last burn, when it had one (for its row).
   std::array<bool, kSlotCount> slotHasAddress{};
   std::array<BtAddress, kSlotCount> slotAddress{};
+  std::array<bool, kSlotCount> slotAddressKept{};  // see SlotReport::addressKept
+  // Rows are keyed by adapter: the adapter whose result row n shows, and whether it has
+  // been pulled out since. Such a row stays (icon, result, address) below the present
+  // adapters' rows until the next operation starts; it cannot be ticked.
+  std::array<std::string, kSlotCount> rowAdapter{};
+  std::array<bool, kSlotCount> rowGone{};
   Yield yield;
   std::string logPath;        // production log in use, empty: none
   bool logFailed = false;     // a row could not be written to it
+  std::string readbackFolder; // where the read-back files go (ProductionEngine::ReadbackFolder)
+  // A row could not be written (or the log's disk is full): no new board starts until a
+  // log is set again. Boards already running finish.
+  bool logStopped = false;
+  // The address sequence in use: its one-line description, how many addresses remain,
+  // and whether that is below the warning threshold. Empty / false without one.
+  std::string sequenceText;
+  bool hasSequence = false;
+  uint64_t remaining = 0;
+  bool fewLeft = false;
+  std::string sequenceMessage;  // the sequence's last word (why it refused, what it decided)
 };
 
 }  // namespace kestrel

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <new>
 
 #include "core/ImageFile.h"
+#include "qrplatform/Files.h"
 
 namespace kestrel {
 
@@ -86,8 +86,10 @@ SlotResult DownloadProtocol::EraseChip() {
   if (!Send(&packet, 1)) return SlotResult::kAdapterUnusable;
   Range(ProgressPhase::kErase, 0);
   uint8_t reply[4] = {};
-  // The adapter answers once the chip is erased; the answer itself is not needed.
+  // The adapter answers once the chip is erased. A burn goes on without that answer (the
+  // verification finds an unerased flash); a chip erase reports it.
   PollReply(reply, 2, 4, 0, kErasePauseAfterMs, limits_.eraseWaitMs);
+  eraseConfirmed_ = reply[0] == kAck;
   return SlotResult::kDone;
 }
 
@@ -122,14 +124,13 @@ SlotResult DownloadProtocol::ReadFlash(uint8_t* buffer, uint32_t length, Progres
   std::error_code ec;
   std::filesystem::create_directories(readbackDir_, ec);  // an existing folder is fine
   // Written beside the real name and renamed over it once complete, so a failed read
-  // (adapter pulled, disk full) leaves the last good file in place.
-  const std::string path = ReadbackPath();
-  const std::string partial = path + ".part";
-  std::ofstream file(partial, std::ios::binary | std::ios::trunc);
-  if (!file) return SlotResult::kReadbackFileFailed;
+  // (adapter pulled, disk full) leaves the last good file in place. The temporary's name
+  // cannot be guessed and is never opened through a link: the folder may be shared.
+  qrplatform::ReplacingFile file;
+  std::string why;
+  if (!file.Create(ReadbackPath(), &why)) return SlotResult::kReadbackFileFailed;
   auto fail = [&](SlotResult r) {
-    file.close();
-    std::filesystem::remove(partial, ec);
+    file.Discard();
     events_.ProgressPosition(slotIndex_, phase, 0);
     return r;
   };
@@ -156,11 +157,7 @@ SlotResult DownloadProtocol::ReadFlash(uint8_t* buffer, uint32_t length, Progres
     if (r != TransportResult::kDone || clock_.NowMs() - lastData >= limits_.replyWaitMs)
       return fail(SlotResult::kAdapterUnusable);
   }
-  file.write(reinterpret_cast<const char*>(buffer), static_cast<std::streamsize>(length));
-  file.close();
-  if (!file) return fail(SlotResult::kReadbackFileFailed);
-  std::filesystem::rename(partial, path, ec);
-  if (ec) return fail(SlotResult::kReadbackFileFailed);
+  if (!file.Write(buffer, length, &why) || !file.Commit(&why)) return fail(SlotResult::kReadbackFileFailed);
   events_.ProgressPosition(slotIndex_, phase, 0);
   return SlotResult::kDone;
 }
@@ -169,6 +166,7 @@ SlotResult DownloadProtocol::SendImage(const std::vector<uint8_t>& copy, uint32_
   uint8_t start[kPacketLength] = {kOpProgramStart};
   PutLe(start + 1, length, 3);
   std::memcpy(start + 4, copy.data(), kPacketPayload);  // copy holds at least 60 bytes
+  programDataSent_ = true;  // from here on the board may hold part of the copy
   if (!Send(start, sizeof start)) return SlotResult::kAdapterUnusable;
 
   std::vector<uint8_t> batch(kBatchLength, 0);
@@ -219,35 +217,9 @@ SlotResult DownloadProtocol::ProgramFlash() {
   std::copy(image->begin(), image->end(), copy.begin());
 
   SlotResult result = SlotResult::kDone;
-  const bool patch = state_.hasRecord && size_t{state_.recordOffset} + 0xA1 <= length;
-  bool holdsAddress = patch;  // the slot has an address of the sequence for this burn
-  const size_t n = static_cast<size_t>(slotIndex_);
-  if (patch) {
-    uint8_t* address = copy.data() + state_.recordOffset + ImageFile::kAddressField;
-    std::memset(address, 0, 6);
-    if (state_.retryMark[n] == 1) {
-      std::memcpy(address, state_.savedAddress[n].bytes.data(), 6);
-      hasAddress_ = true;
-      address_ = state_.savedAddress[n];
-    } else {
-      std::lock_guard<std::mutex> lock(*state_.mutex);
-      // The next address reaches the disk before this one reaches a board, so a crash
-      // can lose an address but never hand it out twice. Done under the lock so the
-      // writes land in the order the addresses were taken. When it cannot be saved the
-      // address is not taken at all: a slot holding it for a retry would later program
-      // it while the file still offers it to the next run.
-      const BtAddress next = state_.currentAddress.Next();
-      if (ImageFile::WriteAddress(state_.imagePath, state_.recordOffset + ImageFile::kAddressField, next)) {
-        state_.savedAddress[n] = state_.currentAddress;
-        std::memcpy(address, state_.currentAddress.bytes.data(), 6);
-        hasAddress_ = true;
-        address_ = state_.currentAddress;
-        state_.currentAddress = next;
-      } else {
-        result = SlotResult::kImageOpenFailed;
-        holdsAddress = false;
-      }
-    }
+  if (Patches()) {
+    if (!hasAddress_ && !TakeAddress()) return addressResult_;
+    std::memcpy(copy.data() + state_.recordOffset + ImageFile::kAddressField, address_.bytes.data(), 6);
     uint8_t* name = copy.data() + state_.recordOffset + ImageFile::kNameField;
     std::memset(name, 0, ImageFile::kNameLength);
     std::memcpy(name, state_.deviceName.data(), std::min<size_t>(state_.deviceName.size(), ImageFile::kNameLength));
@@ -273,15 +245,29 @@ SlotResult DownloadProtocol::ProgramFlash() {
       ++state_.successCount;
     }
   }
-  // Only a slot that holds an address of the sequence keeps it for its next try.
-  if (holdsAddress) state_.retryMark[n] = result == SlotResult::kDone ? 0 : 1;
   events_.ProgressPosition(slotIndex_, lastPhase_, 0);
   return result;
+}
+
+bool DownloadProtocol::Patches() const {
+  return state_.hasRecord && size_t{state_.recordOffset} + 0xA1 <= state_.imageLength;
+}
+
+bool DownloadProtocol::TakeAddress() {
+  addressResult_ = addressSource_ ? addressSource_(&address_) : SlotResult::kNoAddress;
+  hasAddress_ = addressResult_ == SlotResult::kDone;
+  return hasAddress_;
 }
 
 SlotResult DownloadProtocol::BurnSequence() {
   if (!slot_.DeviceUsable()) return SlotResult::kAdapterUnusable;
   if (!Connect()) return SlotResult::kNotConfirmed;
+  // The address is handed out (and stored) before the board is touched: a board is never
+  // erased for an address that cannot be had.
+  if (Patches() && !TakeAddress()) {
+    Release();
+    return addressResult_;
+  }
   SlotResult r = EraseChip();
   if (r == SlotResult::kDone) r = ProgramFlash();
   Release();
@@ -308,7 +294,8 @@ SlotResult DownloadProtocol::EraseSequence() {
   SlotResult r = EraseChip();
   Release();
   if (r != SlotResult::kDone) return r;
-  return connected ? SlotResult::kDone : SlotResult::kNotConfirmed;
+  if (!connected) return SlotResult::kNotConfirmed;
+  return eraseConfirmed_ ? SlotResult::kDone : SlotResult::kEraseUnconfirmed;
 }
 
 }  // namespace kestrel

@@ -3,6 +3,7 @@
 // erase). One instance serves one slot for one operation, on that slot's worker thread.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,19 +60,29 @@ class DownloadProtocol {
   // read-back file. 5: the file cannot be created; 3: the adapter stopped answering.
   // The file is replaced only by a complete read: until then the previous one stays.
   SlotResult ReadFlash(uint8_t* buffer, uint32_t length, ProgressPhase phase = ProgressPhase::kRead);
+  // Where a burn of an image with a record gets its board's address: asked once, after
+  // Connect and before anything is erased. Anything but kDone ends the burn there.
+  using AddressSource = std::function<SlotResult(BtAddress*)>;
+  void SetAddressSource(AddressSource source) { addressSource_ = std::move(source); }
   // Programs a copy of the image loaded into the state (never the file as it is now),
-  // patched with this slot's name and address, and verifies against that copy.
+  // patched with this slot's name and address, and verifies against that copy. An image
+  // with a record takes its address from the address source first when it has none yet.
   SlotResult ProgramFlash();
   // The address this burn put into the board's copy; false when it had none.
   bool AddressUsed(BtAddress* address) const {
     if (hasAddress_) *address = address_;
     return hasAddress_;
   }
+  // Program data (the start packet on) was offered to the board: its flash may hold the address.
+  bool ProgramDataSent() const { return programDataSent_; }
+  // The erase got the adapter's 0xEE answer.
+  bool EraseConfirmed() const { return eraseConfirmed_; }
 
   SlotResult BurnSequence();
   SlotResult ReadSequence();
   // Connect, EraseChip and Release are each sent whatever the previous one answered.
-  // 3 unusable adapter or erase not sent, 9 Connect not confirmed, else 0.
+  // 3 unusable adapter or erase not sent, 9 Connect not confirmed, 13 no 0xEE answer to
+  // the erase, else 0.
   SlotResult EraseSequence();
 
   std::string ReadbackPath() const;
@@ -92,8 +103,15 @@ class DownloadProtocol {
   ReadLimits limits_;
   std::string readbackDir_;
   ProgressPhase lastPhase_ = ProgressPhase::kProgram;
+  bool TakeAddress();  // from the source; false with result_ set
+  bool Patches() const;
+
+  AddressSource addressSource_;
+  SlotResult addressResult_ = SlotResult::kDone;
   bool hasAddress_ = false;
   BtAddress address_;
+  bool programDataSent_ = false;
+  bool eraseConfirmed_ = false;
 };
 
 }  // namespace kestrel

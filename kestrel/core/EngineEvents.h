@@ -35,6 +35,9 @@ struct SlotReport {
   std::string adapterId;      // the adapter's instance identity when its slot was opened
   bool hasAddress = false;    // burn of an image with a record that got as far as an address
   BtAddress address;          // the address programmed into this board (new or a retry's)
+  // A failed burn's address reached no board: it is kept for this adapter's next burn.
+  // Otherwise a failed burn's address is given up (the board may hold it).
+  bool addressKept = false;
   double seconds = 0;         // the sequence's duration on the engine's clock
 };
 

@@ -1,6 +1,7 @@
 #include "core/ImageFile.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -24,7 +25,33 @@ bool LooksLikeRecord(const std::vector<uint8_t>& d, uint32_t at) {
   return AllEqual(d, o + 0x24, o + 0x2F, 0) && AllEqual(d, o + 0x7B, o + 0x8B, 0);
 }
 
+std::string Hex(size_t v) {
+  char t[24];
+  std::snprintf(t, sizeof t, "0x%zx", v);
+  return t;
+}
+
+// The first rule a record at `at` breaks.
+std::string Broken(const std::vector<uint8_t>& d, uint32_t at, bool wholeSector) {
+  const size_t o = at;
+  const size_t need = o + (wholeSector ? ImageFile::kSectorLength : 0xA1);
+  if (d.size() < need) return "the image ends at " + Hex(d.size()) + ", before " + Hex(need);
+  if (d[o] != 1) return "config_valid at " + Hex(o) + " is " + std::to_string(d[o]) + ", not 1";
+  for (size_t i = o + 0x24; i < o + 0x8B; i = i == o + 0x2E ? o + 0x7B : i + 1)
+    if (d[i] != 0) return "reserved byte " + Hex(i) + " is " + Hex(d[i]) + ", not 0";
+  if (wholeSector) {
+    for (size_t i = o + ImageFile::kRecordLength; i < o + ImageFile::kSectorLength; ++i)
+      if (d[i] != 0xFF) return "byte " + Hex(i) + " after the record is " + Hex(d[i]) + ", not 0xff";
+  }
+  return "";
+}
+
 }  // namespace
+
+std::string ImageFile::WhyNoRecord(const std::vector<uint8_t>& image) {
+  return "no configuration record at 0x80000 (" + Broken(image, kRecord512, false) + ") nor at 0x70000 (" +
+         Broken(image, kRecord448, true) + ")";
+}
 
 ImageError ImageFile::ReadAll(const std::string& path, std::vector<uint8_t>* data) {
   // A folder opens as a stream on some systems and reports a meaningless size.
@@ -73,6 +100,10 @@ ImageError ImageFile::Load(const std::string& path, ImageInfo* info, std::vector
   out.length = static_cast<uint32_t>(data.size());
   std::optional<uint32_t> record = FindRecord(data);
   out.checksum = Checksum(data, record);
+  if (!record && data.size() >= kNeedsRecord) {
+    info->problem = WhyNoRecord(data);
+    return ImageError::kDamagedRecord;
+  }
   if (record) {
     out.hasRecord = true;
     out.recordOffset = *record;

@@ -12,7 +12,9 @@
 //   - the record's reserved bytes O+0x24..O+0x2E and O+0x7B..O+0x8A are all 0;
 // O = 0x70000 is tried first and must also show the whole rest of its sector (O+0x49A to
 // O+0xFFF) filled with 0xFF, which code never does at the code-area end; then 0x80000.
-// An image where neither matches has no record: it is programmed unchanged.
+// An image too short to hold the address field at 0x80064 (under 0x8006A bytes) where
+// neither matches has no record: it is programmed unchanged. A longer one where neither
+// matches is refused (kDamagedRecord): every board would get the same address from it.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,12 +31,14 @@ struct ImageInfo {
   uint32_t recordOffset = 0;
   std::string deviceName;  // up to the first NUL, at most 32 characters
   BtAddress address;
+  std::string problem;     // with kDamagedRecord: what is wrong, in English
 };
 
 enum class ImageError {
   kNone,
   kCannotOpen,  // missing or unreadable
   kTooLarge,    // 16 MiB or more: the 24-bit length of the start packet cannot describe it
+  kDamagedRecord,  // long enough to hold the address, but no record is recognised (see above)
 };
 
 class ImageFile {
@@ -47,6 +51,8 @@ class ImageFile {
   static constexpr uint32_t kSectorLength = 4096;
   static constexpr uint32_t kRecord448 = 0x70000;
   static constexpr uint32_t kRecord512 = 0x80000;
+  // From this length on an image holds the address field at 0x80064 and must have a record.
+  static constexpr uint32_t kNeedsRecord = kRecord512 + kAddressField + 6;
 
   // Reads the file and describes it. kNone fills info.
   static ImageError Inspect(const std::string& path, ImageInfo* info);
@@ -56,6 +62,8 @@ class ImageFile {
   static ImageError ReadAll(const std::string& path, std::vector<uint8_t>* data);
   // Offset of the configuration record, by the rule above.
   static std::optional<uint32_t> FindRecord(const std::vector<uint8_t>& image);
+  // Why no record is recognised: one reason for each of the two places.
+  static std::string WhyNoRecord(const std::vector<uint8_t>& image);
   // Sum of all bytes, 16 bits, less the six address bytes (those inside the image) of the
   // record, or at 0x80064 when there is no record. Updating the address keeps it.
   static uint16_t Checksum(const std::vector<uint8_t>& image, std::optional<uint32_t> record);

@@ -8,13 +8,17 @@
 // the adapter watcher report through EngineEvents.
 #include <array>
 #include <atomic>
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "core/AdapterSlot.h"
+#include "core/AddressSequence.h"
 #include "core/Clock.h"
 #include "core/DialogView.h"
 #include "core/EngineEvents.h"
@@ -26,16 +30,22 @@
 
 namespace kestrel {
 
+// Makes the address sequence of an image that holds a configuration record, at load: the
+// image's own sequence (LocalSequence::OpenForImage). Null with *message when it cannot
+// be had (held by another process, read-only, ...); then nothing is burned.
+using SequenceOpener = std::function<std::shared_ptr<AddressSequence>(
+    const std::string& imagePath, const ImageInfo& info, std::string* message)>;
+
 struct EngineOptions {
-  // Where flashdev<n>.bin go. On Windows the default is D:\varlo, the data drive of the
-  // production-line PCs that run the Windows build; elsewhere "readback" in the current
-  // folder.
-#ifdef _WIN32
-  std::string readbackDir = "D:\\varlo";
-#else
-  std::string readbackDir = "readback";
-#endif
+  // Where flashdev<n>.bin go. Empty: a folder "readback" beside the loaded image (in the
+  // current folder while no image is loaded). See ProductionEngine::ReadbackFolder.
+  std::string readbackDir;
   ReadLimits limits;
+  SequenceOpener openSequence;  // unset: only a sequence given by UseSequence hands out addresses
+  uint64_t warnBelow = 100;     // View().fewLeft when fewer addresses than this remain
+  std::string toolVersion;      // for the sequence's board records
+  // The production log's disk must have this much room before a board is started.
+  uint64_t logReserveBytes = 64 * 1024;
 };
 
 enum class CloseOutcome {
@@ -76,10 +86,17 @@ class ProductionEngine : private AdapterListener {
   // operation buttons are disabled and View().loading is set.
   bool LoadImageAsync(const std::string& path);
 
+  // The sequence every burn takes its addresses from (a pool shared by several stations),
+  // instead of the image's own sequence made at each load. Null goes back to the image's
+  // own from the next load. Ignored while an operation runs.
+  void UseSequence(std::shared_ptr<AddressSequence> sequence);
+
   // Edits address box i (byte i; the left-most box is byte 5).
   void SetAddressBox(int i, const std::string& text);
-  // "地址设定". False when a box does not parse (or an operation runs).
-  bool SetAddress();
+  // "地址设定": the boxes' address becomes the sequence's first, `last` its last (default:
+  // the end of the first's 24-bit block). False when a box does not parse, the sequence
+  // refuses (a shared pool, a replaced image) or an operation runs.
+  bool SetAddress(std::optional<BtAddress> last = std::nullopt);
   void SetSlotTicked(int slot, bool ticked);
   // "烧录&&测试", "Read 512K", "Chip Erase". False when the button is disabled. Returns at
   // once: the slots are opened on the operation's own thread, then the workers start.
@@ -90,13 +107,19 @@ class ProductionEngine : private AdapterListener {
   bool Busy() const;
   // "USB Reset": closes the device handles of the present slots.
   void ResetAdapters();
-  // Closing the window: stores the next address in the image when it holds a record.
-  // Never waits: while an operation runs it answers kPending (see CloseOutcome).
+  // Closing the window: gives up the addresses kept for retries and lets go of the
+  // sequence (the next address has been stored at every hand-out). Never waits: while an
+  // operation runs it answers kPending (see CloseOutcome).
   CloseOutcome Close();
 
   // Production log: one row per slot result from now on (see ProductionLog). An empty
   // path stops logging. False when the file cannot be opened.
   bool SetLogFile(const std::string& path);
+  // The folder for the read-back files from the next operation on; empty goes back to the
+  // one beside the image. Ignored while an operation runs.
+  void SetReadbackFolder(const std::string& folder);
+  // The folder the next operation writes its read-back files to.
+  std::string ReadbackFolder() const;
 
   DialogView View() const;
   int DeviceCount() const { return deviceCount_; }
@@ -115,7 +138,16 @@ class ProductionEngine : private AdapterListener {
   void OpenSlots(int rows);
   void Worker(Operation op, int n);
   void FinalStep(Operation op, bool pendingClose);
-  bool WriteBack();  // the next address into the image file, when it holds a record
+  bool WriteBack();  // lets go of the sequence; false when giving up a kept address failed
+  // A burning slot's address: the one kept for its adapter, or a new one handed out.
+  SlotResult TakeAddress(int n, BtAddress* address);
+  // After a burn with an address: confirmed, kept for the same adapter, or given up.
+  void SettleAddress(const SlotReport& report, int64_t startedMs);
+  // Gives up kept addresses (all, or those whose adapter is not in `present`) as wasted
+  // and logs them. state_.mutex held.
+  void GiveUpKept(const std::vector<std::string>* present);
+  void ShowSequence(const std::string& message);  // the sequence's view fields; viewMutex_ held
+  bool LogRow(const SlotReport& report, Operation op);
   void JoinThreads();
   void ApplyImage(const std::string& path, ImageError e, ImageInfo info,
                   std::shared_ptr<const std::vector<uint8_t>> data);
@@ -133,13 +165,23 @@ class ProductionEngine : private AdapterListener {
   std::array<AdapterSlot, kSlotCount> slots_;
   std::array<std::atomic<bool>, kSlotCount> ticked_{};
   std::array<std::string, kSlotCount> adapterIds_;  // written by OpenSlots before the workers start
+  std::string readbackFolder_;                      // written by Start before the workers start
   std::atomic<int> deviceCount_{0};  // also read by the final step on a worker
   std::mutex transportMutex_;        // every call into transport_
   std::atomic<bool> watching_{false};
   std::atomic<bool> loading_{false};
   std::atomic<bool> closing_{false};  // Close answered kPending
   ProductionLog log_;
+  std::atomic<bool> logStopped_{false};
   std::string station_;
+  // Guarded by state_.mutex (the sequence's calls too).
+  std::shared_ptr<AddressSequence> sequence_;
+  bool sequenceGiven_ = false;  // set by UseSequence: loading makes none
+  struct Kept {
+    BtAddress address;
+    int slot = 0;
+  };
+  std::map<std::string, Kept> kept_;  // by adapter identity: addresses no board received
 
   mutable std::mutex viewMutex_;  // guards view_ (written by workers and helper threads)
   DialogView view_;

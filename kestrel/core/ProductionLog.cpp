@@ -6,7 +6,6 @@
 #include <system_error>
 
 #ifdef _WIN32
-#include <io.h>
 #include <windows.h>
 #else
 #include <unistd.h>
@@ -55,51 +54,39 @@ std::string LocalTime(int64_t wallTimeMs) {
   return text;
 }
 
-bool SyncFile(std::FILE* f) {
-#ifdef _WIN32
-  return _commit(_fileno(f)) == 0;
-#else
-  return ::fsync(fileno(f)) == 0;
-#endif
-}
-
 }  // namespace
 
 ProductionLog::~ProductionLog() { CloseFile(); }
 
 bool ProductionLog::Open(const std::string& path) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
+  file_.Close();
   path_.clear();
   std::error_code ec;
   const std::filesystem::path p(path);
   if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path(), ec);
-  std::FILE* f = std::fopen(path.c_str(), "ab");
-  if (f == nullptr) return false;
-  std::fseek(f, 0, SEEK_END);
-  if (std::ftell(f) == 0) {
+  std::string why;
+  if (!file_.Open(path, &why)) return false;
+  if (file_.Size() == 0) {
     const std::string header = std::string(kHeader) + "\r\n";
-    if (std::fputs(header.c_str(), f) < 0 || std::fflush(f) != 0) {
-      std::fclose(f);
+    if (!file_.Append(reinterpret_cast<const uint8_t*>(header.data()), header.size(), &why)) {
+      file_.Close();
       return false;
     }
   }
-  file_ = f;
   path_ = path;
   return true;
 }
 
 void ProductionLog::CloseFile() {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
+  file_.Close();
   path_.clear();
 }
 
 bool ProductionLog::IsOpen() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return file_ != nullptr;
+  return file_.IsOpen();
 }
 
 std::string ProductionLog::Path() const {
@@ -130,10 +117,8 @@ std::string ProductionLog::FormatRow(const ProductionLogRow& row) {
 bool ProductionLog::Append(const ProductionLogRow& row) {
   const std::string line = FormatRow(row);
   std::lock_guard<std::mutex> lock(mutex_);
-  if (file_ == nullptr) return false;
-  // One write per row and a flush to the disk: a crash loses at most this row.
-  const bool ok = std::fwrite(line.data(), 1, line.size(), file_) == line.size() && std::fflush(file_) == 0;
-  return SyncFile(file_) && ok;
+  std::string why;
+  return file_.Append(reinterpret_cast<const uint8_t*>(line.data()), line.size(), &why);
 }
 
 std::string ProductionLog::StationName() {

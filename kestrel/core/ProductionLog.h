@@ -1,7 +1,9 @@
 #pragma once
 // The production log: one CSV row per slot result, appended to a file and flushed to the
-// disk as each slot ends, so a crash loses at most the row being written. A new (or
-// empty) file gets a header row first. The engine writes it when given a path
+// disk as each slot ends. A row lands whole or not at all: a write cut short (a full disk)
+// is taken back out, and a row torn by a crash is cut off when the file is opened again,
+// so the next row never starts in the middle of a line. A new (or empty) file gets a
+// header row first. The engine writes it when given a path
 // (ProductionEngine::SetLogFile); a window offers the folder (default beside the image)
 // and passes the file's path; kestrel-cli burn --log FILE does the same.
 //
@@ -10,11 +12,11 @@
 // address (the one programmed, empty when none), result (number), result text
 // (English, from the result table), seconds (the sequence's duration, 0.1 s).
 #include <cstdint>
-#include <cstdio>
 #include <mutex>
 #include <string>
 
 #include "core/EngineEvents.h"
+#include "qrplatform/Files.h"
 
 namespace kestrel {
 
@@ -42,7 +44,8 @@ class ProductionLog {
   void CloseFile();
   bool IsOpen() const;
   std::string Path() const;
-  // Appends one row and flushes it to the disk. Safe from several workers at once.
+  // Appends one row and flushes it to the disk; false (and the file as it was) when it
+  // cannot. Safe from several workers at once.
   bool Append(const ProductionLogRow& row);
 
   // The row's text with its line end ("\r\n"); fields with a comma, quote or line break
@@ -53,7 +56,7 @@ class ProductionLog {
 
  private:
   mutable std::mutex mutex_;
-  std::FILE* file_ = nullptr;
+  qrplatform::AppendFile file_;
   std::string path_;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
-// What the production dialog edits and the slot workers read: the loaded image, the
-// address sequence and the per-slot address memory.
+// What the production dialog edits and the slot workers read: the loaded image and the
+// counters. The addresses themselves come from an AddressSequence held by the engine.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -12,7 +12,16 @@
 
 namespace kestrel {
 
-constexpr int kSlotCount = 4;
+// Slots a station drives at once: one adapter and its board each. A window shows four
+// rows always and a row more for each further adapter.
+constexpr int kSlotCount = 16;
+
+// -1 for every slot: no result yet.
+inline std::array<int, kSlotCount> NoResults() {
+  std::array<int, kSlotCount> r{};
+  r.fill(-1);
+  return r;
+}
 
 struct ProductionState {
   std::string imagePath;
@@ -24,10 +33,8 @@ struct ProductionState {
   bool hasRecord = false;    // the image holds a configuration record (see ImageFile)
   uint32_t recordOffset = 0; // where that record starts: 0x80000 or 0x70000
   std::string deviceName;    // at most 32 characters
-  BtAddress currentAddress;  // next address to hand out (guarded by mutex while workers run)
+  BtAddress currentAddress;  // next address to hand out as shown (guarded by mutex while workers run)
   uint32_t successCount = 0; // guarded by mutex while workers run
-  std::array<BtAddress, kSlotCount> savedAddress{};
-  std::array<uint8_t, kSlotCount> retryMark{};  // 1: the slot's last burn failed after it took an address
   // Guards the current address, the success count and the running-worker count (and
   // the address write-back into the image file). One for the engine's life: the adapter
   // watcher may look at the running-worker count at any time.

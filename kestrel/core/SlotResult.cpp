@@ -2,8 +2,8 @@
 
 namespace kestrel {
 
-const std::array<SlotResultEntry, 7>& SlotResultTable() {
-  static const std::array<SlotResultEntry, 7> table = {{
+const std::array<SlotResultEntry, 11>& SlotResultTable() {
+  static const std::array<SlotResultEntry, 11> table = {{
       {SlotResult::kDone, "done", "成功"},
       {SlotResult::kImageOpenFailed, "the image file cannot be opened or its next address cannot be saved",
        "bin文件无法打开或下一个地址无法保存"},
@@ -15,6 +15,12 @@ const std::array<SlotResultEntry, 7>& SlotResultTable() {
        "读回文件无法创建"},
       {SlotResult::kNotConfirmed, "the adapter did not confirm the connection (check the board)",
        "下载器未确认连接(请检查板子)"},
+      {SlotResult::kNoAddress, "no address was handed out (see the address sequence's message); the board was not erased",
+       "未分配到地址,板子未擦除"},
+      {SlotResult::kLogUnwritable, "the production log cannot be written: the station stops until it can",
+       "生产记录无法写入,已停止烧录"},
+      {SlotResult::kAddressWasted, "an address kept for a retry was given up unused", "保留地址已作废"},
+      {SlotResult::kEraseUnconfirmed, "the adapter did not confirm the erase", "擦除未确认"},
   }};
   return table;
 }

@@ -15,6 +15,10 @@ enum class SlotResult : int {
   kVerifyFailed = 4,
   kReadbackFileFailed = 5,
   kNotConfirmed = 9,    // Connect got no 0x03 confirmation
+  kNoAddress = 10,      // the address sequence handed out no address: the board was not erased
+  kLogUnwritable = 11,  // the production log cannot take a row: the station stops before this board
+  kAddressWasted = 12,  // production log only: an address kept for a retry was given up unused
+  kEraseUnconfirmed = 13,  // chip erase: no adapter answer confirmed that the flash was erased
 };
 
 inline int ToInt(SlotResult r) { return static_cast<int>(r); }
@@ -26,7 +30,7 @@ struct SlotResultEntry {
 };
 
 // One entry per SlotResult value, in the order of the values.
-const std::array<SlotResultEntry, 7>& SlotResultTable();
+const std::array<SlotResultEntry, 11>& SlotResultTable();
 // The entry's texts; a number outside the table gives "unknown result" / "未知结果".
 const char* SlotResultText(SlotResult result);
 const char* SlotResultTextZh(SlotResult result);

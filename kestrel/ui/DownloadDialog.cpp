@@ -1,6 +1,7 @@
 #include "ui/DownloadDialog.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include "sequence/local/LocalSequence.h"
 #include "ui/AboutBox.h"
 #include "ui_DownloadDialog.h"
 
@@ -53,13 +55,20 @@ QString PhaseText(ProgressPhase phase) {
 const QString kOkColour = QStringLiteral("color: #1e6e2e;");
 const QString kFailColour = QStringLiteral("color: #b3261e;");
 
+// Images take their addresses from their own sequence unless the caller chose another.
+EngineOptions WithSequence(EngineOptions options) {
+  if (!options.openSequence) options.openSequence = &LocalSequence::OpenForImage;
+  if (options.toolVersion.empty()) options.toolVersion = QCoreApplication::applicationVersion().toStdString();
+  return options;
+}
+
 }  // namespace
 
 DownloadDialog::DownloadDialog(Transport& transport, const QString& backendText, EngineOptions options,
                                QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::DownloadDialog>()),
-      engine_(transport, clock_, bridge_, std::move(options)),
+      engine_(transport, clock_, bridge_, WithSequence(std::move(options))),
       backendText_(backendText) {
   InitKestrelResources();
   ui_->setupUi(this);
@@ -74,6 +83,17 @@ DownloadDialog::DownloadDialog(Transport& transport, const QString& backendText,
   icon_ = {ui_->ctl1035, ui_->ctl1036, ui_->ctl1037, ui_->ctl1038};
   status_ = {ui_->ctl1101, ui_->ctl1102, ui_->ctl1103, ui_->ctl1104};
   yield_ = {ui_->ctl1105, ui_->ctl1106, ui_->ctl1107, ui_->ctl1108};
+  for (size_t n = 0; n < 4; ++n) {
+    status_[n]->setAccessibleDescription(QStringLiteral("设备%1 结果").arg(n + 1));
+    yield_[n]->setAccessibleDescription(QStringLiteral("设备%1 良率").arg(n + 1));
+  }
+  ui_->ctl1008->setAccessibleDescription(QStringLiteral("当前地址"));
+  ui_->ctl1007->setAccessibleDescription(QStringLiteral("烧录数量"));
+  ui_->ctl1039->setAccessibleDescription(QStringLiteral("CRC_SUM"));
+  ui_->ctl1109->setAccessibleDescription(QStringLiteral("合计"));
+  ui_->ctl1114->setAccessibleDescription(QStringLiteral("地址序列"));
+  AddSlotRows();
+  for (QLabel* status : status_) SetValue(status, QString());
   for (QLabel* status : status_) status->setWordWrap(true);  // long failure texts take two lines
   box_ = {ui_->ctl1000, ui_->ctl1001, ui_->ctl1002, ui_->ctl1003, ui_->ctl1004, ui_->ctl1005};
   ui_->ctl1100->setText(backendText_);
@@ -103,6 +123,9 @@ DownloadDialog::DownloadDialog(Transport& transport, const QString& backendText,
   chooseLogFolder = [this] {
     return QFileDialog::getExistingDirectory(this, QString(), ui_->ctl1110->text());
   };
+  chooseReadbackFolder = [this] {
+    return QFileDialog::getExistingDirectory(this, QString(), ui_->ctl1112->text());
+  };
 
   connect(ui_->ctl1013, &QPushButton::clicked, this, &DownloadDialog::LoadImage);
   connect(ui_->ctl1014, &QPushButton::clicked, this, &DownloadDialog::SetAddress);
@@ -111,6 +134,7 @@ DownloadDialog::DownloadDialog(Transport& transport, const QString& backendText,
   connect(ui_->ctl1025, &QPushButton::clicked, this, [this] { StartOperation(Operation::kErase); });
   connect(ui_->ctl1026, &QPushButton::clicked, this, [this] { engine_.ResetAdapters(); });
   connect(ui_->ctl1111, &QPushButton::clicked, this, &DownloadDialog::ChooseLogFolder);
+  connect(ui_->ctl1113, &QPushButton::clicked, this, &DownloadDialog::ChooseReadbackFolder);
   for (int i = 0; i < 6; ++i) {
     connect(box_[static_cast<size_t>(i)], &QLineEdit::textEdited, this,
             [this, i](const QString& text) { engine_.SetAddressBox(i, text.toStdString()); });
@@ -140,6 +164,58 @@ DownloadDialog::DownloadDialog(Transport& transport, const QString& backendText,
 
 DownloadDialog::~DownloadDialog() = default;
 
+void DownloadDialog::AddSlotRows() {
+  // Rows five to sixteen, built like the first four and shown only while their adapter
+  // is present: a station with four adapters sees the window as it always was.
+  const QFont statusFont = ui_->ctl1101->font();
+  for (int n = 4; n < kSlotCount; ++n) {
+    const size_t i = static_cast<size_t>(n);
+    const QString device = QStringLiteral("设备%1").arg(n + 1);
+    auto* check = new QCheckBox(device, ui_->slotGroup);
+    check->setObjectName(QStringLiteral("ctl%1").arg(kExtraCheckId + n));
+    check->setAccessibleName(device);
+    auto* bar = new QProgressBar(ui_->slotGroup);
+    bar->setObjectName(QStringLiteral("ctl%1").arg(kExtraBarId + n));
+    bar->setValue(0);
+    bar->setMinimumSize(ui_->ctl1015->minimumSize());
+    bar->setAccessibleName(device + QStringLiteral(" 进度"));
+    auto* icon = new QLabel(ui_->slotGroup);
+    icon->setObjectName(QStringLiteral("ctl%1").arg(kExtraIconId + n));
+    icon->setFixedSize(kIconSize, kIconSize);
+    icon->setAccessibleName(device + QStringLiteral(" 状态"));
+    auto* status = new QLabel(ui_->slotGroup);
+    status->setObjectName(QStringLiteral("ctl%1").arg(kExtraStatusId + n));
+    status->setFont(statusFont);
+    status->setMinimumSize(ui_->ctl1101->minimumSize());
+    auto* yield = new QLabel(ui_->slotGroup);
+    yield->setObjectName(QStringLiteral("ctl%1").arg(kExtraYieldId + n));
+    for (QWidget* w : std::initializer_list<QWidget*>{check, bar, icon, status, yield}) w->hide();
+    ui_->slotGrid->addWidget(check, n, 0);
+    ui_->slotGrid->addWidget(bar, n, 1);
+    ui_->slotGrid->addWidget(icon, n, 2);
+    ui_->slotGrid->addWidget(status, n, 3);
+    ui_->slotGrid->addWidget(yield, n, 4);
+    check_[i] = check;
+    bar_[i] = bar;
+    icon_[i] = icon;
+    status_[i] = status;
+    yield_[i] = yield;
+    status->setAccessibleDescription(device + QStringLiteral(" 结果"));
+    yield->setAccessibleDescription(device + QStringLiteral(" 良率"));
+    // Tab goes down the check boxes, then on to the buttons as before.
+    QWidget::setTabOrder(check_[i - 1], check);
+  }
+  QWidget::setTabOrder(check_[kSlotCount - 1], ui_->ctl1006);
+}
+
+void DownloadDialog::SetValue(QLabel* label, const QString& text) {
+  if (label->text() != text) label->setText(text);
+  // An empty label is named by what it is for (its accessible description).
+  QString spoken = text.isEmpty() ? label->accessibleDescription() : text;
+  spoken.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+  if (label->accessibleName() != spoken) label->setAccessibleName(spoken);
+}
+
 void DownloadDialog::Redisplay() {
   const DialogView v = engine_.View();
   ui_->ctl1012->setText(QString::fromStdString(v.imagePath));
@@ -148,11 +224,21 @@ void DownloadDialog::Redisplay() {
     if (box_[i]->text() != text) box_[i]->setText(text);
   }
   ui_->ctl1020->setText(QString::fromStdString(v.deviceName));
-  ui_->ctl1008->setText(LabelText(v.currentAddressLabel));
+  SetValue(ui_->ctl1008, LabelText(v.currentAddressLabel));
   ui_->ctl1008->setStyleSheet(v.addressLabelMeaning == AddressLabelMeaning::kNextAddress ? QString() : kFailColour);
-  ui_->ctl1007->setText(LabelText(v.countLabel));
+  SetValue(ui_->ctl1007, LabelText(v.countLabel));
   ui_->ctl1007->setStyleSheet(v.countLabelMeaning == CountLabelMeaning::kSuccessCount ? QString() : kFailColour);
-  ui_->ctl1039->setText(LabelText(v.checksumLabel));
+  SetValue(ui_->ctl1039, LabelText(v.checksumLabel));
+  // Which sequence the addresses come from and how many remain; the sequence's last word
+  // (a refusal, a decision about its range) after it.
+  QString sequence = v.hasSequence ? QStringLiteral("地址序列: ") + QString::fromStdString(v.sequenceText)
+                                   : QStringLiteral("地址序列: 无");
+  if (!v.sequenceMessage.empty()) sequence += QStringLiteral("\n") + QString::fromStdString(v.sequenceMessage);
+  SetValue(ui_->ctl1114, sequence);
+  ui_->ctl1114->setStyleSheet(v.fewLeft || !v.sequenceMessage.empty() ? kFailColour : QString());
+  ui_->ctl1112->setText(QDir::toNativeSeparators(QString::fromStdString(v.readbackFolder.empty()
+                                                                             ? engine_.ReadbackFolder()
+                                                                             : v.readbackFolder)));
   const bool idle = !v.busy && !running_ && !v.loading && !closePending_;
   ui_->ctl1006->setEnabled(v.burnEnabled && idle);
   ui_->ctl1024->setEnabled(v.readEnabled && idle);
@@ -161,13 +247,25 @@ void DownloadDialog::Redisplay() {
   ui_->ctl1013->setEnabled(idle);
   ui_->ctl1014->setEnabled(idle);
   ui_->ctl1111->setEnabled(idle);
+  ui_->ctl1113->setEnabled(idle);
+  ui_->ctl1115->setEnabled(idle);
+  bool rowsChanged = false;
   for (size_t n = 0; n < kSlotCount; ++n) {
     const bool visible = v.rowVisible[n];
     {
       const QSignalBlocker block(check_[n]);
       check_[n]->setChecked(v.ticked[n]);
     }
+    if (n >= 4 && check_[n]->isVisible() != visible) rowsChanged = true;
     check_[n]->setVisible(visible);
+    check_[n]->setEnabled(!v.rowGone[n]);
+    if (v.rowGone[n]) {
+      // The adapter was pulled out: its row keeps the last result until the next operation.
+      QString text = QString::fromUtf8(SlotResultTextZh(static_cast<SlotResult>(v.lastResult[n])));
+      if (v.slotHasAddress[n]) text += QLatin1Char('\n') + QString::fromStdString(v.slotAddress[n].DisplayText());
+      SetValue(status_[n], text + QStringLiteral(" (下载器已拔出)"));
+      status_[n]->setStyleSheet(v.lastResult[n] == 0 ? kOkColour : kFailColour);
+    }
     bar_[n]->setVisible(visible);
     status_[n]->setVisible(visible);
     yield_[n]->setVisible(visible);
@@ -177,10 +275,14 @@ void DownloadDialog::Redisplay() {
       icon_[n]->setPixmap(v.icon[n] == SlotIcon::kSuccess ? successIcon_ : failureIcon_);
       icon_[n]->show();
     }
-    yield_[n]->setText(QStringLiteral("通过 %1  失败 %2").arg(v.yield.passed[n]).arg(v.yield.failed[n]));
+    SetValue(yield_[n], QStringLiteral("通过 %1  失败 %2").arg(v.yield.passed[n]).arg(v.yield.failed[n]));
   }
-  ui_->ctl1109->setText(
-      QStringLiteral("合计: 通过 %1  失败 %2").arg(v.yield.totalPassed).arg(v.yield.totalFailed));
+  SetValue(ui_->ctl1109, QStringLiteral("合计: 通过 %1  失败 %2").arg(v.yield.totalPassed).arg(v.yield.totalFailed));
+  // More adapters than four: the window grows to show their rows whole.
+  if (rowsChanged) {
+    layout()->activate();
+    if (height() < sizeHint().height()) resize(width(), sizeHint().height());
+  }
   if (v.logFailed)
     ui_->ctl1110->setStyleSheet(kFailColour);
   else
@@ -206,7 +308,7 @@ void DownloadDialog::ShowProgress() {
       QLabel* status = status_[static_cast<size_t>(n)];
       const QString phase = PhaseText(p.phase) + QStringLiteral("中…");
       if (status->text() != phase) {
-        status->setText(phase);
+        SetValue(status, phase);
         status->setStyleSheet(QString());
       }
     }
@@ -235,14 +337,25 @@ void DownloadDialog::OnImageLoaded(int error) {
 void DownloadDialog::SetAddress() {
   if (engine_.View().busy) return;
   for (int i = 0; i < 6; ++i) engine_.SetAddressBox(i, box_[static_cast<size_t>(i)]->text().toStdString());
-  engine_.SetAddress();
+  // "最后地址": empty is the end of the first address's block.
+  std::optional<BtAddress> last;
+  const QString lastText = ui_->ctl1115->text().trimmed();
+  if (!lastText.isEmpty()) {
+    last = BtAddress::FromDisplayText(lastText.toStdString());
+    if (!last) {
+      SetValue(ui_->ctl1008, QStringLiteral("最后地址格式错误 (应为 AA:BB:CC:DD:EE:FF)"));
+      ui_->ctl1008->setStyleSheet(kFailColour);
+      return;
+    }
+  }
+  engine_.SetAddress(last);
   Redisplay();
 }
 
 void DownloadDialog::StartOperation(Operation op) {
   bridge_.ResetProgress();
   for (size_t n = 0; n < kSlotCount; ++n)
-    if (check_[n]->isChecked()) status_[n]->clear();
+    if (check_[n]->isChecked() || !check_[n]->isEnabled()) SetValue(status_[n], QString());
   running_ = engine_.Start(op);
   Redisplay();
 }
@@ -257,9 +370,11 @@ void DownloadDialog::OnSlotFinished(const SlotReport& report) {
     // A failure's text can be long: its address goes on a line of its own.
     const QString address = QString::fromStdString(report.address.DisplayText());
     text += report.result == SlotResult::kDone ? QStringLiteral("  ") + address
-                                               : QLatin1Char('\n') + address + QStringLiteral(" (留待重烧)");
+                                               : QLatin1Char('\n') + address +
+                                                     (report.addressKept ? QStringLiteral(" (留待本下载器重烧)")
+                                                                         : QStringLiteral(" (已作废)"));
   }
-  status_[n]->setText(text);
+  SetValue(status_[n], text);
   status_[n]->setStyleSheet(report.result == SlotResult::kDone ? kOkColour : kFailColour);
   Redisplay();
 }
@@ -269,6 +384,13 @@ void DownloadDialog::ChooseLogFolder() {
   if (dir.isEmpty()) return;
   logFolderChosen_ = true;
   UseLogFolder(dir);
+}
+
+void DownloadDialog::ChooseReadbackFolder() {
+  const QString dir = chooseReadbackFolder ? chooseReadbackFolder() : QString();
+  if (dir.isEmpty()) return;
+  engine_.SetReadbackFolder(QFile::encodeName(dir).toStdString());
+  Redisplay();
 }
 
 void DownloadDialog::UseLogFolder(const QString& folder) {

@@ -38,6 +38,12 @@ class DownloadDialog : public QDialog {
   // An empty answer is "cancel".
   std::function<QString()> chooseImage;
   std::function<QString()> chooseLogFolder;
+  std::function<QString()> chooseReadbackFolder;
+
+  // Object names of the rows past the fourth (slot n from 4 to 15): they continue the
+  // dialog's ids in blocks of twenty, one block per kind of control.
+  static constexpr int kExtraCheckId = 1200, kExtraBarId = 1220, kExtraIconId = 1240, kExtraStatusId = 1260,
+                       kExtraYieldId = 1280;
 
   // The production log's file in a folder.
   static constexpr const char* kLogFileName = "kestrel-production-log.csv";
@@ -69,6 +75,11 @@ class DownloadDialog : public QDialog {
   void SetAddress();
   void StartOperation(Operation op);
   void ChooseLogFolder();
+  void ChooseReadbackFolder();
+  void AddSlotRows();
+  // A value label: its text, and the same text as its accessible name (screen readers
+  // read the value, not a fixed caption).
+  static void SetValue(QLabel* label, const QString& text);
   void Redisplay();
   void ShowProgress();
   void OnImageLoaded(int error);

@@ -34,7 +34,7 @@ bool IsDirectory(const std::string& path) {
 
 int CreateNew(const std::string& path, bool* exists, std::string* why) {
   // Read and write: a later copy reads this file back by the kernel.
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   *exists = fd < 0 && errno == EEXIST;
   if (fd < 0) Why(why, errno);
   return fd;
@@ -178,6 +178,33 @@ bool WriteAt(const std::string& path, uint64_t offset, const uint8_t* data, size
   ok = ok && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   return ok;
+}
+
+int OpenAppend(const std::string& path, std::string* why) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) Why(why, errno);
+  return fd;
+}
+
+int64_t FileLength(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+}
+
+bool Truncate(int fd, uint64_t length) {
+  int r;
+  do {
+    r = ::ftruncate(fd, static_cast<off_t>(length));
+  } while (r != 0 && errno == EINTR);
+  return r == 0;
+}
+
+int64_t ReadAt(int fd, uint64_t offset, uint8_t* data, size_t n) {
+  ssize_t r;
+  do {
+    r = ::pread(fd, data, n, static_cast<off_t>(offset));
+  } while (r < 0 && errno == EINTR);
+  return r;
 }
 
 }  // namespace qrplatform::os

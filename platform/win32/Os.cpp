@@ -130,4 +130,19 @@ bool WriteAt(const std::string& path, uint64_t offset, const uint8_t* data, size
   return ok;
 }
 
+int OpenAppend(const std::string& path, std::string* why) {
+  const int fd = _wopen(Wide(path).c_str(), _O_RDWR | _O_CREAT | _O_APPEND | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) Why(why, errno);
+  return fd;
+}
+
+int64_t FileLength(int fd) { return _filelengthi64(fd); }
+
+bool Truncate(int fd, uint64_t length) { return _chsize_s(fd, static_cast<__int64>(length)) == 0; }
+
+int64_t ReadAt(int fd, uint64_t offset, uint8_t* data, size_t n) {
+  if (_lseeki64(fd, static_cast<__int64>(offset), SEEK_SET) < 0) return -1;
+  return _read(fd, data, static_cast<unsigned>(n));
+}
+
 }  // namespace qrplatform::os

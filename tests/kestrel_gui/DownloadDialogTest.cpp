@@ -1,3 +1,4 @@
+#include <QAccessible>
 // The production window driven by its control ids, against the adapter simulator.
 #include <QAction>
 #include <QDialog>
@@ -5,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTimer>
 #include <QtTest>
@@ -40,6 +42,9 @@ class DownloadDialogTest : public QObject {
   void keysEndTheDialogWithTheCloseStep_data();
   void keysEndTheDialogWithTheCloseStep();
   void aboutBoxFromTheHelpMenu();
+  void moreThanFourAdaptersAddRowsBelow();
+  void valueLabelsSpeakTheirText();
+  void readbackFolderIsBesideTheImageAndChosenLikeTheLog();
 };
 
 void DownloadDialogTest::initTestCase() {
@@ -95,8 +100,9 @@ void DownloadDialogTest::everyControlHasItsIdAndName() {
     w = w->nextInFocusChain();
   } while (w != Find<QLineEdit>(d, 1012));
   QCOMPARE(order.join(QLatin1Char(' ')),
-           QStringLiteral("1012 1013 1005 1004 1003 1002 1001 1000 1014 1020 1021 1030 1031 1032 1033 1006 1024 "
-                          "1025 1026 1110 1111"));
+           QStringLiteral("1012 1013 1005 1004 1003 1002 1001 1000 1014 1020 1021 1115 1030 1031 1032 1033 1204 "
+                          "1205 1206 1207 1208 1209 1210 1211 1212 1213 1214 1215 1006 1024 1025 1026 1110 1111 "
+                          "1112 1113"));
 }
 
 // Three adapters: rows 0 to 2 shown and ticked, row 3 hidden. Plugging and pulling
@@ -404,6 +410,73 @@ void DownloadDialogTest::aboutBoxFromTheHelpMenu() {
   box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
   QTRY_VERIFY(rig.dialog->findChild<QDialog*>(QStringLiteral("AboutDialog")) == nullptr);
   QVERIFY(rig.dialog->isVisible());
+}
+
+// Six adapters: the four rows as always, two more below them (ids continuing the scheme),
+// every one of them shown whole; each board gets its own address.
+void DownloadDialogTest::moreThanFourAdaptersAddRowsBelow() {
+  Rig rig;
+  rig.boards = 6;
+  QVERIFY(rig.Start(6));
+  QWidget* d = rig.dialog.get();
+  QTRY_VERIFY(Find<QCheckBox>(d, 1205)->isVisible());
+  QVERIFY(Find<QCheckBox>(d, 1204)->isVisible());
+  QVERIFY(!Find<QCheckBox>(d, 1206)->isVisible());
+  QCOMPARE(Find<QCheckBox>(d, 1205)->text(), QStringLiteral("设备6"));
+  QVERIFY(Find<QCheckBox>(d, 1204)->y() > Find<QCheckBox>(d, 1033)->y());
+  QVERIFY(rig.Load(rig.MakeImage("00:00:00:00:00:10")));
+  rig.Click(1006);
+  QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->operationRunning(), 60000);
+  QCOMPARE(rig.Text(1007), QStringLiteral("烧录数量：6"));
+  for (int id : {1244, 1245}) QVERIFY(Find<QLabel>(d, id)->isVisible());
+  QVERIFY(Find<QLabel>(d, 1265)->text().contains(QStringLiteral("00:00:00:00:00:1")));
+  // Nothing cut off: the last row's result lies inside the window.
+  QLabel* last = Find<QLabel>(d, 1265);
+  const QPoint bottom = last->mapTo(d, QPoint(0, last->height()));
+  QVERIFY2(bottom.y() <= d->height(), qPrintable(QStringLiteral("%1 > %2").arg(bottom.y()).arg(d->height())));
+}
+
+// Finding: the value labels told a screen reader only a fixed name. Their accessible name
+// is now what they show.
+void DownloadDialogTest::valueLabelsSpeakTheirText() {
+  Rig rig;
+  QVERIFY(rig.Start(2));
+  QVERIFY(rig.Load(rig.MakeImage("11:22:33:44:55:66")));
+  rig.Click(1006);
+  QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->operationRunning(), 60000);
+  for (int id : {1008, 1007, 1039, 1109, 1101, 1102, 1105, 1114}) {
+    QLabel* label = Find<QLabel>(rig.dialog.get(), id);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(label);
+    QVERIFY(a != nullptr);
+    QString shown = label->text();
+    shown.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    QVERIFY2(!shown.isEmpty(), qPrintable(Ctl(id)));
+    QCOMPARE(a->text(QAccessible::Name), shown);
+  }
+  QVERIFY(Find<QLabel>(rig.dialog.get(), 1008)->accessibleName().contains(QStringLiteral("11:22:33:44:55:68")));
+}
+
+// Finding: the read-back folder was "readback" in whatever folder the program started in,
+// shown nowhere. It is beside the image, shown, and chosen like the log folder.
+void DownloadDialogTest::readbackFolderIsBesideTheImageAndChosenLikeTheLog() {
+  Rig rig;
+  rig.readbackDir.clear();
+  QVERIFY(rig.Start(1));
+  QVERIFY(rig.Load(rig.MakeImage()));
+  const QString beside = QDir::toNativeSeparators(QFileInfo(QString::fromStdString(rig.imagePath)).absolutePath() +
+                                                  QStringLiteral("/readback"));
+  QCOMPARE(Find<QLineEdit>(rig.dialog.get(), 1112)->text(), beside);
+  rig.Click(1024);
+  QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->operationRunning(), 60000);
+  QVERIFY(QFileInfo::exists(beside + QStringLiteral("/flashdev0.bin")));
+  const QString chosen = QString::fromStdString(rig.dir.File("chosen"));
+  QDir().mkpath(chosen);
+  rig.dialog->chooseReadbackFolder = [chosen] { return chosen; };
+  rig.Click(1113);
+  QCOMPARE(Find<QLineEdit>(rig.dialog.get(), 1112)->text(), QDir::toNativeSeparators(chosen));
+  rig.Click(1024);
+  QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->operationRunning(), 60000);
+  QVERIFY(QFileInfo::exists(chosen + QStringLiteral("/flashdev0.bin")));
 }
 
 QTEST_MAIN(DownloadDialogTest)

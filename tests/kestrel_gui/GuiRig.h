@@ -46,18 +46,20 @@ struct Rig {
   std::unique_ptr<SimTransport> transport;
   std::unique_ptr<ui::DownloadDialog> dialog;
   std::string imagePath;
+  int boards = 4;                                // simulated boards (adapters) started
+  std::string readbackDir = dir.File("readback");  // empty: the window's default
 
   // Starts the simulator with four boards (extra arguments such as faults after them),
   // pulls out the adapters from `present` up, then opens the window.
   bool Start(int present, const std::vector<std::string>& extra = {}) {
-    std::vector<std::string> args = {"--boards", "4", "--flash-kb", "1024"};
+    std::vector<std::string> args = {"--boards", std::to_string(boards), "--flash-kb", "1024"};
     args.insert(args.end(), extra.begin(), extra.end());
     if (!sim.Start(args)) return false;
-    for (int n = 3; n >= present; --n)
+    for (int n = boards - 1; n >= present; --n)
       if (sim.Control("unplug " + std::to_string(n)).rfind("ok", 0) != 0) return false;
     transport = std::make_unique<SimTransport>(sim.dir());
     EngineOptions options;
-    options.readbackDir = dir.File("readback");
+    options.readbackDir = readbackDir;
     dialog = std::make_unique<ui::DownloadDialog>(*transport, QStringLiteral("模拟适配器"), options);
     dialog->show();
     return QTest::qWaitForWindowExposed(dialog.get());

@@ -45,7 +45,9 @@ int main(int argc, char** argv) {
                                     QStringLiteral("DIR"));
   const QCommandLineOption address(QStringLiteral("address"), QStringLiteral("first address, six pairs"),
                                    QStringLiteral("AA:BB:CC:DD:EE:FF"));
-  parser.addOptions({sim, image, out, readback, address});
+  const QCommandLineOption tag(QStringLiteral("tag"), QStringLiteral("inserted into the file names: kestrel-TAG-idle.png"),
+                               QStringLiteral("TAG"));
+  parser.addOptions({sim, image, out, readback, address, tag});
   parser.process(app);
   if (!parser.isSet(sim) || !parser.isSet(image) || !parser.isSet(out)) {
     std::fprintf(stderr, "usage: kestrel-screenshots --sim DIR --image FILE --out DIR [--readback-dir DIR] "
@@ -73,13 +75,14 @@ int main(int argc, char** argv) {
     dialog.findChild<QPushButton*>(QStringLiteral("ctl1014"))->click();
   }
   const QDir dir(parser.value(out));
-  bool ok = Save(&dialog, dir.filePath(QStringLiteral("kestrel-idle.png")));
+  const QString prefix = parser.isSet(tag) ? QStringLiteral("kestrel-%1-").arg(parser.value(tag)) : QStringLiteral("kestrel-");
+  bool ok = Save(&dialog, dir.filePath(prefix + QStringLiteral("idle.png")));
 
   dialog.findChild<QPushButton*>(QStringLiteral("ctl1006"))->click();
   auto* bar = dialog.findChild<QProgressBar*>(QStringLiteral("ctl1015"));
   WaitFor([&] { return bar->maximum() > 100 && bar->value() > bar->maximum() / 3; }, 30000);
-  ok = Save(&dialog, dir.filePath(QStringLiteral("kestrel-burning.png"))) && ok;
+  ok = Save(&dialog, dir.filePath(prefix + QStringLiteral("burning.png"))) && ok;
   if (!WaitFor([&] { return !dialog.operationRunning(); }, 120000)) return 1;
-  ok = Save(&dialog, dir.filePath(QStringLiteral("kestrel-after-burn.png"))) && ok;
+  ok = Save(&dialog, dir.filePath(prefix + QStringLiteral("after-burn.png"))) && ok;
   return ok ? 0 : 1;
 }

@@ -5,7 +5,8 @@
 //
 // FileBatch replaces a set of files so that after a crash at any moment every target holds
 // either its old or its new complete content:
-//   1. Prepare() writes each entry into a new temporary beside its target (".<name>.tmp<pid>.<n>"),
+//   1. Prepare() writes each entry into a new temporary beside its target (".<name>.tmp" and
+//      random hex digits, created only when that name is free, never through a link),
 //      then flushes all of them to the disk together (writeback of every file is started
 //      before the first wait);
 //   2. Commit(i) renames entry i's temporary over its target;
@@ -55,6 +56,49 @@ class FileBatch {
  private:
   std::vector<Entry> entries_;
   bool finished_ = false;
+};
+
+// One file replaced by a new one written beside it: Create() makes the temporary at once
+// (an unpredictable name, created only when free, never through a link), Write() fills
+// it, Commit() flushes it and renames it over the target. A temporary not committed is
+// removed (Discard, destructor). Until Commit the target keeps its old content.
+class ReplacingFile {
+ public:
+  ReplacingFile() = default;
+  ~ReplacingFile();
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+  bool Create(const std::string& target, std::string* why);
+  bool Write(const uint8_t* data, size_t n, std::string* why);
+  bool Commit(std::string* why);
+  void Discard();
+
+ private:
+  std::string target_;
+  std::string temporary_;
+  int fd_ = -1;
+};
+
+// A file that only grows by whole records (the production log's rows). Each Append is
+// written and flushed to the disk, or, when any part of it fails (a full disk), the file is
+// cut back to its length before it: no torn record stays behind for the next one to be
+// glued onto. Opening cuts off a torn last record (one not ending in '\n') a crash left.
+class AppendFile {
+ public:
+  AppendFile() = default;
+  ~AppendFile();
+  AppendFile(const AppendFile&) = delete;
+  AppendFile& operator=(const AppendFile&) = delete;
+
+  bool Open(const std::string& path, std::string* why);
+  bool IsOpen() const { return fd_ >= 0; }
+  uint64_t Size() const;
+  bool Append(const uint8_t* data, size_t n, std::string* why);
+  void Close();
+
+ private:
+  int fd_ = -1;
 };
 
 // Writes n bytes at offset of an existing file and flushes them to the disk before

@@ -44,6 +44,7 @@ class FakeAdapter {
   bool Write(const uint8_t* data, size_t length, size_t* written);
   bool Read(uint8_t* buffer, size_t length, size_t* received, int timeoutMs);
   bool Gone() const { return vanishAfterBytes >= 0 && moved_ >= vanishAfterBytes; }
+  long Moved() const { return moved_; }  // bytes moved so far, both directions
   std::unique_ptr<Endpoint> MakeEndpoint();
 
  private:

@@ -61,20 +61,42 @@ TEST(ImageRecord, NeedsTheWholeFieldsAt0x80000) {
   EXPECT_EQ(info.deviceName, "SPEAKER");
   EXPECT_EQ(info.address, Addr("11:22:33:44:55:66"));
 
-  ImageOnDisk shorter(0x800A0, 0x80000);
+  // Too short to hold even the address field: no record, burned unchanged.
+  ImageOnDisk shorter(0x80069, 0x80000);
   info = shorter.Info();
   EXPECT_FALSE(info.hasRecord);
   EXPECT_EQ(info.deviceName, "");
   EXPECT_EQ(info.address, BtAddress{});
 }
 
-TEST(ImageRecord, BytesThatAreNoRecordAreNotTakenForOne) {
+// An image that holds the address field but no record it can be recognised by would give
+// every board the same address: it is refused, saying what is wrong.
+TEST(ImageRecord, DamagedRecordIsRefusedWithWhatIsWrong) {
+  struct Case {
+    const char* what;
+    size_t length;
+    size_t at;
+    uint8_t value;
+    const char* says;
+  } cases[] = {
+      {"config_valid cleared", 0x81000, 0x80000, 0, "config_valid at 0x80000 is 0, not 1"},
+      {"reserved byte set", 0x81000, 0x80024, 1, "reserved byte 0x80024 is 0x1, not 0"},
+      {"cut inside the record", 0x80080, 0, 0, "the image ends at 0x80080, before 0x800a1"},
+      {"cut at the address field", 0x8006A, 0, 0, "the image ends at 0x8006a"},
+  };
+  for (const Case& c : cases) {
+    ImageOnDisk image(0x81000, 0x80000);
+    image.bytes.resize(c.length);
+    if (c.at != 0) image.bytes[c.at] = c.value;
+    WriteFile(image.path, image.bytes);
+    ImageInfo info;
+    EXPECT_EQ(ImageFile::Inspect(image.path, &info), ImageError::kDamagedRecord) << c.what;
+    EXPECT_NE(info.problem.find(c.says), std::string::npos) << c.what << ": " << info.problem;
+    EXPECT_NE(info.problem.find("0x70000"), std::string::npos) << c.what;
+  }
   ImageOnDisk firmwareOnly(0x90000, -1);  // pattern bytes everywhere
-  EXPECT_FALSE(firmwareOnly.Info().hasRecord);
-  ImageOnDisk invalid(0x81000, 0x80000);
-  invalid.bytes[0x80000] = 0;  // config_valid cleared
-  WriteFile(invalid.path, invalid.bytes);
-  EXPECT_FALSE(invalid.Info().hasRecord);
+  ImageInfo info;
+  EXPECT_EQ(ImageFile::Inspect(firmwareOnly.path, &info), ImageError::kDamagedRecord);
 }
 
 TEST(ImageRecord, SmallCodeAreaImageIsRecognisedByItsRecordAt0x70000) {
@@ -88,10 +110,12 @@ TEST(ImageRecord, SmallCodeAreaImageIsRecognisedByItsRecordAt0x70000) {
   // Without prompts it is shorter than 0x800A1 and still has its record.
   ImageOnDisk bare(0x71000, 0x70000);
   EXPECT_EQ(bare.Info().recordOffset, 0x70000u);
-  // A record-like block whose sector is not 0xFF after the record is code, not a record.
+  // A record-like block whose sector is not 0xFF after the record is code, not a record;
+  // with nothing at 0x80000 either, the image is refused.
   image.bytes[0x70F00] = 0x12;
   WriteFile(image.path, image.bytes);
-  EXPECT_FALSE(image.Info().hasRecord);
+  EXPECT_EQ(ImageFile::Inspect(image.path, &info), ImageError::kDamagedRecord);
+  EXPECT_NE(info.problem.find("byte 0x70f00 after the record is 0x12"), std::string::npos) << info.problem;
 }
 
 TEST(ImageChecksum, LeavesTheAddressOut) {
@@ -132,8 +156,11 @@ TEST(ImageFileErrors, MissingHugeAndEmptyImages) {
   }
   EXPECT_EQ(ImageFile::Inspect(dir.File("big.bin"), &info), ImageError::kTooLarge);
   std::filesystem::resize_file(dir.File("big.bin"), (1 << 24) - 1);
-  EXPECT_EQ(ImageFile::Inspect(dir.File("big.bin"), &info), ImageError::kNone);
-  EXPECT_EQ(info.length, (1u << 24) - 1);
+  std::vector<uint8_t> data;
+  EXPECT_EQ(ImageFile::ReadAll(dir.File("big.bin"), &data), ImageError::kNone);
+  EXPECT_EQ(data.size(), (1u << 24) - 1);
+  // Read, and then refused for holding no record where its address would be.
+  EXPECT_EQ(ImageFile::Inspect(dir.File("big.bin"), &info), ImageError::kDamagedRecord);
   WriteFile(dir.File("empty.bin"), {});
   EXPECT_EQ(ImageFile::Inspect(dir.File("empty.bin"), &info), ImageError::kNone);
   EXPECT_EQ(info.length, 0u);

@@ -1,6 +1,9 @@
 // The adapter command set: packet layouts, reply polling with its fixed waits, the
 // program/verify flow of one slot and its failures.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include <numeric>
 
@@ -161,6 +164,37 @@ TEST(ProtocolErase, DoneEvenWithoutAcknowledgement) {
   EXPECT_EQ(unsent.Protocol().EraseChip(), SlotResult::kAdapterUnusable);
 }
 
+// A chip erase that no 0xEE answer confirmed is reported as such, never as done.
+TEST(ProtocolErase, ChipEraseWithoutAcknowledgementIsUnconfirmed) {
+  SlotRig rig;
+  rig.adapter.eraseReply.clear();
+  EXPECT_EQ(rig.Protocol().EraseSequence(), SlotResult::kEraseUnconfirmed);
+  EXPECT_STRNE(SlotResultTextZh(SlotResult::kEraseUnconfirmed), "成功");
+  SlotRig acked;
+  EXPECT_EQ(acked.Protocol().EraseSequence(), SlotResult::kDone);
+}
+
+// The address is handed out after Connect and before the erase; when none can be had
+// the board is released untouched.
+TEST(ProtocolSequence, BurnTakesItsAddressBeforeErasingAndStopsWithoutOne) {
+  SlotRig rig;
+  auto image = PatternImage(0x81000);
+  PutRecord(image, 0x80000, "NAME", Addr("00:00:00:00:00:01"));
+  rig.UseImage(image, true, 0x80000);
+  auto p = rig.Protocol();
+  int erasesWhenAsked = -1;
+  p.SetAddressSource([&](BtAddress*) {
+    erasesWhenAsked = rig.adapter.erases;
+    return SlotResult::kNoAddress;
+  });
+  EXPECT_EQ(p.BurnSequence(), SlotResult::kNoAddress);
+  EXPECT_EQ(erasesWhenAsked, 0);
+  EXPECT_EQ(rig.adapter.connects, 1);
+  EXPECT_EQ(rig.adapter.erases, 0);
+  EXPECT_EQ(rig.adapter.releases, 1);
+  EXPECT_FALSE(p.ProgramDataSent());
+}
+
 TEST(ProtocolRead, StoresTheFlashInTheSlotsReadbackFile) {
   SlotRig rig;
   std::iota(rig.adapter.flash.begin(), rig.adapter.flash.end(), uint8_t{0});
@@ -180,6 +214,31 @@ TEST(ProtocolRead, FileThatCannotBeCreatedGivesFiveBeforeAnythingIsSent) {
   EXPECT_EQ(protocol.ReadFlash(buf.data(), 16), SlotResult::kReadbackFileFailed);
   EXPECT_TRUE(rig.adapter.writes.empty());
 }
+
+#ifndef _WIN32
+// Finding: in a shared read-back folder a link planted at the temporary's name made a
+// read overwrite the file it pointed to. Links at every name a process could guess are
+// left alone, and so is what they point to.
+TEST(ProtocolRead, PlantedLinksInTheReadbackFolderAreNeverFollowed) {
+  SlotRig rig;
+  const std::string folder = rig.dir.File("readback");
+  std::filesystem::create_directories(folder);
+  const std::string victim = rig.dir.File("victim");
+  WriteFile(victim, {'k', 'e', 'e', 'p'});
+  std::vector<std::string> planted = {folder + "/flashdev0.bin.part"};
+  for (int n = 0; n < 64; ++n)
+    planted.push_back(folder + "/.flashdev0.bin.tmp" + std::to_string(::getpid()) + "." + std::to_string(n));
+  for (const std::string& link : planted) std::filesystem::create_symlink(victim, link);
+  std::vector<uint8_t> buf(5000);
+  ASSERT_EQ(rig.Protocol().ReadFlash(buf.data(), 5000), SlotResult::kDone);
+  EXPECT_EQ(ReadFile(victim), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+  EXPECT_EQ(ReadFile(folder + "/flashdev0.bin"), buf);
+  EXPECT_FALSE(std::filesystem::is_symlink(folder + "/flashdev0.bin"));
+  size_t entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) entries += e.path() != folder + "/flashdev0.bin";
+  EXPECT_EQ(entries, planted.size());  // no temporary left behind
+}
+#endif
 
 TEST(ProtocolRead, AdapterThatStopsSendingFailsTheReadInBoundedTime) {
   SlotRig rig;
@@ -203,15 +262,10 @@ TEST(ProtocolProgram, PatchesNameAndAddressOnlyInTheRecordFields) {
   const uint8_t addr[6] = {0x66, 0x55, 0x44, 0x33, 0x22, 0x11};
   std::copy_n(addr, 6, expected.begin() + 0x80064);
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), rig.adapter.flash.begin()));
-  EXPECT_EQ(rig.state.currentAddress, Addr("11:22:33:44:55:67"));
+  EXPECT_EQ(rig.handedOut, 1);
   EXPECT_EQ(rig.state.successCount, 1u);
-  EXPECT_EQ(rig.state.retryMark[0], 0);
-  // The next address is in the file already; nothing else in it changed.
-  auto file = ReadFile(rig.state.imagePath);
-  EXPECT_EQ(std::vector<uint8_t>(file.begin() + 0x80064, file.begin() + 0x8006A),
-            (std::vector<uint8_t>{0x67, 0x55, 0x44, 0x33, 0x22, 0x11}));
-  std::copy_n(image.begin() + 0x80064, 6, file.begin() + 0x80064);
-  EXPECT_EQ(file, image);
+  // The protocol never writes to the image file (the sequence does).
+  EXPECT_EQ(ReadFile(rig.state.imagePath), image);
 }
 
 TEST(ProtocolProgram, ImageWithoutRecordIsProgrammedUnchanged) {
@@ -221,8 +275,7 @@ TEST(ProtocolProgram, ImageWithoutRecordIsProgrammedUnchanged) {
   rig.state.currentAddress = Addr("00:00:00:00:00:05");
   ASSERT_EQ(rig.Protocol().ProgramFlash(), SlotResult::kDone);
   EXPECT_TRUE(std::equal(image.begin(), image.end(), rig.adapter.flash.begin()));
-  EXPECT_EQ(rig.state.currentAddress, Addr("00:00:00:00:00:05"));
-  EXPECT_EQ(rig.state.retryMark[0], 0);
+  EXPECT_EQ(rig.handedOut, 0);
 }
 
 TEST(ProtocolProgram, FaultsGiveTheirResults) {

@@ -12,6 +12,7 @@
 
 #include "../transport/SimProcess.h"
 #include "core/ProductionEngine.h"
+#include "sequence/local/LocalSequence.h"
 #include "core/SteadyClock.h"
 #include "TestFiles.h"
 
@@ -61,7 +62,7 @@ TEST(SimFaultRun, EachFaultFailsItsOwnSlotOnly) {
   SimTransport transport(sim.dir());
   SteadyClock clock;
   EngineEvents events;
-  ProductionEngine engine(transport, clock, events, EngineOptions{dir.File("rb"), ReadLimits{}});
+  ProductionEngine engine(transport, clock, events, WithLocalSequence(dir.File("rb"), ReadLimits{}));
   engine.RefreshSlots();
   ASSERT_EQ(engine.DeviceCount(), 4);
   ASSERT_EQ(engine.LoadImage(dir.File("image.IMG")), ImageError::kNone);
@@ -70,7 +71,7 @@ TEST(SimFaultRun, EachFaultFailsItsOwnSlotOnly) {
   engine.WaitIdle();
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const DialogView v = engine.View();
-  EXPECT_EQ(v.lastResult, (std::array<int, 4>{0, 4, 4, 3}));
+  EXPECT_EQ(First4(v.lastResult), (std::array<int, 4>{0, 4, 4, 3}));
   // The vanished adapter gave up on its own (the run would otherwise hang until the
   // test's timeout); the bound leaves room for a loaded machine and sanitizers.
   RecordProperty("burn_seconds", std::to_string(seconds));
@@ -119,7 +120,7 @@ TEST(SimImageCopy, FileCutShortMidBurnStillGivesEveryBoardTheLoadedImage) {
   SimTransport transport(sim.dir());
   SteadyClock clock;
   CutImageMidBurn events(path);
-  ProductionEngine engine(transport, clock, events, EngineOptions{dir.File("rb"), ReadLimits{}});
+  ProductionEngine engine(transport, clock, events, WithLocalSequence(dir.File("rb"), ReadLimits{}));
   engine.RefreshSlots();
   ASSERT_EQ(engine.LoadImage(path), ImageError::kNone);
   const std::string checksum = engine.View().checksumLabel;
@@ -127,7 +128,7 @@ TEST(SimImageCopy, FileCutShortMidBurnStillGivesEveryBoardTheLoadedImage) {
   engine.WaitIdle();
   ASSERT_TRUE(events.cut());
   const DialogView v = engine.View();
-  EXPECT_EQ(v.lastResult, (std::array<int, 4>{0, 0, 0, 0}));
+  EXPECT_EQ(First4(v.lastResult), (std::array<int, 4>{0, 0, 0, 0}));
   EXPECT_EQ(v.checksumLabel, checksum);
   std::set<uint8_t> lows;
   for (int n = 0; n < 4; ++n) {
@@ -169,19 +170,19 @@ TEST(SimPlug, RowsFollowPlugAndUnplugWithoutBeingAsked) {
   SteadyClock clock;
   PlugEvents events;
   TempDir dir;
-  ProductionEngine engine(transport, clock, events, EngineOptions{dir.File("rb"), ReadLimits{}});
+  ProductionEngine engine(transport, clock, events, WithLocalSequence(dir.File("rb"), ReadLimits{}));
   engine.RefreshSlots();
   ASSERT_TRUE(engine.WatchAdapters());
   engine.SetSlotTicked(0, false);
   ASSERT_EQ(sim.Control("unplug 1").rfind("ok", 0), 0u);
   ASSERT_TRUE(events.WaitFor(2));
   DialogView v = engine.View();
-  EXPECT_EQ(v.rowVisible, (std::array<bool, 4>{true, true, false, false}));
+  EXPECT_EQ(First4(v.rowVisible), (std::array<bool, 4>{true, true, false, false}));
   EXPECT_EQ(v.ticked[0], true);  // re-ticked by the refresh
   ASSERT_EQ(sim.Control("plug 1").rfind("ok", 0), 0u);
   ASSERT_TRUE(events.WaitFor(3));
   v = engine.View();
-  EXPECT_EQ(v.rowVisible, (std::array<bool, 4>{true, true, true, false}));
+  EXPECT_EQ(First4(v.rowVisible), (std::array<bool, 4>{true, true, true, false}));
   EXPECT_TRUE(v.readEnabled);
 }
 
@@ -198,12 +199,12 @@ TEST(SimFaultRun, UnconfirmedConnectGivesNine) {
   // never comes. A short wait keeps the test quick and decides nothing else.
   ReadLimits limits;
   limits.replyWaitMs = 300;
-  ProductionEngine engine(transport, clock, events, EngineOptions{dir.File("rb"), limits});
+  ProductionEngine engine(transport, clock, events, WithLocalSequence(dir.File("rb"), limits));
   engine.RefreshSlots();
   ASSERT_EQ(engine.LoadImage(dir.File("image.IMG")), ImageError::kNone);
   ASSERT_TRUE(engine.Start(Operation::kBurn));
   engine.WaitIdle();
-  EXPECT_EQ(engine.View().lastResult, (std::array<int, 4>{9, 9, -1, -1}));
+  EXPECT_EQ(First4(engine.View().lastResult), (std::array<int, 4>{9, 9, -1, -1}));
 }
 #endif
 

@@ -25,8 +25,18 @@ struct SlotRig {
     slot.SetOutPipe(adapter.MakeEndpoint());
     slot.SetInPipe(adapter.MakeEndpoint());
   }
+  int handedOut = 0;  // addresses the protocol asked for
+  // A protocol whose address source counts up from state.currentAddress (in memory: the
+  // engine's sequences are tested with the engine).
   DownloadProtocol Protocol(int n = 0) {
-    return DownloadProtocol(n, slot, state, clock, events, limits, dir.File("readback"));
+    DownloadProtocol p(n, slot, state, clock, events, limits, dir.File("readback"));
+    p.SetAddressSource([this](BtAddress* a) {
+      ++handedOut;
+      *a = state.currentAddress;
+      state.currentAddress = state.currentAddress.Next();
+      return SlotResult::kDone;
+    });
+    return p;
   }
   // Loads an image file the way the dialog would, without the dialog.
   void UseImage(const std::vector<uint8_t>& image, bool hasRecord = false, uint32_t recordOffset = 0x80000) {

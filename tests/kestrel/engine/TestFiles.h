@@ -1,5 +1,6 @@
 #pragma once
 // Temporary folders and flash images for the engine tests.
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -44,5 +45,11 @@ inline std::vector<uint8_t> ReadFile(const std::string& path) {
 }
 
 inline BtAddress Addr(const char* text) { return *BtAddress::FromDisplayText(text); }
+
+// The first four slots' entries of a per-slot array (the rows a four-adapter station shows).
+template <typename T, size_t N>
+std::array<T, 4> First4(const std::array<T, N>& a) {
+  return {a[0], a[1], a[2], a[3]};
+}
 
 }  // namespace kestrel::test
