@@ -5,6 +5,7 @@
 
 #include "Os.h"
 #include "qrplatform/Files.h"
+#include "qrplatform/Utf8Path.h"
 
 namespace qrplatform {
 
@@ -17,16 +18,16 @@ std::atomic<unsigned> g_counter{0};
 
 // A name in the target's folder that no one else uses: ".<name>.tmp<pid>.<n>".
 std::string TemporaryName(const std::string& target) {
-  const fs::path p(target);
+  const fs::path p = PathFromUtf8(target);
   std::string name(1, '.');
-  name += p.filename().string();
+  name += Utf8FromPath(p.filename());
   name += ".tmp" + std::to_string(os::ProcessId()) + "." + std::to_string(g_counter.fetch_add(1));
-  return (p.parent_path() / name).string();
+  return Utf8FromPath(p.parent_path() / PathFromUtf8(name));
 }
 
 std::string FolderOf(const std::string& target) {
-  fs::path folder = fs::path(target).parent_path();
-  return folder.empty() ? std::string(".") : folder.string();
+  fs::path folder = PathFromUtf8(target).parent_path();
+  return folder.empty() ? std::string(".") : Utf8FromPath(folder);
 }
 
 }  // namespace
@@ -198,5 +199,9 @@ size_t FileBatch::size() const { return entries_.size(); }
 bool WriteInPlace(const std::string& path, uint64_t offset, const uint8_t* data, size_t n) {
   return os::WriteAt(path, offset, data, n);
 }
+
+std::FILE* OpenFile(const std::string& utf8Path, const char* mode) { return os::OpenFile(utf8Path, mode); }
+
+void StartCommandLine(int& argc, char**& argv) { os::StartCommandLine(argc, argv); }
 
 }  // namespace qrplatform

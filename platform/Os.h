@@ -4,6 +4,7 @@
 // a readable reason in *why.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace qrplatform::os {
@@ -29,5 +30,7 @@ bool Rename(const std::string& from, const std::string& to, std::string* why);
 void Remove(const std::string& path);
 bool SyncFolder(const std::string& folder);
 bool WriteAt(const std::string& path, uint64_t offset, const uint8_t* data, size_t n);
+std::FILE* OpenFile(const std::string& path, const char* mode);
+void StartCommandLine(int& argc, char**& argv);
 
 }  // namespace qrplatform::os

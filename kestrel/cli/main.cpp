@@ -14,13 +14,18 @@
 #include "core/ProductionEngine.h"
 #include "core/SteadyClock.h"
 
-#if __has_include("transport/sim/SimTransport.h")
+#include "qrplatform/Utf8Path.h"
+
+// The build defines KESTREL_HAVE_<backend> for each backend it links.
+#ifdef KESTREL_HAVE_SIM
 #include "transport/sim/SimTransport.h"
-#define KESTREL_HAVE_SIM 1
 #endif
-#if __has_include("transport/usb/UsbTransport.h")
+#ifdef KESTREL_HAVE_USB
 #include "transport/usb/UsbTransport.h"
-#define KESTREL_HAVE_USB 1
+#endif
+#ifdef KESTREL_HAVE_WIN32
+#include "transport/win32/Win32Transport.h"
+#undef LoadImage  // <windows.h>'s name for LoadImageA would hide the engine's LoadImage
 #endif
 
 namespace kestrel {
@@ -52,7 +57,11 @@ std::unique_ptr<Transport> MakeTransport(const Options& o, std::string* error) {
     return nullptr;
 #endif
   }
-#ifdef KESTREL_HAVE_USB
+#if defined(KESTREL_HAVE_WIN32)
+  // The adapters are found by their device-interface class; nothing to choose.
+  (void)error;
+  return std::make_unique<Win32Transport>();
+#elif defined(KESTREL_HAVE_USB)
   UsbVidPid ids;
   if (!o.usbId.empty() ? !UsbVidPid::Parse(o.usbId, &ids) : !UsbVidPid::FromEnvironment(&ids)) {
     *error = "the adapters' USB id is unknown: pass --usb-id VVVV:PPPP or set KESTREL_USB_VIDPID";
@@ -212,6 +221,7 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
 
 int main(int argc, char** argv) {
   using namespace kestrel;
+  qrplatform::StartCommandLine(argc, argv);
   CLI::App app{"kestrel-cli: burn, read and erase boards through up to four download adapters"};
   app.set_version_flag("--version", std::string("kestrel-cli ") + QR_VERSION);
   app.require_subcommand(1);
@@ -219,8 +229,10 @@ int main(int argc, char** argv) {
   auto* sim = app.add_option("--sim", o.simDir, "use the simulated adapters served in DIR")->type_name("DIR");
   auto* usb = app.add_flag("--usb", o.usb, "use the adapters on USB (the default)");
   sim->excludes(usb);
+#ifndef KESTREL_HAVE_WIN32  // Windows finds the adapters by their driver's interface class
   app.add_option("--usb-id", o.usbId, "USB vendor:product id of the adapters (else KESTREL_USB_VIDPID)")
       ->type_name("VVVV:PPPP");
+#endif
   app.add_option("--readback-dir", o.readbackDir, "folder for the read-back files flashdev<n>.bin")
       ->type_name("DIR")
       ->capture_default_str();

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "core/ImageFile.h"
+#include "qrplatform/Utf8Path.h"
 
 namespace kestrel {
 
@@ -115,16 +116,16 @@ SlotResult DownloadProtocol::WriteShortWord(uint32_t word) {
 std::string DownloadProtocol::ReadbackPath() const {
   char name[32];
   std::snprintf(name, sizeof name, "flashdev%d.bin", slotIndex_);
-  return (std::filesystem::path(readbackDir_) / name).string();
+  return qrplatform::Utf8FromPath(qrplatform::PathFromUtf8(readbackDir_) / name);
 }
 
 SlotResult DownloadProtocol::ReadFlash(uint8_t* buffer, uint32_t length, ProgressPhase phase) {
   std::error_code ec;
-  std::filesystem::create_directories(readbackDir_, ec);  // an existing folder is fine
+  std::filesystem::create_directories(qrplatform::PathFromUtf8(readbackDir_), ec);  // an existing folder is fine
   // Written beside the real name and renamed over it once complete, so a failed read
   // (adapter pulled, disk full) leaves the last good file in place.
-  const std::string path = ReadbackPath();
-  const std::string partial = path + ".part";
+  const std::filesystem::path path = qrplatform::PathFromUtf8(ReadbackPath());
+  const std::filesystem::path partial = qrplatform::PathFromUtf8(ReadbackPath() + ".part");
   std::ofstream file(partial, std::ios::binary | std::ios::trunc);
   if (!file) return SlotResult::kReadbackFileFailed;
   auto fail = [&](SlotResult r) {

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "qrplatform/Files.h"
+#include "qrplatform/Utf8Path.h"
 
 namespace kestrel {
 
@@ -29,8 +30,9 @@ bool LooksLikeRecord(const std::vector<uint8_t>& d, uint32_t at) {
 ImageError ImageFile::ReadAll(const std::string& path, std::vector<uint8_t>* data) {
   // A folder opens as a stream on some systems and reports a meaningless size.
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return ImageError::kCannotOpen;
-  std::ifstream in(path, std::ios::binary);
+  const std::filesystem::path p = qrplatform::PathFromUtf8(path);
+  if (!std::filesystem::is_regular_file(p, ec)) return ImageError::kCannotOpen;
+  std::ifstream in(p, std::ios::binary);
   if (!in) return ImageError::kCannotOpen;
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "qrplatform/Utf8Path.h"
+
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
@@ -73,9 +75,9 @@ bool ProductionLog::Open(const std::string& path) {
   file_ = nullptr;
   path_.clear();
   std::error_code ec;
-  const std::filesystem::path p(path);
+  const std::filesystem::path p = qrplatform::PathFromUtf8(path);
   if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path(), ec);
-  std::FILE* f = std::fopen(path.c_str(), "ab");
+  std::FILE* f = qrplatform::OpenFile(path, "ab");
   if (f == nullptr) return false;
   std::fseek(f, 0, SEEK_END);
   if (std::ftell(f) == 0) {

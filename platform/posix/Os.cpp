@@ -180,4 +180,8 @@ bool WriteAt(const std::string& path, uint64_t offset, const uint8_t* data, size
   return ok;
 }
 
+std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+void StartCommandLine(int&, char**&) {}
+
 }  // namespace qrplatform::os
