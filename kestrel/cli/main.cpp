@@ -225,6 +225,8 @@ int main(int argc, char** argv) {
   CLI::App app{"kestrel-cli: burn, read and erase boards through up to four download adapters"};
   app.set_version_flag("--version", std::string("kestrel-cli ") + QR_VERSION);
   app.require_subcommand(1);
+  // Options start with "-" on every system: a file name such as /tmp/a.cfg is a file name.
+  app.allow_windows_style_options(false);
   Options o;
   auto* sim = app.add_option("--sim", o.simDir, "use the simulated adapters served in DIR")->type_name("DIR");
   auto* usb = app.add_flag("--usb", o.usb, "use the adapters on USB (the default)");

@@ -22,6 +22,8 @@ int main(int argc, char** argv) {
       "tessera-cli: configuration files and flash images for the QR5830 without the window"};
   app.set_version_flag("--version", std::string("tessera-cli ") + QR_VERSION);
   app.require_subcommand(1);
+  // Options start with "-" on every system: a file name such as /tmp/a.cfg is a file name.
+  app.allow_windows_style_options(false);
   app.allow_extras(false);
   tessera::cli::Options o;
 
