@@ -68,3 +68,25 @@ function(qr_split_started starts others helpers)
   set(${starts} ${s} PARENT_SCOPE)
   set(${others} ${o} PARENT_SCOPE)
 endfunction()
+
+# qr_cli_deps(): CLI11::CLI11 and nlohmann_json::nlohmann_json for the command-line tools.
+# Both are header-only. A cross build takes the build machine's headers, copied into the
+# build tree: their CMake packages would put the machine's whole /usr/include (its C
+# library included) on the target compiler's include path.
+macro(qr_cli_deps)
+  if(NOT CMAKE_CROSSCOMPILING)
+    find_package(CLI11 CONFIG REQUIRED)
+    find_package(nlohmann_json 3 REQUIRED)
+  elseif(NOT TARGET CLI11::CLI11)
+    find_path(QR_HOST_CLI11_INCLUDE CLI/CLI.hpp PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+    find_path(QR_HOST_JSON_INCLUDE nlohmann/json.hpp PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
+              REQUIRED)
+    set(_qr_staged ${CMAKE_BINARY_DIR}/host-headers)
+    file(COPY ${QR_HOST_CLI11_INCLUDE}/CLI DESTINATION ${_qr_staged})
+    file(COPY ${QR_HOST_JSON_INCLUDE}/nlohmann DESTINATION ${_qr_staged})
+    add_library(CLI11::CLI11 INTERFACE IMPORTED GLOBAL)
+    add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
+    set_target_properties(CLI11::CLI11 nlohmann_json::nlohmann_json PROPERTIES INTERFACE_INCLUDE_DIRECTORIES
+                                                                               ${_qr_staged})
+  endif()
+endmacro()

@@ -7,6 +7,7 @@
 
 #include "Os.h"
 #include "qrplatform/Files.h"
+#include "qrplatform/Utf8Path.h"
 
 namespace qrplatform {
 
@@ -25,17 +26,17 @@ std::string TemporaryName(const std::string& target) {
   }()};
   char suffix[17];
   std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
-  const fs::path p(target);
+  const fs::path p = PathFromUtf8(target);
   std::string name(1, '.');
-  name += p.filename().string();
+  name += Utf8FromPath(p.filename());
   name += ".tmp";
   name += suffix;
-  return (p.parent_path() / name).string();
+  return Utf8FromPath(p.parent_path() / PathFromUtf8(name));
 }
 
 std::string FolderOf(const std::string& target) {
-  fs::path folder = fs::path(target).parent_path();
-  return folder.empty() ? std::string(".") : folder.string();
+  fs::path folder = PathFromUtf8(target).parent_path();
+  return folder.empty() ? std::string(".") : Utf8FromPath(folder);
 }
 
 }  // namespace
@@ -329,5 +330,9 @@ void AppendFile::Close() {
 bool WriteInPlace(const std::string& path, uint64_t offset, const uint8_t* data, size_t n) {
   return os::WriteAt(path, offset, data, n);
 }
+
+std::FILE* OpenFile(const std::string& utf8Path, const char* mode) { return os::OpenFile(utf8Path, mode); }
+
+void StartCommandLine(int& argc, char**& argv) { os::StartCommandLine(argc, argv); }
 
 }  // namespace qrplatform

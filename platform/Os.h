@@ -4,6 +4,7 @@
 // a readable reason in *why.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace qrplatform::os {
@@ -36,5 +37,7 @@ int64_t FileLength(int fd);
 bool Truncate(int fd, uint64_t length);
 // Reads up to n bytes at offset; the count read, -1 on failure.
 int64_t ReadAt(int fd, uint64_t offset, uint8_t* data, size_t n);
+std::FILE* OpenFile(const std::string& path, const char* mode);
+void StartCommandLine(int& argc, char**& argv);
 
 }  // namespace qrplatform::os

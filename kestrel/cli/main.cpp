@@ -24,6 +24,8 @@
 #include "sequence/postgres/PoolSequence.h"
 #endif
 
+#include "qrplatform/Utf8Path.h"
+
 #include "transport/TransportChoice.h"
 
 namespace kestrel {
@@ -333,15 +335,20 @@ int RunOperation(Operation op, Transport& transport, const Options& o) {
 
 int main(int argc, char** argv) {
   using namespace kestrel;
+  qrplatform::StartCommandLine(argc, argv);
   CLI::App app{"kestrel-cli: burn, read and erase boards through up to sixteen download adapters"};
   app.set_version_flag("--version", std::string("kestrel-cli ") + QR_VERSION);
   app.require_subcommand(1);
+  // Options start with "-" on every system: a file name such as /tmp/a.cfg is a file name.
+  app.allow_windows_style_options(false);
   Options o;
   auto* sim = app.add_option("--sim", o.simDir, "use the simulated adapters served in DIR")->type_name("DIR");
   auto* usb = app.add_flag("--usb", o.usb, "use the adapters on USB (the default)");
   sim->excludes(usb);
+#ifndef KESTREL_HAVE_WIN32  // Windows finds the adapters by their driver's interface class
   app.add_option("--usb-id", o.usbId, "USB vendor:product id of the adapters (else KESTREL_USB_VIDPID)")
       ->type_name("VVVV:PPPP");
+#endif
   app.add_option("--readback-dir", o.readbackDir,
                  "folder for the read-back files flashdev<n>.bin (default: \"readback\" beside the image, "
                  "else in the current folder)")

@@ -8,6 +8,7 @@
 
 #include "core/ImageFile.h"
 #include "qrplatform/Files.h"
+#include "qrplatform/Utf8Path.h"
 
 namespace kestrel {
 
@@ -117,12 +118,12 @@ SlotResult DownloadProtocol::WriteShortWord(uint32_t word) {
 std::string DownloadProtocol::ReadbackPath() const {
   char name[32];
   std::snprintf(name, sizeof name, "flashdev%d.bin", slotIndex_);
-  return (std::filesystem::path(readbackDir_) / name).string();
+  return qrplatform::Utf8FromPath(qrplatform::PathFromUtf8(readbackDir_) / name);
 }
 
 SlotResult DownloadProtocol::ReadFlash(uint8_t* buffer, uint32_t length, ProgressPhase phase) {
   std::error_code ec;
-  std::filesystem::create_directories(readbackDir_, ec);  // an existing folder is fine
+  std::filesystem::create_directories(qrplatform::PathFromUtf8(readbackDir_), ec);  // an existing folder is fine
   // Written beside the real name and renamed over it once complete, so a failed read
   // (adapter pulled, disk full) leaves the last good file in place. The temporary's name
   // cannot be guessed and is never opened through a link: the folder may be shared.

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "qrplatform/Files.h"
+#include "qrplatform/Utf8Path.h"
 
 namespace kestrel {
 
@@ -56,8 +57,9 @@ std::string ImageFile::WhyNoRecord(const std::vector<uint8_t>& image) {
 ImageError ImageFile::ReadAll(const std::string& path, std::vector<uint8_t>* data) {
   // A folder opens as a stream on some systems and reports a meaningless size.
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return ImageError::kCannotOpen;
-  std::ifstream in(path, std::ios::binary);
+  const std::filesystem::path p = qrplatform::PathFromUtf8(path);
+  if (!std::filesystem::is_regular_file(p, ec)) return ImageError::kCannotOpen;
+  std::ifstream in(p, std::ios::binary);
   if (!in) return ImageError::kCannotOpen;
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();

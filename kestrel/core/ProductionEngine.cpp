@@ -7,6 +7,8 @@
 
 #include "core/DownloadProtocol.h"
 
+#include "qrplatform/Utf8Path.h"
+
 namespace kestrel {
 
 namespace {
@@ -253,9 +255,9 @@ void ProductionEngine::ApplyImage(const std::string& path, ImageError e, ImageIn
       state_.imagePath = path;
       view_.imagePath = path;
       if (options_.readbackDir.empty()) {
-        const std::filesystem::path image(path);
-        view_.readbackFolder =
-            image.has_parent_path() ? (image.parent_path() / "readback").string() : std::string("readback");
+        const std::filesystem::path image = qrplatform::PathFromUtf8(path);
+        view_.readbackFolder = image.has_parent_path() ? qrplatform::Utf8FromPath(image.parent_path() / "readback")
+                                                       : std::string("readback");
       }
       state_.imageLength = info.length;
       state_.image = std::move(data);
@@ -368,8 +370,8 @@ void ProductionEngine::SetSlotTicked(int slot, bool ticked) {
 std::string ProductionEngine::ReadbackFolder() const {
   if (!options_.readbackDir.empty()) return options_.readbackDir;
   std::lock_guard<std::mutex> lock(viewMutex_);
-  const std::filesystem::path image(view_.imagePath);
-  return image.has_parent_path() ? (image.parent_path() / "readback").string() : std::string("readback");
+  const std::filesystem::path image = qrplatform::PathFromUtf8(view_.imagePath);
+  return image.has_parent_path() ? qrplatform::Utf8FromPath(image.parent_path() / "readback") : std::string("readback");
 }
 
 void ProductionEngine::SetReadbackFolder(const std::string& folder) {
@@ -648,7 +650,7 @@ SlotResult ProductionEngine::TakeAddress(int n, BtAddress* address) {
     // A board is started only when its row can be written: a full disk is seen now, not
     // after the board holds an address nobody recorded.
     std::error_code ec;
-    const std::filesystem::path logPath(log_.Path());
+    const std::filesystem::path logPath = qrplatform::PathFromUtf8(log_.Path());
     const auto space = std::filesystem::space(logPath.has_parent_path() ? logPath.parent_path() : ".", ec);
     if (!ec && space.available < options_.logReserveBytes) {
       logStopped_ = true;

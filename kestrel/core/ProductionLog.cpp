@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "qrplatform/Utf8Path.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -63,7 +65,7 @@ bool ProductionLog::Open(const std::string& path) {
   file_.Close();
   path_.clear();
   std::error_code ec;
-  const std::filesystem::path p(path);
+  const std::filesystem::path p = qrplatform::PathFromUtf8(path);
   if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path(), ec);
   std::string why;
   if (!file_.Open(path, &why)) return false;

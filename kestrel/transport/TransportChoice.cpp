@@ -6,6 +6,9 @@
 #ifdef KESTREL_HAVE_USB
 #include "transport/usb/UsbTransport.h"
 #endif
+#ifdef KESTREL_HAVE_WIN32
+#include "transport/win32/Win32Transport.h"
+#endif
 
 namespace kestrel {
 
@@ -21,7 +24,13 @@ TransportChoice ChooseTransport(const std::string& simDir, const std::string& us
 #endif
     return c;
   }
-#ifdef KESTREL_HAVE_USB
+#if defined(KESTREL_HAVE_WIN32)
+  // The adapters are found by their driver's device-interface class; nothing to choose.
+  (void)usbId;
+  (void)notice;
+  c.transport = std::make_unique<Win32Transport>();
+  c.description = "USB 适配器";
+#elif defined(KESTREL_HAVE_USB)
   UsbVidPid ids;
   if (!usbId.empty() ? !UsbVidPid::Parse(usbId, &ids) : !UsbVidPid::FromEnvironment(&ids)) {
     c.error = std::string("the adapters' USB id is unknown: pass --usb-id VVVV:PPPP or set ") + kUsbVidPidVariable;

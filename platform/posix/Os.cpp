@@ -207,4 +207,8 @@ int64_t ReadAt(int fd, uint64_t offset, uint8_t* data, size_t n) {
   return r;
 }
 
+std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+void StartCommandLine(int&, char**&) {}
+
 }  // namespace qrplatform::os

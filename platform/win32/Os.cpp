@@ -14,8 +14,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <filesystem>
+#include <shellapi.h>
+
+#include <vector>
 
 #include "../Os.h"
 
@@ -23,7 +26,27 @@ namespace qrplatform::os {
 
 namespace {
 
-std::wstring Wide(const std::string& s) { return std::filesystem::path(s).wstring(); }
+// Names arrive as UTF-8. (std::filesystem::path would take a std::string's bytes in the
+// narrow code page instead.)
+std::wstring Wide(const std::string& s) {
+  if (s.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+
+std::string Narrow(const wchar_t* w) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return {};
+  std::string s(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
+  s.pop_back();  // the terminating zero
+  return s;
+}
+
+UINT g_consoleOutputCp = 0;
+void RestoreConsoleOutput() { SetConsoleOutputCP(g_consoleOutputCp); }
 
 void Why(std::string* why, int err) {
   if (why) *why = std::strerror(err);
@@ -143,6 +166,32 @@ bool Truncate(int fd, uint64_t length) { return _chsize_s(fd, static_cast<__int6
 int64_t ReadAt(int fd, uint64_t offset, uint8_t* data, size_t n) {
   if (_lseeki64(fd, static_cast<__int64>(offset), SEEK_SET) < 0) return -1;
   return _read(fd, data, static_cast<unsigned>(n));
+}
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+  return _wfopen(Wide(path).c_str(), Wide(mode).c_str());
+}
+
+void StartCommandLine(int& argc, char**& argv) {
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  // The console keeps its output code page after the program ends: put it back then.
+  g_consoleOutputCp = GetConsoleOutputCP();
+  if (g_consoleOutputCp != 0 && g_consoleOutputCp != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+    std::atexit(RestoreConsoleOutput);
+  int n = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
+  if (wide == nullptr) return;
+  static std::vector<std::string> strings;
+  static std::vector<char*> pointers;
+  strings.clear();
+  for (int i = 0; i < n; ++i) strings.push_back(Narrow(wide[i]));
+  LocalFree(wide);
+  pointers.clear();
+  for (std::string& s : strings) pointers.push_back(s.data());
+  pointers.push_back(nullptr);
+  argc = n;
+  argv = pointers.data();
 }
 
 }  // namespace qrplatform::os

@@ -18,6 +18,7 @@
 #include "document/CTesseraView.h"
 #include "document/ChipPackage.h"
 #include "eq/EqCoefficients.h"
+#include "qrplatform/Utf8Path.h"
 
 namespace tessera::cli {
 namespace {
@@ -110,10 +111,10 @@ int RunBuild(const Options& o) {
     if (!copy.empty()) outputs.push_back(copy);
   }
   std::vector<bool> existed;
-  for (const std::string& path : outputs) existed.push_back(std::filesystem::exists(path, ec));
+  for (const std::string& path : outputs) existed.push_back(std::filesystem::exists(qrplatform::PathFromUtf8(path), ec));
   if (!view.GenerateImage(o.out, &summary, false, checks)) {
     for (size_t i = 0; i < outputs.size(); ++i)
-      if (!existed[i]) std::filesystem::remove(outputs[i], ec);
+      if (!existed[i]) std::filesystem::remove(qrplatform::PathFromUtf8(outputs[i]), ec);
     return 1;
   }
   std::cout << summary;
@@ -229,7 +230,8 @@ int RunImport(const Options& o) {
   CTesseraView view(sink);
   view.OnInitialUpdate();
   const bool ok = view.ReadConfigFile(staged) && view.WriteConfigFile(o.out);
-  std::remove(staged.c_str());
+  std::error_code ec;
+  std::filesystem::remove(qrplatform::PathFromUtf8(staged), ec);
   return ok ? 0 : 1;
 }
 

@@ -41,6 +41,21 @@ TuningCommands::TuningCommands(CLI::App& app) {
   }
 }
 
+UnavailableError::UnavailableError(const std::string& command)
+    : CLI::RuntimeError("tessera-cli: " + command +
+                            " is not in this build. The live-tuning commands (tune-eq, tune-echo, tune-rf, "
+                            "monitor) need the serial-port library of the window build, and this tessera-cli "
+                            "was built without it; use a build made with the windows (Qt 6 SerialPort).",
+                        1) {}
+
+void TuningCommands::MarkUnavailable() {
+  for (auto* c : {eq_, echo_, rf_, monitor_}) {
+    c->description(c->get_description() + " (not in this build)");
+    const std::string name = c->get_name();
+    c->preparse_callback([name](std::size_t) { throw UnavailableError(name); });
+  }
+}
+
 bool TuningCommands::Parsed() const {
   return eq_->parsed() || echo_->parsed() || rf_->parsed() || monitor_->parsed();
 }

@@ -21,12 +21,29 @@ constexpr const char* kTuneName = "tessera-tune";
 #endif
 
 // The folder of the running program, with its separator; empty when unknown.
+#ifdef _WIN32
+// The arguments are UTF-8 (qrplatform::StartCommandLine); Windows takes names as UTF-16.
+std::wstring Wide(const std::string& s) {
+  const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+
+std::string Narrow(const wchar_t* w, int n) {
+  const int len = WideCharToMultiByte(CP_UTF8, 0, w, n, nullptr, 0, nullptr, nullptr);
+  std::string s(static_cast<size_t>(len > 0 ? len : 0), '\0');
+  if (len > 0) WideCharToMultiByte(CP_UTF8, 0, w, n, s.data(), len, nullptr, nullptr);
+  return s;
+}
+#endif
+
 std::string OwnFolder(const char* argv0) {
   std::string self;
 #ifdef _WIN32
-  char buf[MAX_PATH + 1];
-  const DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
-  if (n > 0 && n < MAX_PATH) self.assign(buf, n);
+  wchar_t buf[MAX_PATH + 1];
+  const DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) self = Narrow(buf, static_cast<int>(n));
 #else
   std::vector<char> buf(4096);
   const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
@@ -41,11 +58,11 @@ std::string OwnFolder(const char* argv0) {
 // Starts the program and waits for it; -1 (and why) when it cannot be started.
 int RunAndWait(const std::string& program, std::vector<std::string> args, std::string* why) {
   args[0] = program;
-  std::string line = WindowsCommandLine(args);
-  STARTUPINFOA si{};
+  std::wstring line = Wide(WindowsCommandLine(args));
+  STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+  if (!CreateProcessW(Wide(program).c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
     *why = "Windows error " + std::to_string(GetLastError());
     return -1;
   }
@@ -93,10 +110,10 @@ int RunTuneProgram(int argc, char** argv) {
   const std::vector<std::string> args(argv, argv + argc);
   int status = RunAndWait(beside, args, &why);
   if (status < 0) {
-    char found[MAX_PATH + 1];
-    const DWORD n = SearchPathA(nullptr, kTuneName, nullptr, MAX_PATH, found, nullptr);
+    wchar_t found[MAX_PATH + 1];
+    const DWORD n = SearchPathW(nullptr, Wide(kTuneName).c_str(), nullptr, MAX_PATH, found, nullptr);
     tried += std::string(" or ") + kTuneName + " on the PATH";
-    if (n > 0 && n < MAX_PATH) status = RunAndWait(found, args, &why);
+    if (n > 0 && n < MAX_PATH) status = RunAndWait(Narrow(found, static_cast<int>(n)), args, &why);
   }
   if (status >= 0) return status;
 #else

@@ -10,16 +10,20 @@
 #include <vector>
 
 #include "CliCommands.h"
-#ifdef TESSERA_CLI_TUNING
 #include "CliTuning.h"
+#include "qrplatform/Utf8Path.h"
+#ifdef TESSERA_CLI_TUNING
 #include "TuneHandOver.h"
 #endif
 
 int main(int argc, char** argv) {
+  qrplatform::StartCommandLine(argc, argv);
   CLI::App app{
       "tessera-cli: configuration files and flash images for the QR5830 without the window"};
   app.set_version_flag("--version", std::string("tessera-cli ") + QR_VERSION);
   app.require_subcommand(1);
+  // Options start with "-" on every system: a file name such as /tmp/a.cfg is a file name.
+  app.allow_windows_style_options(false);
   app.allow_extras(false);
   tessera::cli::Options o;
 
@@ -73,12 +77,18 @@ int main(int argc, char** argv) {
       "read the result as Read Config does and write it as Write Config does, so the record's "
       "prompt slots, LED patterns, key words and EQ coefficients follow the edited tables");
 
-#ifdef TESSERA_CLI_TUNING
+  // Without the serial link (no tessera-tune to hand them to) the live-tuning commands
+  // are still listed, and say so when named.
   tessera::cli::TuningCommands tuning(app);
+#ifndef TESSERA_CLI_TUNING
+  tuning.MarkUnavailable();
 #endif
 
   try {
     app.parse(argc, argv);
+  } catch (const tessera::cli::UnavailableError& e) {  // before ParseError, its base
+    std::cerr << e.what() << "\n";
+    return e.get_exit_code();
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
   }

@@ -12,6 +12,7 @@
 #endif
 
 #include "qrplatform/Files.h"
+#include "qrplatform/Utf8Path.h"
 #include "support/TempDir.h"
 
 namespace qrplatform {
@@ -195,6 +196,50 @@ TEST(WriteInPlace, WritesInsideTheFileOnly) {
   EXPECT_EQ(Get(dir.File("f")), want);
   EXPECT_FALSE(WriteInPlace(dir.File("missing"), 0, six.data(), six.size()));
   EXPECT_FALSE(fs::exists(dir.File("missing")));
+}
+
+
+// Names are UTF-8. On Windows they must reach the system as the same characters, not as
+// the bytes read in another code page: the listing shows the exact names, and each call
+// finds the file the others made.
+TEST(Utf8Names, BatchInPlaceWriteAndOpenUseTheNamesAsWritten) {
+  qrtest::TempDir dir;
+  const std::string folderName = "中文 目录", fileName = "镜像 image_CRC.QR1", copyName = "副本 copy.bin";
+  const std::string folder = dir.File(folderName);
+  ASSERT_TRUE(fs::create_directories(PathFromUtf8(folder)));
+  const std::string target = Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(fileName));
+  const std::string copy = Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(copyName));
+  const Bytes data = Pattern(5000, 3);
+
+  FileBatch batch;
+  batch.Add(target, data.data(), data.size());
+  ASSERT_TRUE(batch.Prepare()) << batch.Error(0);
+  ASSERT_TRUE(batch.Commit(0)) << batch.Error(0);
+  EXPECT_TRUE(batch.Finish());
+
+  FileBatch second;  // reads the first file by its name
+  second.AddCopyOfFile(copy, target);
+  ASSERT_TRUE(second.Prepare()) << second.Error(0);
+  ASSERT_TRUE(second.Commit(0)) << second.Error(0);
+  EXPECT_TRUE(second.Finish());
+
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(PathFromUtf8(folder))) names.push_back(Utf8FromPath(e.path().filename()));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{copyName, fileName}));
+  EXPECT_EQ(Listing(dir.Path()).size(), 1u);  // the folder, under one name
+
+  const uint8_t patch[3] = {0xA1, 0xB2, 0xC3};
+  ASSERT_TRUE(WriteInPlace(copy, 100, patch, sizeof patch));
+  std::FILE* f = OpenFile(copy, "rb");
+  ASSERT_NE(f, nullptr);
+  Bytes back(6000);
+  back.resize(std::fread(back.data(), 1, back.size(), f));
+  std::fclose(f);
+  Bytes expected = data;
+  std::copy(patch, patch + 3, expected.begin() + 100);
+  EXPECT_EQ(back, expected);
+  EXPECT_EQ(OpenFile(Utf8FromPath(PathFromUtf8(folder) / "no such 文件"), "rb"), nullptr);
 }
 
 }  // namespace

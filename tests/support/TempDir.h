@@ -8,6 +8,8 @@
 #include <random>
 #include <string>
 
+#include "qrplatform/Utf8Path.h"
+
 namespace qrtest {
 
 class TempDir {
@@ -30,7 +32,10 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  // name and the result are UTF-8 (a Chinese name stays one on Windows too).
+  std::string File(const std::string& name) const {
+    return qrplatform::Utf8FromPath(path_ / qrplatform::PathFromUtf8(name));
+  }
   const std::filesystem::path& Path() const { return path_; }
 
  private:

@@ -13,11 +13,13 @@
 
 #include "sequence/local/SequenceFiles.h"
 
+#include "qrplatform/Utf8Path.h"
+
 namespace kestrel {
 
 namespace {
 
-std::wstring Wide(const std::string& s) { return std::filesystem::path(s).wstring(); }
+std::wstring Wide(const std::string& s) { return qrplatform::PathFromUtf8(s).wstring(); }
 std::string LastError() { return "system error " + std::to_string(GetLastError()); }
 constexpr DWORD kLockOffset = 0x7FFFFFF0;
 

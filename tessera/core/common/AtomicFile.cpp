@@ -8,10 +8,12 @@
 #include <system_error>
 
 #include "qrplatform/Files.h"
+#include "qrplatform/Utf8Path.h"
 
 namespace tessera {
 
 namespace fs = std::filesystem;
+using qrplatform::PathFromUtf8;
 
 namespace {
 
@@ -43,7 +45,7 @@ bool WriteFileAtomically(const std::string& path, const uint8_t* data, size_t n,
 
 bool CopyFileAtomically(const std::string& from, const std::string& to, std::string* error) {
   std::error_code ec;
-  if (!fs::is_regular_file(fs::path(from), ec)) {
+  if (!fs::is_regular_file(PathFromUtf8(from), ec)) {
     SetError(error, "cannot open " + from + ": not a readable file");
     return false;
   }
@@ -54,7 +56,7 @@ bool CopyFileAtomically(const std::string& from, const std::string& to, std::str
 
 bool FileSize(const std::string& path, uint64_t& size, std::string* error) {
   std::error_code ec;
-  const fs::path p(path);
+  const fs::path p = PathFromUtf8(path);
   if (!fs::is_regular_file(p, ec)) {
     SetError(error, "not a readable file: " + path);
     return false;
@@ -74,11 +76,11 @@ bool ReadUpTo(const std::string& path, std::vector<uint8_t>& out, size_t maxByte
               std::string* error) {
   out.clear();
   std::error_code ec;
-  if (fs::is_directory(fs::path(path), ec)) {
+  if (fs::is_directory(PathFromUtf8(path), ec)) {
     SetError(error, "cannot read " + path + ": it is a directory");
     return false;
   }
-  FILE* f = std::fopen(path.c_str(), "rb");
+  FILE* f = qrplatform::OpenFile(path, "rb");
   if (!f) {
     SetError(error, ErrnoText("cannot open", path, errno));
     return false;

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "common/ByteIo.h"
+#include "qrplatform/Utf8Path.h"
 #include "pages/EventNames.h"
 
 namespace tessera {
@@ -51,7 +52,7 @@ std::string CAudioConfigDlg::ControlText(int controlId) const {
 
 bool CAudioConfigDlg::ReadWaveDataSize(const std::string& filePath, int32_t& size) {
   size = 0;
-  std::ifstream f(filePath, std::ios::binary);
+  std::ifstream f(qrplatform::PathFromUtf8(filePath), std::ios::binary);
   if (!f) return false;
   uint8_t header[kWaveHeaderReadSize] = {};
   f.read(reinterpret_cast<char*>(header), static_cast<std::streamsize>(sizeof header));

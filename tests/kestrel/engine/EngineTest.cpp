@@ -4,7 +4,9 @@
 // ThreadSanitizer as well.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -15,6 +17,7 @@
 #include "sequence/local/LocalSequence.h"
 #include "FakeTransport.h"
 #include "TestFiles.h"
+#include "qrplatform/Utf8Path.h"
 
 namespace kestrel::test {
 namespace {
@@ -59,7 +62,16 @@ struct EngineRig {
   std::vector<uint8_t> image;
   std::unique_ptr<ProductionEngine> engine;
 
-  explicit EngineRig(int boards = 4, size_t imageLength = 0x81000, long recordAt = 0x80000) {
+  std::string readbackDir = dir.File("readback");
+
+  // With a folder name, the image and the read-back folder are made below that folder.
+  explicit EngineRig(int boards = 4, size_t imageLength = 0x81000, long recordAt = 0x80000,
+                     const std::string& folder = {}) {
+    if (!folder.empty()) {
+      std::filesystem::create_directories(qrplatform::PathFromUtf8(dir.File(folder)));
+      imagePath = dir.File(folder + "/产品 product.IMG");
+      readbackDir = dir.File(folder + "/回读 readback");
+    }
     for (int i = 0; i < boards; ++i) {
       adapters.push_back(std::make_unique<FakeAdapter>(clock));
       transport.adapters.push_back(adapters.back().get());
@@ -330,6 +342,33 @@ TEST(EngineRead, EveryTickedSlotGetsItsReadbackFile) {
   EXPECT_EQ(f1[7], 0x99);
   EXPECT_FALSE(v.burnEnabled);  // no image loaded
   EXPECT_TRUE(v.readEnabled);
+}
+
+// Every file a burn touches under names with blanks and Chinese characters: the image
+// (read, then the next address written into it in place), the production log and the
+// read-back files. Windows must get these names as written, through its wide calls.
+TEST(BurnPaths, ChineseNamesWithBlanksForImageLogAndReadback) {
+  EngineRig rig(2, 0x81000, 0x80000, "生产 线");
+  const std::string log = rig.dir.File("生产 线/日志 logs/第 1 线.csv");
+  ASSERT_TRUE(rig.engine->SetLogFile(log));
+  rig.Burn("00:00:00:00:00:20");
+  const DialogView v = rig.engine->View();
+  EXPECT_EQ(v.lastResult[0], 0);
+  EXPECT_EQ(v.lastResult[1], 0);
+  EXPECT_EQ(rig.FileAddress(), Addr("00:00:00:00:00:22"));
+  EXPECT_EQ(rig.engine->Close(), CloseOutcome::kDone);
+  for (int n = 0; n < 2; ++n) {
+    const auto back = ReadFile(rig.readbackDir + "/flashdev" + std::to_string(n) + ".bin");
+    EXPECT_EQ(back.size(), rig.image.size()) << n;
+  }
+  const auto text = ReadFile(log);
+  const std::string rows(text.begin(), text.end());
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 3) << rows;
+  EXPECT_NE(rows.find("," + rig.imagePath + ","), std::string::npos) << rows;
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(qrplatform::PathFromUtf8(rig.dir.File("生产 线"))))
+    names.insert(qrplatform::Utf8FromPath(e.path().filename()));
+  EXPECT_EQ(names, (std::set<std::string>{"产品 product.IMG", "回读 readback", "日志 logs"}));
 }
 
 TEST(EngineErase, ShowsNoIconAndReenablesTheButtons) {

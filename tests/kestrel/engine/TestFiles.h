@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/BtAddress.h"
+#include "qrplatform/Utf8Path.h"
 #include "support/TempDir.h"
 
 namespace kestrel::test {
@@ -35,12 +36,12 @@ inline void PutRecord(std::vector<uint8_t>& d, size_t offset, const std::string&
 }
 
 inline void WriteFile(const std::string& path, const std::vector<uint8_t>& d) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(qrplatform::PathFromUtf8(path), std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(d.data()), static_cast<std::streamsize>(d.size()));
 }
 
 inline std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(qrplatform::PathFromUtf8(path), std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

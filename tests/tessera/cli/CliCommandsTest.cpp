@@ -256,5 +256,27 @@ TEST_F(Cli, ExportImportOfANewConfigurationIsByteIdentical) {
   EXPECT_EQ(ReadBytes(dir.File("d.cfg")), demo);
 }
 
+
+#ifndef TESSERA_CLI_HANDS_OVER
+// A build without the serial link has no tessera-tune: the live-tuning commands are still
+// listed, and each one, whatever follows it, says it is not in this build and fails.
+TEST_F(Cli, LiveTuningCommandsWithoutTheSerialLinkSaySoAndFail) {
+  SKIP_WITHOUT_CLI();
+  const std::vector<std::vector<std::string>> lines = {
+      {"tune-eq", "x.cfg", "--port", "p"}, {"tune-echo"}, {"tune-rf", "conf", "--channel", "99"}, {"monitor"}};
+  for (const auto& args : lines) {
+    const CliResult r = RunCli(dir, args);
+    EXPECT_EQ(r.exitCode, 1) << args[0];
+    EXPECT_NE(r.err.find(args[0] + " is not in this build"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("serial-port library of the window build"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+  }
+  const CliResult help = RunCli(dir, {"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("monitor"), std::string::npos) << help.out;
+  EXPECT_NE(help.out.find("(not in this build)"), std::string::npos) << help.out;
+}
+#endif
+
 }  // namespace
 }  // namespace tessera::testing
