@@ -80,7 +80,7 @@ struct EngineRig {
     if (recordAt >= 0) PutRecord(image, static_cast<size_t>(recordAt), "QR_SPEAKER", Addr("00:00:00:00:00:01"));
     WriteFile(imagePath, image);
     engine = std::make_unique<ProductionEngine>(transport, clock, events,
-                                                WithLocalSequence(dir.File("readback"), ReadLimits{}));
+                                                WithLocalSequence(readbackDir, ReadLimits{}));
     engine->RefreshSlots();
   }
   void SetBoxes(const char* display) {
@@ -368,7 +368,9 @@ TEST(BurnPaths, ChineseNamesWithBlanksForImageLogAndReadback) {
   std::set<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(qrplatform::PathFromUtf8(rig.dir.File("生产 线"))))
     names.insert(qrplatform::Utf8FromPath(e.path().filename()));
-  EXPECT_EQ(names, (std::set<std::string>{"产品 product.IMG", "回读 readback", "日志 logs"}));
+  // The image keeps its sequence beside it: the lock and the range files.
+  EXPECT_EQ(names, (std::set<std::string>{"产品 product.IMG", "产品 product.IMG.lock", "产品 product.IMG.range",
+                                         "回读 readback", "日志 logs"}));
 }
 
 TEST(EngineErase, ShowsNoIconAndReenablesTheButtons) {
