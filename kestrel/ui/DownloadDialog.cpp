@@ -247,8 +247,18 @@ void DownloadDialog::Redisplay() {
     if (box_[i]->text() != text) box_[i]->setText(text);
   }
   ui_->ctl1020->setText(QString::fromStdString(v.deviceName));
-  SetValue(ui_->ctl1008, LabelText(v.currentAddressLabel));
-  ui_->ctl1008->setStyleSheet(v.addressLabelMeaning == AddressLabelMeaning::kNextAddress ? QString() : kFailColour);
+  if (poolState_ == PoolState::kOpening || poolState_ == PoolState::kFailed) {
+    // No address to show: the image's own sequence is not the one that hands out.
+    SetValue(ui_->ctl1008, QStringLiteral("当前地址:\t地址池未打开"));
+    ui_->ctl1008->setStyleSheet(kFailColour);
+  } else if (poolState_ == PoolState::kOpen && v.addressLabelMeaning == AddressLabelMeaning::kSequenceProblem) {
+    // The pool's own words stay on the sequence line below; the large label says it short.
+    SetValue(ui_->ctl1008, QStringLiteral("地址取自地址池 \"%1\"，不能在此设定").arg(pool_.name));
+    ui_->ctl1008->setStyleSheet(kFailColour);
+  } else {
+    SetValue(ui_->ctl1008, LabelText(v.currentAddressLabel));
+    ui_->ctl1008->setStyleSheet(v.addressLabelMeaning == AddressLabelMeaning::kNextAddress ? QString() : kFailColour);
+  }
   SetValue(ui_->ctl1007, LabelText(v.countLabel));
   ui_->ctl1007->setStyleSheet(v.countLabelMeaning == CountLabelMeaning::kSuccessCount ? QString() : kFailColour);
   SetValue(ui_->ctl1039, LabelText(v.checksumLabel));

@@ -517,6 +517,7 @@ void DownloadDialogTest::poolSettingIsKeptAndAnUnreachableDatabaseBurnsNothing()
   // Opened off the window's thread; until then, and after it failed, nothing starts.
   QTRY_COMPARE_WITH_TIMEOUT(rig.dialog->poolState(), ui::DownloadDialog::PoolState::kFailed, 15000);
   for (int id : {1006, 1024, 1025, 1014}) QVERIFY2(!Find<QPushButton>(d, id)->isEnabled(), qPrintable(Ctl(id)));
+  QCOMPARE(rig.Text(1008), QStringLiteral("当前地址:\t地址池未打开"));  // not the image's next address
   const QString line = rig.Text(1114);
   QVERIFY2(line.contains(QStringLiteral("地址池 \"line-a\" 无法打开，不能烧录")), qPrintable(line));
   QVERIFY2(line.contains(QStringLiteral("127.0.0.1")), qPrintable(line));  // libpq's own reason

@@ -79,7 +79,9 @@ void PoolWindowTest::burnTakesItsAddressesFromThePool() {
   // The range is the pool's: the window cannot move it.
   for (int i = 0; i < 6; ++i) Find<QLineEdit>(d, 1000 + i)->setText(QStringLiteral("01"));
   rig.Click(1014);
-  QVERIFY2(rig.Text(1008).contains(QStringLiteral("kestrel-cli pool init")), qPrintable(rig.Text(1008)));
+  QCOMPARE(rig.Text(1008), QStringLiteral("地址取自地址池 \"%1\"，不能在此设定").arg(name));
+  QVERIFY2(rig.Text(1114).contains(QStringLiteral("its range is set once, with kestrel-cli pool init")),
+           qPrintable(rig.Text(1114)));
 
   QVERIFY(Find<QPushButton>(d, 1006)->isEnabled());
   rig.Click(1006);
