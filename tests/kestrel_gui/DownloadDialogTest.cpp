@@ -11,6 +11,10 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include "GuiRig.h"
 
 using namespace kestrel;
@@ -47,6 +51,7 @@ class DownloadDialogTest : public QObject {
   void readbackFolderIsBesideTheImageAndChosenLikeTheLog();
   void poolSettingIsKeptAndAnUnreachableDatabaseBurnsNothing();
   void poolUrlWithPasswordIsRefused();
+  void slowDatabaseDoesNotHoldTheWindow();
 
  private:
   QTemporaryDir settingsDir_;
@@ -577,6 +582,47 @@ void DownloadDialogTest::poolUrlWithPasswordIsRefused() {
   QCOMPARE(rig.dialog->poolState(), ui::DownloadDialog::PoolState::kFailed);
   QVERIFY(rig.Text(1114).endsWith(refusal));
   QVERIFY(!Find<QPushButton>(rig.dialog.get(), 1006)->isEnabled());
+}
+
+// A server that takes the connection and never answers (a database host under load, a
+// firewall that drops): the window goes on redrawing and taking clicks while libpq waits
+// for its time-out, and starts nothing meanwhile.
+void DownloadDialogTest::slowDatabaseDoesNotHoldTheWindow() {
+  if (!ui::PoolAvailable()) QSKIP("this build has no address pool");
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  QVERIFY(listener >= 0);
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof at;
+  QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0);
+  QVERIFY(::listen(listener, 4) == 0);  // the kernel completes the handshake; nobody replies
+  QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr*>(&at), &length) == 0);
+  const QString url = QStringLiteral("host=127.0.0.1 port=%1 dbname=line connect_timeout=3").arg(ntohs(at.sin_port));
+
+  Rig rig;
+  QVERIFY(rig.Start(4));
+  QWidget* d = rig.dialog.get();
+  QVERIFY(rig.Load(rig.MakeImage()));
+  QVERIFY(rig.dialog->UsePool({url, QStringLiteral("line-a"), QString()}));
+  // Had the window waited for the database, its answer would be handled within these
+  // 700 ms of events; it is still being waited for.
+  QTest::qWait(700);
+  QCOMPARE(rig.dialog->poolState(), ui::DownloadDialog::PoolState::kOpening);
+  QCOMPARE(rig.Text(1114), QStringLiteral("地址序列: 正在打开地址池 \"line-a\"…"));
+  QCOMPARE(rig.Text(1008), QStringLiteral("当前地址:\t地址池未打开"));
+  for (int id : {1006, 1024, 1025, 1014, 1013}) QVERIFY2(!Find<QPushButton>(d, id)->isEnabled(), qPrintable(Ctl(id)));
+  QVERIFY(!rig.dialog->findChild<QAction*>(QStringLiteral("actionPool"))->isEnabled());
+  QVERIFY(!rig.dialog->UsePool({}));  // one setting at a time
+  // The window still answers: a tick moves with the engine.
+  Find<QCheckBox>(d, kCheckIds[1])->click();
+  QVERIFY(!rig.dialog->engine().View().ticked[1]);
+
+  QTRY_COMPARE_WITH_TIMEOUT(rig.dialog->poolState(), ui::DownloadDialog::PoolState::kFailed, 20000);
+  QVERIFY2(rig.Text(1114).contains(QStringLiteral("timeout")), qPrintable(rig.Text(1114)));
+  QVERIFY(!Find<QPushButton>(d, 1006)->isEnabled());
+  QCOMPARE(rig.Text(1007), QStringLiteral("烧录数量：0"));
+  ::close(listener);
 }
 
 QTEST_MAIN(DownloadDialogTest)
