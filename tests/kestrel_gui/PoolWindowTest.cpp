@@ -7,6 +7,7 @@
 #include "GuiRig.h"
 #include "sequence/postgres/PgConnection.h"
 #include "sequence/postgres/PoolAdmin.h"
+#include "sequence/postgres/PoolSequence.h"
 
 using namespace kestrel;
 using namespace kestrel::gui_test;
@@ -17,6 +18,7 @@ class PoolWindowTest : public QObject {
   void initTestCase();
   void cleanupTestCase();
   void burnTakesItsAddressesFromThePool();
+  void stationNameInUseIsRefusedUntilFreed();
 
  private:
   bool Cluster(const QString& command);
@@ -111,6 +113,43 @@ void PoolWindowTest::burnTakesItsAddressesFromThePool() {
   const auto image = test::ReadFile(rig.imagePath);
   QCOMPARE(test::Addr("11:22:33:44:55:66").bytes, (std::array<uint8_t, 6>{image[0x80064], image[0x80065], image[0x80066],
                                                                           image[0x80067], image[0x80068], image[0x80069]}));
+}
+
+// A station name is live once on a line: while another process holds it the window says
+// who, and burns nothing; once it is free the same setting opens.
+void PoolWindowTest::stationNameInUseIsRefusedUntilFreed() {
+  const QString name = QStringLiteral("twin_%1").arg(QCoreApplication::applicationPid());
+  std::string message;
+  QVERIFY2(pool::InitPool(url_.toStdString(), name.toStdString(), test::Addr("00:1a:7d:00:01:00"),
+                          test::Addr("00:1a:7d:00:01:ff"), &message),
+           message.c_str());
+  pool::PoolConfig other;
+  other.url = url_.toStdString();
+  other.pool = name.toStdString();
+  other.station = "bench-3";
+  other.spoolDir = settingsDir_.filePath(QStringLiteral("other-spool")).toStdString();
+  SequenceStatus status = SequenceStatus::kOk;
+  std::shared_ptr<AddressSequence> holder = pool::OpenPool(other, &status, &message);
+  QVERIFY2(holder, message.c_str());
+
+  Rig rig;
+  QVERIFY(rig.Start(2));
+  QVERIFY(rig.Load(rig.MakeImage()));
+  const ui::PoolSetting setting{url_, name, QStringLiteral("bench-3")};
+  QVERIFY(rig.dialog->UsePool(setting));
+  QTRY_COMPARE_WITH_TIMEOUT(rig.dialog->poolState(), ui::DownloadDialog::PoolState::kFailed, 20000);
+  QVERIFY2(rig.Text(1114).contains(QStringLiteral("station \"bench-3\" of pool \"%1\" is in use by process %2")
+                                       .arg(name)
+                                       .arg(QCoreApplication::applicationPid())),
+           qPrintable(rig.Text(1114)));
+  QVERIFY(!Find<QPushButton>(rig.dialog.get(), 1006)->isEnabled());
+
+  holder->Release();
+  holder.reset();
+  QVERIFY(rig.dialog->UsePool(setting));
+  QTRY_COMPARE_WITH_TIMEOUT(rig.dialog->poolState(), ui::DownloadDialog::PoolState::kOpen, 20000);
+  QVERIFY(Find<QPushButton>(rig.dialog.get(), 1006)->isEnabled());
+  QCOMPARE(rig.Text(1008), QStringLiteral("当前地址:\t00:1a:7d:00:01:00"));
 }
 
 QTEST_MAIN(PoolWindowTest)
