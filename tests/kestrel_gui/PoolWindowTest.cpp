@@ -98,6 +98,10 @@ void PoolWindowTest::burnTakesItsAddressesFromThePool() {
   QCOMPARE(handed, (QStringList{"00:1a:7d:00:00:00", "00:1a:7d:00:00:01", "00:1a:7d:00:00:02", "00:1a:7d:00:00:03"}));
   QVERIFY2(rig.Text(1114).contains(QStringLiteral(": 6 addresses left")), qPrintable(rig.Text(1114)));
   QCOMPARE(rig.Text(1008), QStringLiteral("当前地址:\t00:1a:7d:00:00:04"));
+  // Reading the image again keeps the pool: its next address, not the image's.
+  QVERIFY(rig.Load(rig.imagePath));
+  QCOMPARE(rig.Text(1008), QStringLiteral("当前地址:\t00:1a:7d:00:00:04"));
+  QVERIFY2(rig.Text(1114).contains(QStringLiteral(": 6 addresses left")), qPrintable(rig.Text(1114)));
 
   // In the database: programmed, by this station.
   auto conn = pool::PgConnection::Open(url_.toStdString(), &message);
