@@ -17,7 +17,12 @@
 
 #include "sequence/local/LocalSequence.h"
 #include "ui/AboutBox.h"
+#include "ui/PoolDialog.h"
 #include "ui_DownloadDialog.h"
+
+#ifdef KESTREL_HAVE_POOL
+#include "sequence/postgres/PoolSequence.h"
+#endif
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -55,9 +60,8 @@ QString PhaseText(ProgressPhase phase) {
 const QString kOkColour = QStringLiteral("color: #1e6e2e;");
 const QString kFailColour = QStringLiteral("color: #b3261e;");
 
-// Images take their addresses from their own sequence unless the caller chose another.
-EngineOptions WithSequence(EngineOptions options) {
-  if (!options.openSequence) options.openSequence = &LocalSequence::OpenForImage;
+EngineOptions WithSequence(EngineOptions options, SequenceOpener opener) {
+  options.openSequence = std::move(opener);
   if (options.toolVersion.empty()) options.toolVersion = QCoreApplication::applicationVersion().toStdString();
   return options;
 }
@@ -68,7 +72,19 @@ DownloadDialog::DownloadDialog(Transport& transport, const QString& backendText,
                                QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::DownloadDialog>()),
-      engine_(transport, clock_, bridge_, WithSequence(std::move(options))),
+      // Images take their addresses from their own sequence unless the caller chose
+      // another, or a pool is in use.
+      localOpener_(options.openSequence ? options.openSequence : SequenceOpener(&LocalSequence::OpenForImage)),
+      engine_(transport, clock_, bridge_,
+              WithSequence(std::move(options),
+                           [this](const std::string& path, const ImageInfo& info,
+                                  std::string* message) -> std::shared_ptr<AddressSequence> {
+                             if (poolMode_) {
+                               *message = "地址取自地址池，地址池尚未打开";
+                               return nullptr;
+                             }
+                             return localOpener_(path, info, message);
+                           })),
       backendText_(backendText) {
   InitKestrelResources();
   ui_->setupUi(this);
@@ -102,6 +118,11 @@ DownloadDialog::DownloadDialog(Transport& transport, const QString& backendText,
   // is also reached from a Help menu.
   auto* menu = new QMenuBar(this);
   menu->setObjectName(QStringLiteral("menuBar"));
+  QMenu* settings = menu->addMenu(QStringLiteral("设置(&S)"));
+  settings->setObjectName(QStringLiteral("menuSettings"));
+  poolAction_ = settings->addAction(QStringLiteral("地址池(&P)..."));
+  poolAction_->setObjectName(QStringLiteral("actionPool"));
+  connect(poolAction_, &QAction::triggered, this, &DownloadDialog::showPoolSettings);
   QMenu* help = menu->addMenu(QStringLiteral("帮助(&H)"));
   help->setObjectName(QStringLiteral("menuHelp"));
   QAction* about = help->addAction(QStringLiteral("关于 kestrel(&A)..."));
@@ -162,7 +183,9 @@ DownloadDialog::DownloadDialog(Transport& transport, const QString& backendText,
   Redisplay();
 }
 
-DownloadDialog::~DownloadDialog() = default;
+DownloadDialog::~DownloadDialog() {
+  if (poolOpener_.joinable()) poolOpener_.join();
+}
 
 void DownloadDialog::AddSlotRows() {
   // Rows five to sixteen, built like the first four and shown only while their adapter
@@ -224,8 +247,18 @@ void DownloadDialog::Redisplay() {
     if (box_[i]->text() != text) box_[i]->setText(text);
   }
   ui_->ctl1020->setText(QString::fromStdString(v.deviceName));
-  SetValue(ui_->ctl1008, LabelText(v.currentAddressLabel));
-  ui_->ctl1008->setStyleSheet(v.addressLabelMeaning == AddressLabelMeaning::kNextAddress ? QString() : kFailColour);
+  if (poolState_ == PoolState::kOpening || poolState_ == PoolState::kFailed) {
+    // No address to show: the image's own sequence is not the one that hands out.
+    SetValue(ui_->ctl1008, QStringLiteral("当前地址:\t地址池未打开"));
+    ui_->ctl1008->setStyleSheet(kFailColour);
+  } else if (poolState_ == PoolState::kOpen && v.addressLabelMeaning == AddressLabelMeaning::kSequenceProblem) {
+    // The pool's own words stay on the sequence line below; the large label says it short.
+    SetValue(ui_->ctl1008, QStringLiteral("地址取自地址池 \"%1\"，不能在此设定").arg(pool_.name));
+    ui_->ctl1008->setStyleSheet(kFailColour);
+  } else {
+    SetValue(ui_->ctl1008, LabelText(v.currentAddressLabel));
+    ui_->ctl1008->setStyleSheet(v.addressLabelMeaning == AddressLabelMeaning::kNextAddress ? QString() : kFailColour);
+  }
   SetValue(ui_->ctl1007, LabelText(v.countLabel));
   ui_->ctl1007->setStyleSheet(v.countLabelMeaning == CountLabelMeaning::kSuccessCount ? QString() : kFailColour);
   SetValue(ui_->ctl1039, LabelText(v.checksumLabel));
@@ -234,18 +267,28 @@ void DownloadDialog::Redisplay() {
   QString sequence = v.hasSequence ? QStringLiteral("地址序列: ") + QString::fromStdString(v.sequenceText)
                                    : QStringLiteral("地址序列: 无");
   if (!v.sequenceMessage.empty()) sequence += QStringLiteral("\n") + QString::fromStdString(v.sequenceMessage);
+  bool sequenceTrouble = v.fewLeft || !v.sequenceMessage.empty();
+  if (poolState_ == PoolState::kOpening) {
+    sequence = QStringLiteral("地址序列: 正在打开地址池 \"%1\"…").arg(pool_.name);
+  } else if (poolState_ == PoolState::kFailed) {
+    sequence = QStringLiteral("地址序列: 地址池 \"%1\" 无法打开，不能烧录\n%2").arg(pool_.name, poolProblem_);
+    sequenceTrouble = true;
+  }
   SetValue(ui_->ctl1114, sequence);
-  ui_->ctl1114->setStyleSheet(v.fewLeft || !v.sequenceMessage.empty() ? kFailColour : QString());
+  ui_->ctl1114->setStyleSheet(sequenceTrouble ? kFailColour : QString());
   ui_->ctl1112->setText(QDir::toNativeSeparators(QString::fromStdString(v.readbackFolder.empty()
                                                                              ? engine_.ReadbackFolder()
                                                                              : v.readbackFolder)));
-  const bool idle = !v.busy && !running_ && !v.loading && !closePending_;
-  ui_->ctl1006->setEnabled(v.burnEnabled && idle);
-  ui_->ctl1024->setEnabled(v.readEnabled && idle);
-  ui_->ctl1025->setEnabled(v.eraseEnabled && idle);
+  const bool idle = Idle(v);
+  // Under a pool nothing starts until it is open.
+  const bool poolReady = poolState_ == PoolState::kNone || poolState_ == PoolState::kOpen;
+  ui_->ctl1006->setEnabled(v.burnEnabled && idle && poolReady);
+  ui_->ctl1024->setEnabled(v.readEnabled && idle && poolReady);
+  ui_->ctl1025->setEnabled(v.eraseEnabled && idle && poolReady);
+  poolAction_->setEnabled(idle);
   // The engine ignores these while an operation runs; greyed, the operator sees why.
   ui_->ctl1013->setEnabled(idle);
-  ui_->ctl1014->setEnabled(idle);
+  ui_->ctl1014->setEnabled(idle && poolReady);
   ui_->ctl1111->setEnabled(idle);
   ui_->ctl1113->setEnabled(idle);
   ui_->ctl1115->setEnabled(idle);
@@ -292,6 +335,10 @@ void DownloadDialog::Redisplay() {
   ShowProgress();
 }
 
+bool DownloadDialog::Idle(const DialogView& v) const {
+  return !v.busy && !running_ && !v.loading && !closePending_ && poolState_ != PoolState::kOpening;
+}
+
 void DownloadDialog::ShowProgress() {
   for (int n = 0; n < kSlotCount; ++n) {
     QProgressBar* bar = bar_[static_cast<size_t>(n)];
@@ -329,8 +376,10 @@ void DownloadDialog::OnImageLoaded(int error) {
   const QString path = pendingImage_;
   pendingImage_.clear();
   // The log goes beside the image until the operator picks a folder of their own.
-  if (static_cast<ImageError>(error) == ImageError::kNone && !logFolderChosen_ && !path.isEmpty())
-    UseLogFolder(QFileInfo(path).absolutePath());
+  if (static_cast<ImageError>(error) == ImageError::kNone && !path.isEmpty()) {
+    image_ = path;
+    if (!logFolderChosen_) UseLogFolder(QFileInfo(path).absolutePath());
+  }
   Redisplay();
 }
 
@@ -353,6 +402,7 @@ void DownloadDialog::SetAddress() {
 }
 
 void DownloadDialog::StartOperation(Operation op) {
+  if (poolState_ == PoolState::kOpening || poolState_ == PoolState::kFailed) return;
   bridge_.ResetProgress();
   for (size_t n = 0; n < kSlotCount; ++n)
     if (check_[n]->isChecked() || !check_[n]->isEnabled()) SetValue(status_[n], QString());
@@ -398,6 +448,82 @@ void DownloadDialog::UseLogFolder(const QString& folder) {
   engine_.SetLogFile(QFile::encodeName(file).toStdString());
   ui_->ctl1110->setText(QDir::toNativeSeparators(file));
   Redisplay();
+}
+
+bool DownloadDialog::UsePool(const PoolSetting& s) {
+  if (!Idle(engine_.View())) return false;
+  ++poolGeneration_;
+  pool_ = s;
+  poolProblem_.clear();
+  if (!s.enabled()) {
+    poolState_ = PoolState::kNone;
+    if (poolMode_.exchange(false)) {
+      engine_.UseSequence(nullptr);
+      // The image's own sequence comes with reading the image: read it again.
+      if (!image_.isEmpty() && engine_.LoadImageAsync(QFile::encodeName(image_).toStdString()))
+        pendingImage_ = image_;
+    }
+    Redisplay();
+    return true;
+  }
+  // The image's own sequence (and its lock) is let go of: the pool alone hands out.
+  poolMode_ = true;
+  engine_.UseSequence(nullptr);
+  const QString problem = CheckPoolSetting(s);
+  if (!problem.isEmpty()) {
+    poolState_ = PoolState::kFailed;
+    poolProblem_ = problem;
+    Redisplay();
+    return true;
+  }
+#ifdef KESTREL_HAVE_POOL
+  poolState_ = PoolState::kOpening;
+  // An earlier opener has delivered its result (the state was not "opening"): it has
+  // ended or is about to.
+  if (poolOpener_.joinable()) poolOpener_.join();
+  pool::PoolConfig config;
+  config.url = s.url.toStdString();
+  config.pool = s.name.toStdString();
+  config.station = s.station.toStdString();
+  const int generation = poolGeneration_;
+  poolOpener_ = std::thread([this, config, generation] {
+    SequenceStatus status = SequenceStatus::kOk;
+    std::string message;
+    std::shared_ptr<AddressSequence> sequence = pool::OpenPool(config, &status, &message);
+    const QString why = sequence ? QString() : QString::fromStdString(message);
+    // The window waits for this thread before it goes, so `this` is still there.
+    QMetaObject::invokeMethod(
+        this, [this, generation, sequence, why] { OnPoolOpened(generation, sequence, why); },
+        Qt::QueuedConnection);
+  });
+#endif
+  Redisplay();
+  return true;
+}
+
+void DownloadDialog::OnPoolOpened(int generation, std::shared_ptr<AddressSequence> sequence, const QString& problem) {
+  if (generation != poolGeneration_ || poolState_ != PoolState::kOpening) return;
+  if (!sequence) {
+    poolState_ = PoolState::kFailed;
+    poolProblem_ = problem;
+  } else {
+    // Nothing runs or loads while the pool is being opened, so the engine takes it.
+    engine_.UseSequence(std::move(sequence));
+    poolState_ = PoolState::kOpen;
+  }
+  Redisplay();
+}
+
+void DownloadDialog::showPoolSettings() {
+  if (!Idle(engine_.View())) return;
+  auto* box = new PoolDialog(pool_, this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  connect(box, &QDialog::accepted, this, [this, box] {
+    const PoolSetting s = box->setting();
+    WritePoolSetting(*OpenWindowSettings(), s);
+    if (s != pool_ || poolState_ == PoolState::kFailed) UsePool(s);
+  });
+  box->open();
 }
 
 void DownloadDialog::showAbout() {

@@ -7,13 +7,17 @@
 #include <QPixmap>
 #include <QString>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "core/ProductionEngine.h"
 #include "core/SteadyClock.h"
 #include "ui/EngineBridge.h"
+#include "ui/PoolSetting.h"
 
+class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -32,7 +36,7 @@ class DownloadDialog : public QDialog {
   // backendText says which adapters the window works with; shown at the bottom.
   DownloadDialog(Transport& transport, const QString& backendText, EngineOptions options,
                  QWidget* parent = nullptr);
-  ~DownloadDialog() override;
+  ~DownloadDialog() override;  // waits for a pool being opened (libpq gives up within seconds)
 
   // The file dialogs, replaceable so tests and scripts can drive the window without one.
   // An empty answer is "cancel".
@@ -58,8 +62,19 @@ class DownloadDialog : public QDialog {
   // False when the backend cannot report plugging: the rows then stay as found at start.
   bool watchingAdapters() const { return watching_; }
 
+  // Takes the boards' addresses from the pool `s` (or, disabled, from the image's own
+  // sequence again). The pool is opened on a thread of its own: the window stays live
+  // while the database answers slowly or not at all, and no operation starts until the
+  // pool is open. False while an operation runs or a pool is being opened.
+  bool UsePool(const PoolSetting& s);
+  const PoolSetting& poolSetting() const { return pool_; }
+  enum class PoolState { kNone, kOpening, kOpen, kFailed };
+  PoolState poolState() const { return poolState_; }
+
  public slots:
   void showAbout();
+  // "地址池设置": the setting is kept in the window's settings and used at once.
+  void showPoolSettings();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -86,8 +101,14 @@ class DownloadDialog : public QDialog {
   void OnSlotFinished(const SlotReport& report);
   void OnClosed();
   void UseLogFolder(const QString& folder);
+  void OnPoolOpened(int generation, std::shared_ptr<AddressSequence> sequence, const QString& problem);
+  bool Idle(const DialogView& v) const;
 
   std::unique_ptr<Ui::DownloadDialog> ui_;
+  // Read by the engine's loader thread: under a pool, a loaded image brings no sequence
+  // of its own.
+  std::atomic<bool> poolMode_{false};
+  SequenceOpener localOpener_;
   EngineBridge bridge_;
   SteadyClock clock_;
   ProductionEngine engine_;
@@ -103,11 +124,19 @@ class DownloadDialog : public QDialog {
   QPixmap failureIcon_;
 
   QString pendingImage_;        // chosen, being read by the engine
+  QString image_;               // the image the engine has read
   bool running_ = false;        // between Start and the queued end of the operation
   bool closePending_ = false;   // closing waits for the running operation
   bool closeConfirmed_ = false; // the engine has stored the next address
   bool logFolderChosen_ = false;
   bool watching_ = false;
+
+  PoolSetting pool_;
+  PoolState poolState_ = PoolState::kNone;
+  QString poolProblem_;        // why the pool could not be opened
+  int poolGeneration_ = 0;     // a result from an earlier setting is dropped
+  std::thread poolOpener_;
+  QAction* poolAction_ = nullptr;
 };
 
 }  // namespace kestrel::ui

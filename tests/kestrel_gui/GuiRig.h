@@ -6,6 +6,9 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -14,6 +17,7 @@
 #include "kestrel/transport/SimProcess.h"
 #include "transport/sim/SimTransport.h"
 #include "ui/DownloadDialog.h"
+#include "ui/PoolDialog.h"
 
 namespace kestrel::gui_test {
 
@@ -92,6 +96,32 @@ struct Rig {
     const QColor c = img.pixelColor(img.width() / 2, img.height() / 5);
     return c.green() > c.red() ? 1 : 2;
   }
+
+  // "设置" > "地址池": the settings dialog, once it shows.
+  ui::PoolDialog* OpenPoolSettings() {
+    auto* action = dialog->findChild<QAction*>(QStringLiteral("actionPool"));
+    if (action == nullptr || !action->isEnabled()) return nullptr;
+    action->trigger();
+    ui::PoolDialog* box = nullptr;
+    const bool shown =
+        QTest::qWaitFor([&] { return (box = dialog->findChild<ui::PoolDialog*>()) != nullptr && box->isVisible(); });
+    return shown ? box : nullptr;
+  }
+  // Types the three entries and presses "确定".
+  static void FillPool(ui::PoolDialog* box, const QString& url, const QString& name, const QString& station) {
+    for (auto [id, text] : {std::pair{1116, url}, std::pair{1117, name}, std::pair{1118, station}}) {
+      auto* edit = Find<QLineEdit>(box, id);
+      edit->clear();
+      QTest::keyClicks(edit, text);
+    }
+    box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+  }
 };
+
+// The window's settings and the pool's spool go to `dir`, never the user's own.
+inline void IsolateSettings(const QString& dir) {
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir);
+  qputenv("XDG_STATE_HOME", QFile::encodeName(dir + QStringLiteral("/state")));
+}
 
 }  // namespace kestrel::gui_test
