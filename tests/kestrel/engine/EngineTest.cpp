@@ -13,7 +13,7 @@
 
 #include "core/ProductionEngine.h"
 #include "sequence/local/LocalSequence.h"
-#include "FakeTransport.h"
+#include "InProcessTransport.h"
 #include "TestFiles.h"
 
 namespace kestrel::test {
@@ -51,8 +51,8 @@ class CountingEvents : public EngineEvents {
 // Four adapters (or fewer) on a fake transport, an engine and an image with a record.
 struct EngineRig {
   FakeClock clock;
-  std::vector<std::unique_ptr<FakeAdapter>> adapters;
-  FakeTransport transport;
+  std::vector<std::unique_ptr<ModelAdapter>> adapters;
+  InProcessTransport transport;
   CountingEvents events;
   TempDir dir;
   std::string imagePath = dir.File("product.IMG");
@@ -61,7 +61,7 @@ struct EngineRig {
 
   explicit EngineRig(int boards = 4, size_t imageLength = 0x81000, long recordAt = 0x80000) {
     for (int i = 0; i < boards; ++i) {
-      adapters.push_back(std::make_unique<FakeAdapter>(clock));
+      adapters.push_back(std::make_unique<ModelAdapter>(clock));
       transport.adapters.push_back(adapters.back().get());
     }
     image = PatternImage(imageLength);
@@ -92,7 +92,7 @@ struct EngineRig {
   }
   BtAddress BoardAddress(int n, uint32_t record = 0x80000) const {
     BtAddress a;
-    std::copy_n(adapters[static_cast<size_t>(n)]->flash.begin() + record + 0x64, 6, a.bytes.begin());
+    std::copy_n(adapters[static_cast<size_t>(n)]->Flash().begin() + record + 0x64, 6, a.bytes.begin());
     return a;
   }
   BtAddress FileAddress(uint32_t record = 0x80000) const {
@@ -112,7 +112,7 @@ TEST(BurnFourSlots, ConsecutiveAddressesNamePatchedVerifiedAndSaved) {
     EXPECT_EQ(v.lastResult[static_cast<size_t>(n)], 0) << n;
     EXPECT_EQ(v.icon[static_cast<size_t>(n)], SlotIcon::kSuccess);
     got.push_back(rig.BoardAddress(n));
-    const auto& flash = rig.adapters[static_cast<size_t>(n)]->flash;
+    const auto flash = rig.adapters[static_cast<size_t>(n)]->Flash();
     EXPECT_EQ(std::string(flash.begin() + 0x80034, flash.begin() + 0x8003E), "QR_SPEAKER");
     // Everything but the address is the image.
     auto expected = rig.image;
@@ -146,12 +146,12 @@ TEST(BurnRetry, KeptAddressIsRetriedOnlyOnItsAdapterAndOnlyWhenNoDataReachedTheB
   rig.adapters[1]->instanceId = "1-2";
   const std::string log = rig.dir.File("log.csv");
   ASSERT_TRUE(rig.engine->SetLogFile(log));
-  rig.adapters[1]->flipByteAt = 0x1234;  // verification fails: the board holds the address
+  rig.adapters[1]->Fault("flip=" + std::to_string(0x1234));  // verification fails: the board holds the address
   rig.Burn("00:00:00:00:00:10");
   DialogView v = rig.engine->View();
   EXPECT_EQ(v.lastResult[1], 4);
   const BtAddress verifyFailed = v.slotAddress[1];
-  rig.adapters[1]->flipByteAt = -1;
+  rig.adapters[1]->Fault("flip=" + std::to_string(-1));
   rig.engine->SetSlotTicked(0, false);
   rig.BurnAgain();
   v = rig.engine->View();
@@ -160,13 +160,13 @@ TEST(BurnRetry, KeptAddressIsRetriedOnlyOnItsAdapterAndOnlyWhenNoDataReachedTheB
   EXPECT_EQ(v.slotAddress[1], Addr("00:00:00:00:00:12"));
 
   // The erase does not go out: the address reached no board and is kept for "1-2".
-  rig.adapters[1]->vanishAfterBytes = rig.adapters[1]->Moved() + 12;  // after Connect's packet and reply
+  rig.adapters[1]->Fault("vanish=12");  // after Connect's packet and reply
   rig.BurnAgain();
   v = rig.engine->View();
   EXPECT_EQ(v.lastResult[1], 3);
   EXPECT_EQ(v.slotAddress[1], Addr("00:00:00:00:00:13"));
-  EXPECT_EQ(rig.adapters[1]->erases, 2);  // only the first two burns erased
-  rig.adapters[1]->vanishAfterBytes = -1;
+  EXPECT_EQ(rig.adapters[1]->Erases(), 2);  // only the first two burns erased
+  rig.adapters[1]->Fault("vanish=-1");
   rig.BurnAgain();
   v = rig.engine->View();
   EXPECT_EQ(v.lastResult[1], 0);
@@ -174,10 +174,10 @@ TEST(BurnRetry, KeptAddressIsRetriedOnlyOnItsAdapterAndOnlyWhenNoDataReachedTheB
   EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:14");
 
   // Kept again, then another adapter sits on slot 1: the kept address goes to nobody.
-  rig.adapters[1]->vanishAfterBytes = rig.adapters[1]->Moved() + 12;
+  rig.adapters[1]->Fault("vanish=12");
   rig.BurnAgain();
   EXPECT_EQ(rig.engine->View().slotAddress[1], Addr("00:00:00:00:00:14"));
-  rig.adapters[1]->vanishAfterBytes = -1;
+  rig.adapters[1]->Fault("vanish=-1");
   rig.adapters[1]->instanceId = "1-3";
   rig.BurnAgain();
   v = rig.engine->View();
@@ -215,7 +215,7 @@ TEST(BurnUnticked, SkippedSlotTakesNoAddress) {
 
 TEST(BurnFaults, VanishingAdapterFailsAloneAndItsAddressIsNeverReused) {
   EngineRig rig(4);
-  rig.adapters[2]->vanishAfterBytes = 100000;
+  rig.adapters[2]->Fault("vanish=100000");
   rig.Burn("00:00:00:00:00:01");
   const DialogView v = rig.engine->View();
   for (int n : {0, 1, 3}) EXPECT_EQ(v.lastResult[static_cast<size_t>(n)], 0);
@@ -251,7 +251,7 @@ TEST(BurnDurable, AddressWhoseSuccessorCannotBeSavedIsNotHandedOut) {
   DialogView v = rig.engine->View();
   for (size_t n = 0; n < 2; ++n) {
     EXPECT_EQ(v.lastResult[n], 10) << n;
-    EXPECT_EQ(rig.adapters[n]->erases, 0) << "slot " << n << " was erased";
+    EXPECT_EQ(rig.adapters[n]->Erases(), 0) << "slot " << n << " was erased";
     for (const auto& w : rig.adapters[n]->writes) EXPECT_NE(w[0], 0xA9) << "slot " << n << " was programmed";
   }
   EXPECT_FALSE(v.sequenceMessage.empty());
@@ -270,8 +270,8 @@ TEST(BurnDurable, AddressWhoseSuccessorCannotBeSavedIsNotHandedOut) {
 
 TEST(BurnFaults, UnconfirmedConnectAndLostPacket) {
   EngineRig rig(2);
-  rig.adapters[0]->connectReply = {0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  rig.adapters[1]->dropDataPacket = 5;
+  rig.adapters[0]->Fault("connect=noee");
+  rig.adapters[1]->Fault("drop-data=6");
   rig.Burn("00:00:00:00:00:01");
   const DialogView v = rig.engine->View();
   EXPECT_EQ(v.lastResult[0], 9);
@@ -300,7 +300,7 @@ TEST(BurnSmallCodeArea, PatchesTheRecordAt0x70000AndNothingAt0x80000) {
   rig.Burn("00:00:00:00:aa:00");
   ASSERT_EQ(rig.engine->View().lastResult[0], 0);
   EXPECT_EQ(rig.BoardAddress(0, 0x70000), Addr("00:00:00:00:aa:00"));
-  const auto& flash = rig.adapters[0]->flash;
+  const auto flash = rig.adapters[0]->Flash();
   EXPECT_TRUE(std::equal(rig.image.begin() + 0x80000, rig.image.end(), flash.begin() + 0x80000));
   auto file = ReadFile(rig.imagePath);
   EXPECT_EQ(rig.FileAddress(0x70000), Addr("00:00:00:00:aa:01"));
@@ -314,12 +314,14 @@ TEST(BurnNoRecord, ImageIsProgrammedUnchangedAndNothingIsWrittenBack) {
   EXPECT_EQ(rig.engine->View().countLabel, "烧录数量：2");
   EXPECT_EQ(rig.engine->Close(), CloseOutcome::kDone);
   EXPECT_EQ(ReadFile(rig.imagePath), rig.image);
-  EXPECT_TRUE(std::equal(rig.image.begin(), rig.image.end(), rig.adapters[1]->flash.begin()));
+  EXPECT_TRUE(std::equal(rig.image.begin(), rig.image.end(), rig.adapters[1]->Flash().begin()));
 }
 
 TEST(EngineRead, EveryTickedSlotGetsItsReadbackFile) {
   EngineRig rig(2);
-  rig.adapters[1]->flash[7] = 0x99;
+  auto contents = rig.adapters[1]->Flash();
+  contents[7] = 0x99;
+  rig.adapters[1]->model.LoadFlash(contents);
   ASSERT_TRUE(rig.engine->Start(Operation::kRead));
   rig.engine->WaitIdle();
   const DialogView v = rig.engine->View();
@@ -339,7 +341,7 @@ TEST(EngineErase, ShowsNoIconAndReenablesTheButtons) {
   rig.engine->WaitIdle();
   const DialogView v = rig.engine->View();
   EXPECT_EQ(v.icon[0], SlotIcon::kHidden);
-  EXPECT_EQ(rig.adapters[0]->erases, 1);
+  EXPECT_EQ(rig.adapters[0]->Erases(), 1);
   EXPECT_TRUE(v.burnEnabled && v.readEnabled && v.eraseEnabled);
 }
 
@@ -372,7 +374,7 @@ TEST(EngineSlots, PlugOrUnplugWhileIdleReticksThePresentRowsAndHidesTheIcons) {
                                              SlotIcon::kHidden}));
   EXPECT_EQ(First4(v.ticked), (std::array<bool, 4>{true, false, true, false}));
 
-  FakeAdapter plugged(rig.clock);
+  ModelAdapter plugged(rig.clock);
   rig.transport.adapters.push_back(&plugged);
   rig.engine->RefreshSlots();
   v = rig.engine->View();
@@ -582,7 +584,7 @@ TEST(BurnImageCopy, FileCutShortDuringTheBurnStillGivesTheLoadedImageOnEveryBoar
     auto expected = rig.image;
     const BtAddress a = rig.BoardAddress(n);
     std::copy_n(a.bytes.begin(), 6, expected.begin() + 0x80064);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), rig.adapters[static_cast<size_t>(n)]->flash.begin()))
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), rig.adapters[static_cast<size_t>(n)]->Flash().begin()))
         << "board " << n;
   }
   // The address sequence still continues in what is left of the file.
@@ -593,7 +595,7 @@ TEST(BurnImageCopy, FileCutShortDuringTheBurnStillGivesTheLoadedImageOnEveryBoar
 // the image was loaded; the reports carry the phase sequence and the address used.
 TEST(BurnLog, OneRowPerSlotResultYieldAndPhases) {
   EngineRig rig(2);
-  rig.adapters[1]->flipByteAt = 0x2000;
+  rig.adapters[1]->Fault("flip=" + std::to_string(0x2000));
   rig.adapters[0]->instanceId = "1-2.3";
   rig.adapters[1]->instanceId = "1-2.4";
   const std::string log = rig.dir.File("logs/line 1.csv");
@@ -602,7 +604,7 @@ TEST(BurnLog, OneRowPerSlotResultYieldAndPhases) {
   // The first burn hands out 10 and 11 in either order.
   const std::string first0 = rig.engine->View().slotAddress[0].DisplayText();
   const std::string first1 = rig.engine->View().slotAddress[1].DisplayText();
-  rig.adapters[1]->flipByteAt = -1;
+  rig.adapters[1]->Fault("flip=" + std::to_string(-1));
   rig.BurnAgain();  // slot 1's board may hold its address: both take new ones
   const std::string second0 = rig.engine->View().slotAddress[0].DisplayText();
   const std::string second1 = rig.engine->View().slotAddress[1].DisplayText();
@@ -681,7 +683,7 @@ namespace {
 TEST(EngineRows, PulledOutAdapterKeepsItsFailureRowUntilTheNextOperation) {
   EngineRig rig(3);
   for (size_t n = 0; n < 3; ++n) rig.adapters[n]->instanceId = "1-" + std::to_string(n);
-  rig.adapters[1]->vanishAfterBytes = 100000;
+  rig.adapters[1]->Fault("vanish=100000");
   rig.Burn("00:00:00:00:00:10");
   ASSERT_EQ(rig.engine->View().lastResult[1], 3);
   rig.transport.adapters.erase(rig.transport.adapters.begin() + 1);  // "1-1" is pulled out
@@ -785,7 +787,7 @@ TEST(EngineGivenSequence, BurnsTakeTheGivenSequenceAndNeverTheImagesOwn) {
   EngineRig rig(2);
   rig.adapters[0]->instanceId = "1-1";
   rig.adapters[1]->instanceId = "1-2";
-  rig.adapters[1]->flipByteAt = 0x100;
+  rig.adapters[1]->Fault("flip=" + std::to_string(0x100));
   auto pool = std::make_shared<RecordingSequence>();
   rig.engine->UseSequence(pool);
   ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);

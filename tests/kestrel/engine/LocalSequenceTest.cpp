@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "core/ProductionEngine.h"
-#include "FakeTransport.h"
+#include "InProcessTransport.h"
 #include "sequence/local/LocalSequence.h"
 #include "sequence/local/SequenceFiles.h"
 #include "TestFiles.h"
@@ -177,13 +177,13 @@ TEST(LocalSequenceRange, MissingOrForeignRangeFileStartsADefaultRangeAndSaysSo) 
 // replaced image leads to on the boards.
 struct Station {
   FakeClock clock;
-  std::vector<std::unique_ptr<FakeAdapter>> adapters;
-  FakeTransport transport;
+  std::vector<std::unique_ptr<ModelAdapter>> adapters;
+  InProcessTransport transport;
   EngineEvents events;
   std::unique_ptr<ProductionEngine> engine;
   Station(const std::string& readback, int boards = 2) {
     for (int i = 0; i < boards; ++i) {
-      adapters.push_back(std::make_unique<FakeAdapter>(clock));
+      adapters.push_back(std::make_unique<ModelAdapter>(clock));
       adapters.back()->instanceId = "1-" + std::to_string(i);
       transport.adapters.push_back(adapters.back().get());
     }
@@ -192,7 +192,7 @@ struct Station {
   }
   int Erases() const {
     int n = 0;
-    for (const auto& a : adapters) n += a->erases;
+    for (const auto& a : adapters) n += a->Erases();
     return n;
   }
 };
