@@ -142,8 +142,8 @@ TEST(BurnFourSlots, ConsecutiveAddressesNamePatchedVerifiedAndSaved) {
 // address that reached no board is tried again, but only on the adapter it was kept for.
 TEST(BurnRetry, KeptAddressIsRetriedOnlyOnItsAdapterAndOnlyWhenNoDataReachedTheBoard) {
   EngineRig rig(2);
-  rig.adapters[0]->instanceId = "1-1";
-  rig.adapters[1]->instanceId = "1-2";
+  rig.adapters[0]->adapterId = AdapterId::FromText("1-1");
+  rig.adapters[1]->adapterId = AdapterId::FromText("1-2");
   const std::string log = rig.dir.File("log.csv");
   ASSERT_TRUE(rig.engine->SetLogFile(log));
   rig.adapters[1]->Fault("flip=" + std::to_string(0x1234));  // verification fails: the board holds the address
@@ -178,7 +178,7 @@ TEST(BurnRetry, KeptAddressIsRetriedOnlyOnItsAdapterAndOnlyWhenNoDataReachedTheB
   rig.BurnAgain();
   EXPECT_EQ(rig.engine->View().slotAddress[1], Addr("00:00:00:00:00:14"));
   rig.adapters[1]->Fault("vanish=-1");
-  rig.adapters[1]->instanceId = "1-3";
+  rig.adapters[1]->adapterId = AdapterId::FromText("1-3");
   rig.BurnAgain();
   v = rig.engine->View();
   EXPECT_EQ(v.lastResult[1], 0);
@@ -188,6 +188,44 @@ TEST(BurnRetry, KeptAddressIsRetriedOnlyOnItsAdapterAndOnlyWhenNoDataReachedTheB
   EXPECT_NE(csv.find(",1-2,"), std::string::npos);
   EXPECT_NE(csv.find("00:00:00:00:00:14,12,an address kept for a retry was given up unused"), std::string::npos)
       << csv;
+}
+
+// Two adapters with the same USB ids on one hub: an address kept for the one on port 3
+// follows that adapter when the two swap slots, and never reaches the one on port 4.
+TEST(BurnRetry, KeptAddressFollowsItsAdapterByBusPathNotBySlot) {
+  EngineRig rig(2);
+  const uint8_t port3[] = {2, 3};
+  const uint8_t port4[] = {2, 4};
+  ModelAdapter& onPort3 = *rig.adapters[0];
+  ModelAdapter& onPort4 = *rig.adapters[1];
+  onPort3.adapterId = AdapterId::UsbBusPath(1, port3, 2);
+  onPort4.adapterId = AdapterId::UsbBusPath(1, port4, 2);
+  rig.Burn("00:00:00:00:00:20");
+  onPort3.Fault("vanish=12");  // gone after Connect: the address reaches no board
+  rig.BurnAgain();
+  DialogView v = rig.engine->View();
+  ASSERT_NE(v.lastResult[0], 0);
+  const BtAddress kept = v.slotAddress[0];
+  const BtAddress port4Second = rig.BoardAddress(1);
+  EXPECT_EQ(v.rowAdapter[0].text(), "1-2.3");
+
+  // Port 3's adapter comes back and is now listed second; port 4's takes slot 0.
+  onPort3.Fault("vanish=-1");
+  std::swap(rig.transport.adapters[0], rig.transport.adapters[1]);
+  rig.engine->RefreshSlots();
+  rig.BurnAgain();
+  v = rig.engine->View();
+  EXPECT_EQ(v.lastResult[0], 0);
+  EXPECT_EQ(v.lastResult[1], 0);
+  EXPECT_EQ(v.rowAdapter[1].text(), "1-2.3");
+  EXPECT_EQ(v.slotAddress[1], kept);
+  BtAddress onBoard3, onBoard4;
+  const auto flash3 = onPort3.Flash(), flash4 = onPort4.Flash();
+  std::copy_n(flash3.begin() + 0x80064, 6, onBoard3.bytes.begin());
+  std::copy_n(flash4.begin() + 0x80064, 6, onBoard4.bytes.begin());
+  EXPECT_EQ(onBoard3, kept);
+  EXPECT_NE(onBoard4, kept);
+  EXPECT_NE(onBoard4, port4Second);
 }
 
 TEST(BurnCarry, AddressesCountOverAByteBoundary) {
@@ -350,7 +388,7 @@ TEST(EngineSlots, RowsFollowTheAdaptersAndOpeningUsesBothPipes) {
   DialogView v = rig.engine->View();
   EXPECT_EQ(First4(v.rowVisible), (std::array<bool, 4>{true, true, true, false}));
   EXPECT_EQ(First4(v.ticked), (std::array<bool, 4>{true, true, true, false}));
-  rig.adapters[1]->instanceId = "";  // counted but never opened
+  rig.adapters[1]->adapterId = AdapterId::FromText("");  // counted but never opened
   rig.adapters[2]->inPipeOpens = false;
   ASSERT_TRUE(rig.engine->Start(Operation::kRead));
   rig.engine->WaitIdle();
@@ -404,7 +442,7 @@ TEST(EngineSlots, NoAdaptersMeansNoRowsAndNoOperations) {
   rig.engine->ResetAdapters();  // nothing to do, nothing breaks
   rig.transport.countOverride = 200;
   EXPECT_EQ(ProductionEngine::CountInterfacesAnswer(rig.transport), 127);
-  std::string id;
+  AdapterId id;
   EXPECT_EQ(ProductionEngine::SlotPresence(rig.transport, 0, nullptr), 6);
   EXPECT_EQ(ProductionEngine::SlotPresence(rig.transport, 0, &id), 255);
 }
@@ -596,8 +634,8 @@ TEST(BurnImageCopy, FileCutShortDuringTheBurnStillGivesTheLoadedImageOnEveryBoar
 TEST(BurnLog, OneRowPerSlotResultYieldAndPhases) {
   EngineRig rig(2);
   rig.adapters[1]->Fault("flip=" + std::to_string(0x2000));
-  rig.adapters[0]->instanceId = "1-2.3";
-  rig.adapters[1]->instanceId = "1-2.4";
+  rig.adapters[0]->adapterId = AdapterId::FromText("1-2.3");
+  rig.adapters[1]->adapterId = AdapterId::FromText("1-2.4");
   const std::string log = rig.dir.File("logs/line 1.csv");
   ASSERT_TRUE(rig.engine->SetLogFile(log));
   rig.Burn("00:00:00:00:00:10");
@@ -682,7 +720,7 @@ namespace {
 // the next operation; a present adapter that moved up a place shows no stale result.
 TEST(EngineRows, PulledOutAdapterKeepsItsFailureRowUntilTheNextOperation) {
   EngineRig rig(3);
-  for (size_t n = 0; n < 3; ++n) rig.adapters[n]->instanceId = "1-" + std::to_string(n);
+  for (size_t n = 0; n < 3; ++n) rig.adapters[n]->adapterId = AdapterId::FromText("1-" + std::to_string(n));
   rig.adapters[1]->Fault("vanish=100000");
   rig.Burn("00:00:00:00:00:10");
   ASSERT_EQ(rig.engine->View().lastResult[1], 3);
@@ -690,10 +728,10 @@ TEST(EngineRows, PulledOutAdapterKeepsItsFailureRowUntilTheNextOperation) {
   rig.engine->RefreshSlots();
   DialogView v = rig.engine->View();
   EXPECT_EQ(First4(v.rowVisible), (std::array<bool, 4>{true, true, true, false}));
-  EXPECT_EQ(v.rowAdapter[1], "1-2");
+  EXPECT_EQ(v.rowAdapter[1].text(), "1-2");
   EXPECT_EQ(v.lastResult[1], -1);  // "1-2" now sits here; its own result is not "1-1"'s
   EXPECT_TRUE(v.rowGone[2]);
-  EXPECT_EQ(v.rowAdapter[2], "1-1");
+  EXPECT_EQ(v.rowAdapter[2].text(), "1-1");
   EXPECT_EQ(v.lastResult[2], 3);
   EXPECT_EQ(v.icon[2], SlotIcon::kFailure);
   EXPECT_FALSE(v.ticked[2]);
@@ -785,8 +823,8 @@ class RecordingSequence : public AddressSequence {
 
 TEST(EngineGivenSequence, BurnsTakeTheGivenSequenceAndNeverTheImagesOwn) {
   EngineRig rig(2);
-  rig.adapters[0]->instanceId = "1-1";
-  rig.adapters[1]->instanceId = "1-2";
+  rig.adapters[0]->adapterId = AdapterId::FromText("1-1");
+  rig.adapters[1]->adapterId = AdapterId::FromText("1-2");
   rig.adapters[1]->Fault("flip=" + std::to_string(0x100));
   auto pool = std::make_shared<RecordingSequence>();
   rig.engine->UseSequence(pool);

@@ -32,7 +32,7 @@ class InProcessTransport : public Transport {
   }
   DeviceInterfaceInfo GetInterfaceInfo(int index) override {
     if (index < 0 || index >= static_cast<int>(adapters.size())) return {};
-    return {"dev" + std::to_string(index), "Adapter", adapters[static_cast<size_t>(index)]->instanceId};
+    return {"dev" + std::to_string(index), "Adapter", adapters[static_cast<size_t>(index)]->adapterId};
   }
   std::unique_ptr<Endpoint> OpenInterface(int index) override {
     openEntered = true;

@@ -184,7 +184,7 @@ struct Station {
   Station(const std::string& readback, int boards = 2) {
     for (int i = 0; i < boards; ++i) {
       adapters.push_back(std::make_unique<ModelAdapter>(clock));
-      adapters.back()->instanceId = "1-" + std::to_string(i);
+      adapters.back()->adapterId = AdapterId::FromText("1-" + std::to_string(i));
       transport.adapters.push_back(adapters.back().get());
     }
     engine = std::make_unique<ProductionEngine>(transport, clock, events, WithLocalSequence(readback));

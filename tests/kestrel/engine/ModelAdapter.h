@@ -29,7 +29,7 @@ class ModelAdapter {
   void Fault(const std::string& setting);
 
   // --- how the host side behaves (set before the operation) ---
-  std::string instanceId = "inst";
+  AdapterId adapterId = AdapterId::FromText("inst");  // what the transport reports
   bool deviceOpens = true;
   bool outPipeOpens = true;
   bool inPipeOpens = true;

@@ -26,7 +26,7 @@ ProductionLogRow Row(int slot, const char* address) {
   row.wallTimeMs = 1700000000000;
   row.station = "line-1";
   row.report.slot = slot;
-  row.report.adapterId = "1-" + std::to_string(slot);
+  row.report.adapterId = AdapterId::FromText("1-" + std::to_string(slot));
   row.report.hasAddress = true;
   row.report.address = Addr(address);
   row.imagePath = "/images/product.IMG";

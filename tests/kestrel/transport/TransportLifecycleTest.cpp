@@ -85,7 +85,7 @@ TEST_P(TransportLifecycle, CountOpenExchangeResetUnplugPlug) {
   DeviceInterfaceInfo info = t.GetInterfaceInfo(0);
   EXPECT_FALSE(info.devicePath.empty());
   EXPECT_FALSE(info.displayName.empty());
-  EXPECT_FALSE(info.instanceId.empty());
+  EXPECT_FALSE(info.adapterId.empty());
   EXPECT_NE(t.GetInterfaceInfo(1).devicePath, info.devicePath);
   EXPECT_TRUE(t.GetInterfaceInfo(count).devicePath.empty());
 
@@ -155,7 +155,7 @@ TEST_P(TransportNoAdapters, NothingPresentNothingOpens) {
   EXPECT_EQ(t.CountInterfaces(), 0);
   for (int index : {0, -1, 126, 127}) {
     DeviceInterfaceInfo info = t.GetInterfaceInfo(index);
-    EXPECT_TRUE(info.devicePath.empty() && info.displayName.empty() && info.instanceId.empty()) << index;
+    EXPECT_TRUE(info.devicePath.empty() && info.displayName.empty() && info.adapterId.empty()) << index;
   }
   EXPECT_EQ(t.OpenInterface(0), nullptr);
   EXPECT_EQ(t.OpenPipe("PIPE01"), nullptr);
