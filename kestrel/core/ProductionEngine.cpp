@@ -666,7 +666,7 @@ SlotResult ProductionEngine::TakeAddress(int n, BtAddress* address) {
     } else if (!sequence_) {
       result = SlotResult::kNoAddress;
       message = "no address sequence to take the boards' addresses from";
-    } else if (sequence_->HandOut(adapter.text(), address, &message) != SequenceStatus::kOk) {
+    } else if (sequence_->HandOut(adapter, address, &message) != SequenceStatus::kOk) {
       result = SlotResult::kNoAddress;
     }
   }
@@ -683,7 +683,7 @@ void ProductionEngine::SettleAddress(const SlotReport& report, int64_t startedMs
   BoardRecord record;
   record.station = station_;
   record.slot = report.slot;
-  record.adapter = report.adapterId.text();
+  record.adapter = report.adapterId;
   record.imageChecksum = state_.imageChecksum;
   record.address = report.address;
   record.result = std::to_string(ToInt(report.result));
@@ -728,7 +728,7 @@ void ProductionEngine::GiveUpKept(const std::vector<AdapterId>* present) {
       BoardRecord record;
       record.station = station_;
       record.slot = report.slot;
-      record.adapter = report.adapterId.text();
+      record.adapter = report.adapterId;
       record.imageChecksum = state_.imageChecksum;
       record.address = report.address;
       record.result = std::to_string(ToInt(report.result));

@@ -790,21 +790,21 @@ class RecordingSequence : public AddressSequence {
   uint64_t next = 0x100;
   std::vector<std::string> handedTo, confirmed, failed, wasted;
   bool released = false;
-  SequenceStatus HandOut(const std::string& adapter, BtAddress* address, std::string*) override {
+  SequenceStatus HandOut(const AdapterId& adapter, BtAddress* address, std::string*) override {
     std::lock_guard<std::mutex> lock(mutex);
-    handedTo.push_back(adapter);
+    handedTo.push_back(adapter.text());
     for (size_t i = 0; i < 6; ++i) address->bytes[i] = static_cast<uint8_t>(next >> (8 * i));
     ++next;
     return SequenceStatus::kOk;
   }
   SequenceStatus Confirm(const BoardRecord& r, std::string*) override {
     std::lock_guard<std::mutex> lock(mutex);
-    confirmed.push_back(r.address.DisplayText() + " " + r.adapter + " " + r.result);
+    confirmed.push_back(r.address.DisplayText() + " " + r.adapter.text() + " " + r.result);
     return SequenceStatus::kOk;
   }
   SequenceStatus GiveUp(const BoardRecord& r, Loss loss, std::string*) override {
     std::lock_guard<std::mutex> lock(mutex);
-    (loss == Loss::kFailed ? failed : wasted).push_back(r.address.DisplayText() + " " + r.adapter);
+    (loss == Loss::kFailed ? failed : wasted).push_back(r.address.DisplayText() + " " + r.adapter.text());
     return SequenceStatus::kOk;
   }
   uint64_t Remaining() const override { return 1000; }
