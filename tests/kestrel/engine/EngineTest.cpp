@@ -48,7 +48,7 @@ class CountingEvents : public EngineEvents {
   }
 };
 
-// Four adapters (or fewer) on a fake transport, an engine and an image with a record.
+// Four adapters (or fewer) of the adapter model in process, an engine and an image with a record.
 struct EngineRig {
   FakeClock clock;
   std::vector<std::unique_ptr<ModelAdapter>> adapters;
