@@ -96,7 +96,7 @@ void BM_PoolHandOut(benchmark::State& state) {
   for (auto _ : state) {
     BtAddress a;
     const auto t0 = std::chrono::steady_clock::now();
-    if (station->HandOut("bench", &a, &message) != SequenceStatus::kOk) {
+    if (station->HandOut(AdapterId::FromText("bench"), &a, &message) != SequenceStatus::kOk) {
       state.SkipWithError(message.c_str());
       break;
     }

@@ -168,7 +168,7 @@ int RunList(Transport& transport) {
   for (int n = 0; n < count; ++n) {
     const DeviceInterfaceInfo info = transport.GetInterfaceInfo(n);
     std::printf("%d  %s%s  %s  (%s)\n", n, n < kSlotCount ? "slot " : "unused ", 
-                info.instanceId.empty() ? "<no instance id: never opened>" : info.instanceId.c_str(),
+                info.adapterId.empty() ? "<no instance id: never opened>" : info.adapterId.text().c_str(),
                 info.displayName.c_str(), info.devicePath.c_str());
   }
   return 0;

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "core/BtAddress.h"
+#include "core/Transport.h"
 
 namespace kestrel {
 
@@ -20,7 +21,7 @@ namespace kestrel {
 struct BoardRecord {
   std::string station;        // the station's name (host name by default)
   int slot = 0;               // 0-based slot index
-  std::string adapter;        // AdapterSlot's identity: USB bus path or simulator adapter id
+  AdapterId adapter;          // the board's adapter (its text is what is stored)
   uint32_t imageChecksum = 0;
   BtAddress address;
   std::string result;         // the slot result's code, as the production log writes it
@@ -47,7 +48,7 @@ class AddressSequence {
   virtual ~AddressSequence() = default;
 
   // The next address, for the board on `adapter`; durable before it returns.
-  virtual SequenceStatus HandOut(const std::string& adapter, BtAddress* address,
+  virtual SequenceStatus HandOut(const AdapterId& adapter, BtAddress* address,
                                  std::string* message) = 0;
   // The board that was given `record.address` is complete.
   virtual SequenceStatus Confirm(const BoardRecord& record, std::string* message) = 0;

@@ -8,6 +8,7 @@
 
 #include "core/BtAddress.h"
 #include "core/ProductionState.h"
+#include "core/Transport.h"
 
 namespace kestrel {
 
@@ -66,7 +67,7 @@ struct DialogView {
   // Rows are keyed by adapter: the adapter whose result row n shows, and whether it has
   // been pulled out since. Such a row stays (icon, result, address) below the present
   // adapters' rows until the next operation starts; it cannot be ticked.
-  std::array<std::string, kSlotCount> rowAdapter{};
+  std::array<AdapterId, kSlotCount> rowAdapter{};
   std::array<bool, kSlotCount> rowGone{};
   Yield yield;
   std::string logPath;        // production log in use, empty: none

@@ -14,6 +14,7 @@
 #include "core/BtAddress.h"
 #include "core/ImageFile.h"
 #include "core/SlotResult.h"
+#include "core/Transport.h"
 
 namespace kestrel {
 
@@ -32,7 +33,7 @@ struct SlotReport {
   int slot = 0;
   Operation op = Operation::kBurn;
   SlotResult result = SlotResult::kDone;
-  std::string adapterId;      // the adapter's instance identity when its slot was opened
+  AdapterId adapterId;        // the adapter's identity when its slot was opened
   bool hasAddress = false;    // burn of an image with a record that got as far as an address
   BtAddress address;          // the address programmed into this board (new or a retry's)
   // A failed burn's address reached no board: it is kept for this adapter's next burn.

@@ -55,10 +55,10 @@ int ProductionEngine::CountInterfacesAnswer(Transport& transport) {
   return std::min(count, kMaxInterfaces);
 }
 
-int ProductionEngine::SlotPresence(Transport& transport, int index, std::string* instanceId) {
-  if (instanceId == nullptr) return kBadBuffer;
-  *instanceId = transport.GetInterfaceInfo(index).instanceId;
-  return instanceId->empty() ? kNotPresent : kPresent;
+int ProductionEngine::SlotPresence(Transport& transport, int index, AdapterId* adapterId) {
+  if (adapterId == nullptr) return kBadBuffer;
+  *adapterId = transport.GetInterfaceInfo(index).adapterId;
+  return adapterId->empty() ? kNotPresent : kPresent;
 }
 
 int ProductionEngine::SlotRows() const { return std::min(deviceCount_.load(), kSlotCount); }
@@ -124,10 +124,10 @@ void ProductionEngine::RefreshSlots() {
   deviceCount_ = answer == 255 ? 0 : answer;
   const bool busy = Busy();
   const int rows = SlotRows();
-  std::vector<std::string> present;
+  std::vector<AdapterId> present;
   if (!busy) {
     std::lock_guard<std::mutex> lock(transportMutex_);
-    for (int n = 0; n < rows; ++n) present.push_back(transport_.GetInterfaceInfo(n).instanceId);
+    for (int n = 0; n < rows; ++n) present.push_back(transport_.GetInterfaceInfo(n).adapterId);
   }
   {
     std::lock_guard<std::mutex> lock(viewMutex_);
@@ -135,7 +135,7 @@ void ProductionEngine::RefreshSlots() {
     // A pulled-out adapter's result stays in view, in a row of its own below the present
     // adapters' rows, until the next operation starts.
     struct GoneRow {
-      std::string adapter;
+      AdapterId adapter;
       int result;
       bool hasAddress;
       BtAddress address;
@@ -144,7 +144,7 @@ void ProductionEngine::RefreshSlots() {
     std::vector<GoneRow> gone;
     if (!busy) {
       for (size_t n = 0; n < kSlotCount; ++n) {
-        const std::string& id = view_.rowAdapter[n];
+        const AdapterId& id = view_.rowAdapter[n];
         // Only a failure stays in view: a board that is done needs no second look.
         if (id.empty() || view_.lastResult[n] <= 0 || !(view_.rowVisible[n] || view_.rowGone[n])) continue;
         if (std::find(present.begin(), present.end(), id) != present.end()) continue;
@@ -165,7 +165,7 @@ void ProductionEngine::RefreshSlots() {
         const bool same = n < rows && !view_.rowGone[i] && view_.rowAdapter[i] == present[i];
         view_.rowGone[i] = false;
         if (!same) {
-          view_.rowAdapter[i] = n < rows ? present[i] : std::string();
+          view_.rowAdapter[i] = n < rows ? present[i] : AdapterId();
           view_.lastResult[i] = -1;
           view_.slotHasAddress[i] = false;
         }
@@ -408,17 +408,17 @@ void ProductionEngine::OpenSlots(int rows) {
   for (int n = 0; n < rows; ++n) {
     AdapterSlot& slot = slots_[static_cast<size_t>(n)];
     std::unique_ptr<Endpoint> device, out, in;
-    std::string instanceId;
+    AdapterId adapterId;
     {
       std::lock_guard<std::mutex> lock(transportMutex_);
-      if (SlotPresence(transport_, n, &instanceId) != kPresent) continue;
+      if (SlotPresence(transport_, n, &adapterId) != kPresent) continue;
       device = transport_.OpenInterface(n);
       if (device) {
         out = transport_.OpenPipe("PIPE01");
         in = transport_.OpenPipe("PIPE00");
       }
     }
-    adapterIds_[static_cast<size_t>(n)] = instanceId;
+    adapterIds_[static_cast<size_t>(n)] = adapterId;
     const bool opened = device != nullptr;
     slot.SetDevice(std::move(device));
     if (!opened) continue;  // unusable for this operation; no text for this case
@@ -458,7 +458,7 @@ bool ProductionEngine::Start(Operation op) {
       view_.icon[n] = SlotIcon::kHidden;
       view_.lastResult[n] = -1;
       view_.slotHasAddress[n] = false;
-      view_.rowAdapter[n].clear();
+      view_.rowAdapter[n] = AdapterId();
     }
   }
   {
@@ -467,7 +467,7 @@ bool ProductionEngine::Start(Operation op) {
     std::lock_guard<std::mutex> lock(*state_.mutex);
     state_.runningWorkers = rows;
   }
-  for (int n = 0; n < rows; ++n) adapterIds_[static_cast<size_t>(n)].clear();
+  for (int n = 0; n < rows; ++n) adapterIds_[static_cast<size_t>(n)] = AdapterId();
   events_.ViewChanged();
   if (rows == 0) {
     FinalStep(op, false);
@@ -490,7 +490,7 @@ void ProductionEngine::RunOperation(Operation op, int rows) {
   if (op == Operation::kBurn) {
     // A kept address is retried only on the adapter it was kept for: one that is gone
     // will not take it, so it is given up now rather than held for ever.
-    std::vector<std::string> present;
+    std::vector<AdapterId> present;
     for (int n = 0; n < rows; ++n)
       if (!adapterIds_[static_cast<size_t>(n)].empty()) present.push_back(adapterIds_[static_cast<size_t>(n)]);
     std::lock_guard<std::mutex> lock(*state_.mutex);
@@ -643,7 +643,7 @@ bool ProductionEngine::LogRow(const SlotReport& report, Operation op) {
 }
 
 SlotResult ProductionEngine::TakeAddress(int n, BtAddress* address) {
-  const std::string adapter = adapterIds_[static_cast<size_t>(n)];
+  const AdapterId adapter = adapterIds_[static_cast<size_t>(n)];
   SlotResult result = SlotResult::kDone;
   std::string message;
   if (!logStopped_ && log_.IsOpen()) {
@@ -713,7 +713,7 @@ void ProductionEngine::SettleAddress(const SlotReport& report, int64_t startedMs
   }
 }
 
-void ProductionEngine::GiveUpKept(const std::vector<std::string>* present) {
+void ProductionEngine::GiveUpKept(const std::vector<AdapterId>* present) {
   for (auto it = kept_.begin(); it != kept_.end();) {
     if (present != nullptr && std::find(present->begin(), present->end(), it->first) != present->end()) {
       ++it;

@@ -129,8 +129,8 @@ class ProductionEngine : private AdapterListener {
 
   // The count of present interfaces as the dialog asks for it: 255 when there is none.
   static int CountInterfacesAnswer(Transport& transport);
-  // 0 present (instanceId not empty), 255 not present, 6 when instanceId is null.
-  static int SlotPresence(Transport& transport, int index, std::string* instanceId);
+  // 0 present (adapterId not empty), 255 not present, 6 when adapterId is null.
+  static int SlotPresence(Transport& transport, int index, AdapterId* adapterId);
 
  private:
   void AdaptersChanged() override;
@@ -145,7 +145,7 @@ class ProductionEngine : private AdapterListener {
   void SettleAddress(const SlotReport& report, int64_t startedMs);
   // Gives up kept addresses (all, or those whose adapter is not in `present`) as wasted
   // and logs them. state_.mutex held.
-  void GiveUpKept(const std::vector<std::string>* present);
+  void GiveUpKept(const std::vector<AdapterId>* present);
   void ShowSequence(const std::string& message);  // the sequence's view fields; viewMutex_ held
   bool LogRow(const SlotReport& report, Operation op);
   void JoinThreads();
@@ -164,7 +164,7 @@ class ProductionEngine : private AdapterListener {
   ProductionState state_;
   std::array<AdapterSlot, kSlotCount> slots_;
   std::array<std::atomic<bool>, kSlotCount> ticked_{};
-  std::array<std::string, kSlotCount> adapterIds_;  // written by OpenSlots before the workers start
+  std::array<AdapterId, kSlotCount> adapterIds_;  // written by OpenSlots before the workers start
   std::string readbackFolder_;                      // written by Start before the workers start
   std::atomic<int> deviceCount_{0};  // also read by the final step on a worker
   std::mutex transportMutex_;        // every call into transport_
@@ -181,7 +181,7 @@ class ProductionEngine : private AdapterListener {
     BtAddress address;
     int slot = 0;
   };
-  std::map<std::string, Kept> kept_;  // by adapter identity: addresses no board received
+  std::map<AdapterId, Kept> kept_;  // by adapter identity: addresses no board received
 
   mutable std::mutex viewMutex_;  // guards view_ (written by workers and helper threads)
   DialogView view_;

@@ -106,7 +106,7 @@ std::string ProductionLog::FormatRow(const ProductionLogRow& row) {
   line += "," + Field(row.station);
   line += "," + std::to_string(r.slot);
   line += "," + std::string(OperationName(r.op));
-  line += "," + Field(r.adapterId);
+  line += "," + Field(r.adapterId.text());
   line += "," + Field(row.imagePath);
   line += "," + std::string(checksum);
   line += "," + (r.hasAddress ? r.address.DisplayText() : std::string());

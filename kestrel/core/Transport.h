@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace kestrel {
 
@@ -23,10 +24,41 @@ enum class TransportResult : int {
 constexpr size_t kMaxTransfer = 4096;
 constexpr int kMaxInterfaces = 127;
 
+// What identifies a download adapter: where it is plugged, not what it is, so two
+// adapters with the same USB ids stay two and a board moved to another adapter meets
+// another identity. Every backend makes it here:
+//   libusb      the bus path "BUS-PORT.PORT..." ("1-2.3": bus 1, hub port 2, port 3);
+//   simulator   "sim-adapter-N", N the simulated adapter's number;
+//   Windows     the instance part of the device interface path ("6&2a0b&0&2").
+// The engine keeps a failed burn's address for the adapter with this identity only, and
+// its text is what the production log and the address pool store as the adapter.
+// Empty: the adapter cannot be told apart and its slot is never opened.
+class AdapterId {
+ public:
+  AdapterId() = default;
+  // bus and the port numbers from the root hub down (libusb_get_port_numbers); none
+  // when the ports are unknown.
+  static AdapterId UsbBusPath(int bus, const uint8_t* ports, int portCount);
+  static AdapterId Simulated(int index);
+  static AdapterId WindowsDevicePath(const std::string& devicePath);
+  // An identity as stored in a log row or the pool, or written by a test.
+  static AdapterId FromText(std::string text) { return AdapterId(std::move(text)); }
+
+  const std::string& text() const { return text_; }
+  bool empty() const { return text_.empty(); }
+  bool operator==(const AdapterId& other) const { return text_ == other.text_; }
+  bool operator!=(const AdapterId& other) const { return text_ != other.text_; }
+  bool operator<(const AdapterId& other) const { return text_ < other.text_; }
+
+ private:
+  explicit AdapterId(std::string text) : text_(std::move(text)) {}
+  std::string text_;
+};
+
 struct DeviceInterfaceInfo {
   std::string devicePath;
   std::string displayName;
-  std::string instanceId;  // empty: the slot is never opened
+  AdapterId adapterId;  // empty: the slot is never opened
 };
 
 // One opened endpoint: the device itself, the out pipe ("PIPE01") or the in pipe

@@ -324,6 +324,11 @@ BoardFaults SimAdapter::Faults() {
 
 bool SimAdapter::TakeReadFailure(int transfer) {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (transfer == 0) {
+    bool fail = faults_.replyFailOnce;
+    faults_.replyFailOnce = false;
+    return fail;
+  }
   if (faults_.readFailOnce != transfer) return false;
   faults_.readFailOnce = 0;
   return true;

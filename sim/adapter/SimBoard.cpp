@@ -40,12 +40,18 @@ bool SimBoard::Create(const std::string& flashPath, size_t flashSize, int eraseM
 }
 
 bool SimBoard::Reply(Link& link, const uint8_t* bytes, size_t length) {
-  return link.Send(simwire::kWireData, bytes, length);
+  if (link.TakeReadFailure(0) && !link.Send(simwire::kWireError, nullptr, 0)) return false;
+  for (int i = 0; i < std::max(1, link.Faults().replies); ++i) {
+    if (!link.Send(simwire::kWireData, bytes, length)) return false;
+  }
+  return true;
 }
 
 bool SimBoard::SendFlash(Link& link, uint64_t length) {
   std::vector<uint8_t> chunk(kReadChunk);
   uint64_t sent = 0;
+  const long long stop = link.Faults().readStopAfter;
+  if (stop >= 0) length = std::min<uint64_t>(length, static_cast<uint64_t>(stop));
   for (int transfer = 1; sent < length; ++transfer) {
     if (link.TakeReadFailure(transfer) && !link.Send(simwire::kWireError, nullptr, 0)) return false;
     size_t n = static_cast<size_t>(std::min<uint64_t>(kReadChunk, length - sent));
@@ -99,6 +105,7 @@ bool SimBoard::HandleTransfer(const uint8_t* data, size_t length, Link& link) {
         uint8_t reply[kConnectReplyLength] = {kAck, op == kOpConnect ? kConnected : uint8_t{0x00}};
         if (fault == BoardFaults::Connect::kEe00) reply[1] = 0x00;
         if (fault == BoardFaults::Connect::kNoEe) reply[0] = 0x00, reply[1] = 0x00;
+        if (fault == BoardFaults::Connect::kUnacked) reply[0] = 0x00;
         if (fault != BoardFaults::Connect::kNoReply) ok = Reply(link, reply, sizeof reply);
         break;
       }
@@ -108,8 +115,9 @@ bool SimBoard::HandleTransfer(const uint8_t* data, size_t length, Link& link) {
         programming_ = false;
         flash_.Erase();
         flash_.Sync();
-        const uint8_t reply[] = {kAck, 0x00};
-        ok = Reply(link, reply, sizeof reply);
+        const BoardFaults::Erase fault = link.Faults().erase;
+        const uint8_t reply[] = {fault == BoardFaults::Erase::kNoEe ? uint8_t{0x00} : kAck, 0x00};
+        if (fault != BoardFaults::Erase::kNoReply) ok = Reply(link, reply, sizeof reply);
         break;
       }
       case kOpWriteRegister:

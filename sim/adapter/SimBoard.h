@@ -22,16 +22,20 @@ class SimBoard {
     // Waits ms; false when the adapter went away meanwhile.
     virtual bool Wait(int ms) = 0;
     virtual BoardFaults Faults() = 0;
-    // True (once) when the given data transfer of a ReadFlash reply is to fail.
+    // True (once) when the given data transfer of a ReadFlash reply is to fail; transfer
+    // 0 is the answer to a command.
     virtual bool TakeReadFailure(int transfer) = 0;
   };
 
-  // Creates (or truncates) the flash file at size bytes, erased.
+  // Creates (or truncates) the flash file at size bytes, erased; an empty path keeps the
+  // flash in memory.
   bool Create(const std::string& flashPath, size_t flashSize, int eraseMs, std::string* error);
   // Carries out the commands of one OUT transfer; false when the link broke.
   bool HandleTransfer(const uint8_t* data, size_t length, Link& link);
   // A pulled adapter forgets a programming run it had not finished.
   void AbandonProgramming() { programming_ = false; }
+  const SimFlash& flash() const { return flash_; }
+  void LoadFlash(const uint8_t* contents, size_t length) { flash_.Load(contents, length); }
 
  private:
   bool Reply(Link& link, const uint8_t* bytes, size_t length);

@@ -28,8 +28,16 @@ std::string SimUsage() {
          "  --rate B            transfer rate per adapter in bytes/s, 0 = unlimited (default 0)\n"
          "  --erase-ms MS       chip erase time in ms (default 200)\n"
          "  --fault N:SETTING   fault of board N, repeatable; SETTING is one of\n"
-         "                        connect=none|ee00|noee|noreply, read-fail-once[=K],\n"
-         "                        drop-data=N, flip[=OFFSET], vanish=BYTES, no-id\n"
+         "                        connect=none|ee00|noee|unacked|noreply  Connect's answer\n"
+         "                        erase=none|noee|noreply   EraseChip's answer (it erases anyway)\n"
+         "                        replies=N                 every answer sent N times (1..64)\n"
+         "                        reply-fail-once           the next answer follows a failed transfer\n"
+         "                        read-fail-once[=K]        the K-th transfer of the next ReadFlash fails\n"
+         "                        read-stop=BYTES           ReadFlash answers stop after BYTES\n"
+         "                        drop-data=N               the N-th data packet of each run is lost\n"
+         "                        flip[=OFFSET]             a flash bit flips after programming\n"
+         "                        vanish=BYTES              unplugged after BYTES both ways (-1 off)\n"
+         "                        no-id                     reports no instance identity\n"
          "  kestrel-adapter-sim --control DIR COMMAND...   sends one control command\n";
 }
 
@@ -48,10 +56,37 @@ bool ApplyFault(BoardFaults* faults, const std::string& setting, std::string* er
       faults->connect = BoardFaults::Connect::kNoEe;
     } else if (value == "noreply") {
       faults->connect = BoardFaults::Connect::kNoReply;
+    } else if (value == "unacked") {
+      faults->connect = BoardFaults::Connect::kUnacked;
     } else {
-      *error = "connect= takes none, ee00, noee or noreply";
+      *error = "connect= takes none, ee00, noee, unacked or noreply";
       return false;
     }
+    return true;
+  }
+  if (key == "erase") {
+    if (value == "none") {
+      faults->erase = BoardFaults::Erase::kNone;
+    } else if (value == "noee") {
+      faults->erase = BoardFaults::Erase::kNoEe;
+    } else if (value == "noreply") {
+      faults->erase = BoardFaults::Erase::kNoReply;
+    } else {
+      *error = "erase= takes none, noee or noreply";
+      return false;
+    }
+    return true;
+  }
+  if (key == "replies") {
+    if (!ParseNumber(value, 1, 64, &n)) {
+      *error = "replies= takes 1..64";
+      return false;
+    }
+    faults->replies = static_cast<int>(n);
+    return true;
+  }
+  if (key == "reply-fail-once" && !hasValue) {
+    faults->replyFailOnce = true;
     return true;
   }
   if (key == "read-fail-once") {
@@ -64,6 +99,14 @@ bool ApplyFault(BoardFaults* faults, const std::string& setting, std::string* er
       return false;
     }
     faults->readFailOnce = static_cast<int>(n);
+    return true;
+  }
+  if (key == "read-stop") {
+    if (!ParseNumber(value, -1, 1LL << 32, &n)) {
+      *error = "read-stop= takes a byte count (-1 turns it off)";
+      return false;
+    }
+    faults->readStopAfter = n;
     return true;
   }
   if (key == "drop-data") {

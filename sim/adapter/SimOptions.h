@@ -9,10 +9,22 @@ namespace kestrel::sim {
 
 // Faults of one adapter; every one is off by default.
 struct BoardFaults {
-  enum class Connect { kNone, kEe00, kNoEe, kNoReply };
+  // Connect's answer: ee00 (acknowledged, not connected), noee (neither), unacked (the
+  // connected byte without the acknowledgement), noreply.
+  enum class Connect { kNone, kEe00, kNoEe, kNoReply, kUnacked };
   Connect connect = Connect::kNone;
+  // EraseChip's answer: noee (no acknowledgement byte), noreply. The chip is erased anyway.
+  enum class Erase { kNone, kNoEe, kNoReply };
+  Erase erase = Erase::kNone;
+  // Every answer to a command is sent this many times (an adapter that chatters).
+  int replies = 1;
+  // The next answer to a command comes after one transfer that fails on the bus (once).
+  bool replyFailOnce = false;
   // k > 0: the k-th data transfer of the next ReadFlash reply fails on the bus (once).
   int readFailOnce = 0;
+  // >= 0: every ReadFlash answer stops after this many bytes; the adapter stays plugged
+  // and silent.
+  long long readStopAfter = -1;
   // n > 0: the n-th program data packet (AA/AB) after each start packet never arrives.
   long dropData = 0;
   // >= 0: flash byte at this offset gets bit 0 flipped when a programming run completes.
@@ -34,8 +46,10 @@ struct SimOptions {
   std::vector<BoardFaults> faults;  // one per board
 };
 
-// Applies one fault setting such as "connect=ee00", "read-fail-once", "drop-data=3",
-// "flip=100", "vanish=5000", "no-id". False with a message for anything else.
+// Applies one fault setting such as "connect=ee00", "erase=noreply", "replies=32",
+// "reply-fail-once", "read-fail-once", "drop-data=3", "flip=100", "vanish=5000", "no-id".
+// False with a message for anything else. The one grammar for every simulated adapter,
+// in the simulator's --fault and control socket and in the in-process adapter.
 bool ApplyFault(BoardFaults* faults, const std::string& setting, std::string* error);
 
 // Parses argv; false with a message (also for --help, with the usage as message).

@@ -57,9 +57,9 @@ TEST(PoolCli, InitStatusAndExportOfALine) {
   auto live = PoolSequence::Open(PoolConfig{url, name, "east", dir.Path().string()}, &status, &message);
   ASSERT_TRUE(dead && live) << message;
   BtAddress a, b, c;
-  ASSERT_EQ(dead->HandOut("sim:0", &a, &message), SequenceStatus::kOk);
-  ASSERT_EQ(live->HandOut("sim:0", &b, &message), SequenceStatus::kOk);
-  ASSERT_EQ(live->HandOut("sim:1", &c, &message), SequenceStatus::kOk);
+  ASSERT_EQ(dead->HandOut(AdapterId::FromText("sim:0"), &a, &message), SequenceStatus::kOk);
+  ASSERT_EQ(live->HandOut(AdapterId::FromText("sim:0"), &b, &message), SequenceStatus::kOk);
+  ASSERT_EQ(live->HandOut(AdapterId::FromText("sim:1"), &c, &message), SequenceStatus::kOk);
   BoardRecord done;
   done.address = b;
   done.result = "0";

@@ -65,7 +65,7 @@ class PoolTest : public ::testing::Test {
     BoardRecord b;
     b.station = "ignored: the pool uses its own station name";
     b.slot = slot;
-    b.adapter = "sim:" + std::to_string(slot);
+    b.adapter = AdapterId::FromText("sim:" + std::to_string(slot));
     b.imageChecksum = 0xdeadbeef;
     b.address = a;
     b.result = "0";
@@ -91,7 +91,7 @@ TEST_F(PoolTest, ConcurrentStationsNeverHandOutAnAddressTwice) {
       for (int i = 0; i < kEach; ++i) {
         BtAddress a;
         std::string message;
-        if (st->HandOut("sim:" + std::to_string(i % 4), &a, &message) != SequenceStatus::kOk) {
+        if (st->HandOut(AdapterId::FromText("sim:" + std::to_string(i % 4)), &a, &message) != SequenceStatus::kOk) {
           ADD_FAILURE() << message;
           return;
         }
@@ -127,11 +127,11 @@ TEST_F(PoolTest, RangeEndIsRefusedWithWhatIsLeft) {
   for (uint64_t i = 0; i < 3; ++i) {
     EXPECT_EQ(st->Remaining(), 3 - i);
     BtAddress a;
-    ASSERT_EQ(st->HandOut("sim:0", &a, &message), SequenceStatus::kOk) << message;
+    ASSERT_EQ(st->HandOut(AdapterId::FromText("sim:0"), &a, &message), SequenceStatus::kOk) << message;
     EXPECT_EQ(a, Addr(kFirst + i));
   }
   BtAddress a;
-  EXPECT_EQ(st->HandOut("sim:0", &a, &message), SequenceStatus::kExhausted);
+  EXPECT_EQ(st->HandOut(AdapterId::FromText("sim:0"), &a, &message), SequenceStatus::kExhausted);
   EXPECT_NE(message.find("0 left"), std::string::npos) << message;
   EXPECT_NE(message.find(Addr(kFirst + 2).DisplayText()), std::string::npos) << message;
   EXPECT_EQ(st->Remaining(), 0u);
@@ -166,7 +166,7 @@ TEST_F(PoolTest, AStationStartsAgainAtOnce) {
     auto st = Station("again");
     ASSERT_TRUE(st);
     BtAddress a;
-    ASSERT_EQ(st->HandOut("sim:0", &a, &message), SequenceStatus::kOk) << message;
+    ASSERT_EQ(st->HandOut(AdapterId::FromText("sim:0"), &a, &message), SequenceStatus::kOk) << message;
     st->Release();
   }
   Station("killed")->Release();  // makes its row
@@ -202,12 +202,12 @@ TEST_F(PoolTest, LeftoversOfDeadStationsAreWastedLiveOnesKept) {
   std::string message;
   BtAddress a, b, c;
   auto dead = Station("dead");
-  ASSERT_EQ(dead->HandOut("sim:0", &a, &message), SequenceStatus::kOk);
-  ASSERT_EQ(dead->HandOut("sim:1", &b, &message), SequenceStatus::kOk);
+  ASSERT_EQ(dead->HandOut(AdapterId::FromText("sim:0"), &a, &message), SequenceStatus::kOk);
+  ASSERT_EQ(dead->HandOut(AdapterId::FromText("sim:1"), &b, &message), SequenceStatus::kOk);
   ASSERT_EQ(dead->Confirm(Board(a), &message), SequenceStatus::kOk) << message;
   dead->Release();  // its session ends as with kill -9: b stays handed out
   auto live = Station("live");
-  ASSERT_EQ(live->HandOut("sim:0", &c, &message), SequenceStatus::kOk);
+  ASSERT_EQ(live->HandOut(AdapterId::FromText("sim:0"), &c, &message), SequenceStatus::kOk);
 
   EXPECT_EQ(ReapPool(url_, name_, &message), 1) << message;
   EXPECT_EQ(ReapPool(url_, name_, &message), 0) << message;
@@ -218,7 +218,7 @@ TEST_F(PoolTest, LeftoversOfDeadStationsAreWastedLiveOnesKept) {
   ASSERT_TRUE(dead);
   EXPECT_EQ(dead->wastedAtOpen(), 0);
   BtAddress d;
-  ASSERT_EQ(dead->HandOut("sim:0", &d, &message), SequenceStatus::kOk);
+  ASSERT_EQ(dead->HandOut(AdapterId::FromText("sim:0"), &d, &message), SequenceStatus::kOk);
   dead->Release();
   dead = Station("dead");
   EXPECT_EQ(dead->wastedAtOpen(), 1);
@@ -231,9 +231,9 @@ TEST_F(PoolTest, ResultsAreIdempotentAndAProgrammedBoardWins) {
   auto st = Station("s");
   std::string message;
   BtAddress a, b, c;
-  ASSERT_EQ(st->HandOut("sim:0", &a, &message), SequenceStatus::kOk);
-  ASSERT_EQ(st->HandOut("sim:1", &b, &message), SequenceStatus::kOk);
-  ASSERT_EQ(st->HandOut("sim:2", &c, &message), SequenceStatus::kOk);
+  ASSERT_EQ(st->HandOut(AdapterId::FromText("sim:0"), &a, &message), SequenceStatus::kOk);
+  ASSERT_EQ(st->HandOut(AdapterId::FromText("sim:1"), &b, &message), SequenceStatus::kOk);
+  ASSERT_EQ(st->HandOut(AdapterId::FromText("sim:2"), &c, &message), SequenceStatus::kOk);
   EXPECT_EQ(st->Confirm(Board(a), &message), SequenceStatus::kOk);
   EXPECT_EQ(st->Confirm(Board(a), &message), SequenceStatus::kOk);
   EXPECT_EQ(st->GiveUp(Board(a), AddressSequence::Loss::kWasted, &message), SequenceStatus::kOk);
@@ -271,7 +271,7 @@ TEST_F(PoolTest, ResultsAreIdempotentAndAProgrammedBoardWins) {
             std::string::npos)
       << status.str();
   BtAddress d;
-  ASSERT_EQ(st->HandOut("sim:0", &d, &message), SequenceStatus::kOk);
+  ASSERT_EQ(st->HandOut(AdapterId::FromText("sim:0"), &d, &message), SequenceStatus::kOk);
   EXPECT_EQ(d, Addr(kFirst + 4));
   EXPECT_NE(status.str().find("\ns                   yes   "), std::string::npos) << status.str();
 }
@@ -306,15 +306,15 @@ TEST_F(PoolTest, ResultsSpooledWhileTheServerIsDownAreSentOnceItIsBack) {
   std::string message;
   auto st = Station("s", own.Url());
   BtAddress a, b;
-  ASSERT_EQ(st->HandOut("sim:0", &a, &message), SequenceStatus::kOk);
-  ASSERT_EQ(st->HandOut("sim:1", &b, &message), SequenceStatus::kOk);
+  ASSERT_EQ(st->HandOut(AdapterId::FromText("sim:0"), &a, &message), SequenceStatus::kOk);
+  ASSERT_EQ(st->HandOut(AdapterId::FromText("sim:1"), &b, &message), SequenceStatus::kOk);
 
   ASSERT_TRUE(own.Stop());
   EXPECT_EQ(st->Confirm(Board(a), &message), SequenceStatus::kOk);
   EXPECT_NE(message.find("kept in " + st->spoolPath()), std::string::npos) << message;
   EXPECT_EQ(st->GiveUp(Board(b, 1), AddressSequence::Loss::kFailed, &message), SequenceStatus::kOk);
   BtAddress c;
-  EXPECT_EQ(st->HandOut("sim:2", &c, &message), SequenceStatus::kUnavailable);
+  EXPECT_EQ(st->HandOut(AdapterId::FromText("sim:2"), &c, &message), SequenceStatus::kUnavailable);
   EXPECT_NE(message.find("no new board starts"), std::string::npos) << message;
   EXPECT_NE(st->Describe().find("database away"), std::string::npos);
   st->Release();  // the server is still down: the results stay spooled
@@ -335,7 +335,7 @@ TEST_F(PoolTest, ResultsSpooledWhileTheServerIsDownAreSentOnceItIsBack) {
   st = Station("s", own.Url());
   EXPECT_EQ(st->replayedAtOpen(), 2);
   EXPECT_EQ(States(own.Url()), (std::map<std::string, int>{{"programmed", 1}, {"failed", 1}}));
-  ASSERT_EQ(st->HandOut("sim:2", &c, &message), SequenceStatus::kOk) << message;
+  ASSERT_EQ(st->HandOut(AdapterId::FromText("sim:2"), &c, &message), SequenceStatus::kOk) << message;
   EXPECT_EQ(c, Addr(kFirst + 2));
 }
 
@@ -352,13 +352,13 @@ TEST_F(PoolTest, AStationThatStaysUpReconnectsWhenTheServerIsBack) {
   auto st = PoolSequence::Open(config, &status, &message);
   ASSERT_TRUE(st) << message;
   BtAddress a, b, c;
-  ASSERT_EQ(st->HandOut("sim:0", &a, &message), SequenceStatus::kOk);
-  ASSERT_EQ(st->HandOut("sim:1", &b, &message), SequenceStatus::kOk);  // still burning throughout
+  ASSERT_EQ(st->HandOut(AdapterId::FromText("sim:0"), &a, &message), SequenceStatus::kOk);
+  ASSERT_EQ(st->HandOut(AdapterId::FromText("sim:1"), &b, &message), SequenceStatus::kOk);  // still burning throughout
 
   ASSERT_TRUE(own.Restart());
   EXPECT_EQ(st->Confirm(Board(a), &message), SequenceStatus::kOk);  // finds the session gone: spooled
   EXPECT_NE(message.find("kept in"), std::string::npos) << message;
-  ASSERT_EQ(st->HandOut("sim:2", &c, &message), SequenceStatus::kOk) << message;
+  ASSERT_EQ(st->HandOut(AdapterId::FromText("sim:2"), &c, &message), SequenceStatus::kOk) << message;
   EXPECT_EQ(c, Addr(kFirst + 2));
   EXPECT_EQ(States(own.Url()), (std::map<std::string, int>{{"programmed", 1}, {"handed_out", 2}}));
   // The lock is held again: the name is still taken.

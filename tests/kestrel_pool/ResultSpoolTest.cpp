@@ -15,7 +15,7 @@ SpooledResult Result(uint8_t last, SpooledResult::Kind kind) {
   r.record.address.bytes = {last, 0, 0, 0x7d, 0x1a, 0};
   r.record.station = "line\t4\\b";
   r.record.slot = 3;
-  r.record.adapter = "1-2.3\n";
+  r.record.adapter = AdapterId::FromText("1-2.3\n");
   r.record.imageChecksum = 0xfffffffe;
   r.record.result = "4";
   r.record.startedUnixMs = 1;
@@ -38,7 +38,7 @@ TEST(ResultSpool, KeepsWholeLinesAndDropsACutOne) {
   const auto pending = spool.Pending(&error);
   ASSERT_EQ(pending.size(), 2u);
   EXPECT_EQ(pending[0].record.station, "line\t4\\b");  // escaped and back
-  EXPECT_EQ(pending[0].record.adapter, "1-2.3\n");
+  EXPECT_EQ(pending[0].record.adapter.text(), "1-2.3\n");
   EXPECT_EQ(pending[0].record.imageChecksum, 0xfffffffeu);
   EXPECT_EQ(pending[1].kind, SpooledResult::Kind::kWasted);
   EXPECT_EQ(pending[1].record.address.bytes[0], 2);

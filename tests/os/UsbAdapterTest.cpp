@@ -322,7 +322,7 @@ TEST(UsbAdapters, ArrivalAndRemovalReachTheHotPlugListener) {
   std::printf("arrival to notice: %.3f s\n", Seconds(start));
   transport.StopWatching();
   EXPECT_EQ(transport.CountInterfaces(), 2);
-  EXPECT_EQ(transport.GetInterfaceInfo(1).instanceId, "1-3");
+  EXPECT_EQ(transport.GetInterfaceInfo(1).adapterId.text(), "1-3");
   EXPECT_EQ(transport.GetInterfaceInfo(1).displayName, "QR5830 Download Adapter");
 
   ASSERT_TRUE(transport.StartWatching(&changes));
@@ -333,7 +333,7 @@ TEST(UsbAdapters, ArrivalAndRemovalReachTheHotPlugListener) {
   std::printf("removal to notice: %.3f s\n", Seconds(start));
   transport.StopWatching();
   EXPECT_EQ(transport.CountInterfaces(), 1);
-  EXPECT_EQ(transport.GetInterfaceInfo(0).instanceId, "1-3");
+  EXPECT_EQ(transport.GetInterfaceInfo(0).adapterId.text(), "1-3");
 }
 
 // The backend's own lifecycle on one adapter, in process: open the device and both pipes,

@@ -184,7 +184,7 @@ bool LocalSequence::StoreRange(std::string* message) {
   return ok;
 }
 
-SequenceStatus LocalSequence::HandOut(const std::string& /*adapter*/, BtAddress* address, std::string* message) {
+SequenceStatus LocalSequence::HandOut(const AdapterId& /*adapter*/, BtAddress* address, std::string* message) {
   if (!SameImage(message)) return SequenceStatus::kUnavailable;
   if (exhausted_ || next_ > Value(last_)) {
     *message = "the address range ends at " + last_.DisplayText() + ", which has been handed out: 0 left";

@@ -58,7 +58,7 @@ class LocalSequence : public AddressSequence {
   // The last address of first's 24-bit block: the same upper three bytes, then ff:ff:ff.
   static BtAddress EndOfBlock(const BtAddress& first);
 
-  SequenceStatus HandOut(const std::string& adapter, BtAddress* address, std::string* message) override;
+  SequenceStatus HandOut(const AdapterId& adapter, BtAddress* address, std::string* message) override;
   SequenceStatus Confirm(const BoardRecord& record, std::string* message) override;
   SequenceStatus GiveUp(const BoardRecord& record, Loss loss, std::string* message) override;
   uint64_t Remaining() const override;

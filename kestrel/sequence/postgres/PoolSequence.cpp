@@ -217,7 +217,7 @@ PoolSequence::SendResult PoolSequence::Send(const SpooledResult& r) {
           "WHERE pool = $1 AND address = $2 AND station = $11 AND "
           "(state = 'handed_out' OR ($3 = 'programmed' AND state <> 'programmed'))",
       {config_.pool, std::to_string(AddressNumber(b.address)), std::string(StateName(r.kind)),
-       std::to_string(b.slot), b.adapter, std::to_string(b.imageChecksum), b.result, Ms(b.startedUnixMs),
+       std::to_string(b.slot), b.adapter.text(), std::to_string(b.imageChecksum), b.result, Ms(b.startedUnixMs),
        Ms(b.finishedUnixMs), b.toolVersion, config_.station});
   if (res.ok()) return SendResult::kSent;
   if (!conn_->alive()) return SendResult::kLost;
@@ -229,7 +229,7 @@ void PoolSequence::NoteLost() {
   if (conn_ && !conn_->alive()) conn_.reset();
 }
 
-SequenceStatus PoolSequence::HandOut(const std::string& adapter, BtAddress* address, std::string* message) {
+SequenceStatus PoolSequence::HandOut(const AdapterId& adapter, BtAddress* address, std::string* message) {
   std::lock_guard lock(mu_);
   if (released_) {
     *message = "the pool was released";
@@ -250,7 +250,7 @@ SequenceStatus PoolSequence::HandOut(const std::string& adapter, BtAddress* addr
   }
   // One statement, so one transaction, committed (and on the server's disk) before the
   // address is used. The sequence, not a row lock, keeps stations from sharing one.
-  PgResult r = conn_->ExecPrepared(kHandOutStatement, {config_.pool, config_.station, adapter});
+  PgResult r = conn_->ExecPrepared(kHandOutStatement, {config_.pool, config_.station, adapter.text()});
   if (!r.ok() && r.state() == kSequenceEnd) {
     next_ = last_ + 1;
     *message = "pool \"" + config_.pool + "\" is used up: its last address " + NumberAddress(last_).DisplayText() +

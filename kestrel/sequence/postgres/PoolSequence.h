@@ -35,7 +35,7 @@ class PoolSequence : public AddressSequence {
   static std::shared_ptr<PoolSequence> Open(const PoolConfig& config, SequenceStatus* status, std::string* message);
   ~PoolSequence() override;
 
-  SequenceStatus HandOut(const std::string& adapter, BtAddress* address, std::string* message) override;
+  SequenceStatus HandOut(const AdapterId& adapter, BtAddress* address, std::string* message) override;
   SequenceStatus Confirm(const BoardRecord& record, std::string* message) override;
   SequenceStatus GiveUp(const BoardRecord& record, Loss loss, std::string* message) override;
   uint64_t Remaining() const override;

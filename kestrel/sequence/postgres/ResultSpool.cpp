@@ -126,7 +126,7 @@ std::string SpooledResult::ToLine() const {
   const BoardRecord& b = record;
   std::ostringstream s;
   s << "v1\t" << KindName(kind) << '\t' << b.address.DisplayText() << '\t' << Escape(b.station) << '\t' << b.slot
-    << '\t' << Escape(b.adapter) << '\t' << b.imageChecksum << '\t' << Escape(b.result) << '\t' << b.startedUnixMs
+    << '\t' << Escape(b.adapter.text()) << '\t' << b.imageChecksum << '\t' << Escape(b.result) << '\t' << b.startedUnixMs
     << '\t' << b.finishedUnixMs << '\t' << Escape(b.toolVersion);
   return s.str();
 }
@@ -154,7 +154,7 @@ bool SpooledResult::FromLine(const std::string& line, SpooledResult* out) {
   r.record.address = *address;
   r.record.station = Unescape(f[3]);
   r.record.slot = static_cast<int>(slot);
-  r.record.adapter = Unescape(f[5]);
+  r.record.adapter = AdapterId::FromText(Unescape(f[5]));
   r.record.imageChecksum = static_cast<uint32_t>(checksum);
   r.record.result = Unescape(f[7]);
   r.record.startedUnixMs = started;

@@ -95,7 +95,7 @@ DeviceInterfaceInfo SimTransport::GetInterfaceInfo(int index) {
   const Entry& e = entries[static_cast<size_t>(index)];
   info.devicePath = dir_ + "/" + e.name;
   info.displayName = "Simulated download adapter " + std::to_string(e.index);
-  if (!e.noInstanceId) info.instanceId = "sim-adapter-" + std::to_string(e.index);
+  if (!e.noInstanceId) info.adapterId = AdapterId::Simulated(e.index);
   return info;
 }
 

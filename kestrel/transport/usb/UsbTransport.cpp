@@ -12,13 +12,10 @@ namespace {
 constexpr const char* kPathPrefix = "usb:";
 constexpr size_t kMaxDisplayName = 256;
 
-std::string Location(libusb_device* device) {
+AdapterId Location(libusb_device* device) {
   uint8_t ports[8];
   int n = libusb_get_port_numbers(device, ports, sizeof ports);
-  if (n <= 0) return {};
-  std::string text = std::to_string(libusb_get_bus_number(device)) + "-";
-  for (int i = 0; i < n; ++i) text += (i > 0 ? "." : "") + std::to_string(ports[i]);
-  return text;
+  return AdapterId::UsbBusPath(libusb_get_bus_number(device), ports, n);
 }
 
 }  // namespace
@@ -33,7 +30,7 @@ UsbTransport::~UsbTransport() { StopWatching(); }
 std::vector<std::string> UsbTransport::Locations() const {
   libusb_device** all = nullptr;
   std::vector<std::string> out;
-  for (const Present& p : List(&all)) out.push_back(p.location);
+  for (const Present& p : List(&all)) out.push_back(p.location.text());
   if (all != nullptr) libusb_free_device_list(all, 1);
   return out;
 }
@@ -128,8 +125,8 @@ DeviceInterfaceInfo UsbTransport::GetInterfaceInfo(int index) {
   std::vector<Present> present = List(&all);
   if (index >= 0 && static_cast<size_t>(index) < present.size()) {
     const Present& p = present[static_cast<size_t>(index)];
-    info.instanceId = p.location;
-    info.devicePath = kPathPrefix + p.location;
+    info.adapterId = p.location;
+    if (!p.location.empty()) info.devicePath = kPathPrefix + p.location.text();
     // The product string needs the device opened, which may be refused (permissions,
     // another program holds it); then the path stands in for the name.
     libusb_device_descriptor desc;
@@ -154,7 +151,7 @@ std::shared_ptr<UsbDeviceHandle> UsbTransport::OpenPath(const std::string& devic
   libusb_device** all = nullptr;
   std::shared_ptr<UsbDeviceHandle> handle;
   for (const Present& p : List(&all)) {
-    if (kPathPrefix + p.location != devicePath) continue;
+    if (p.location.empty() || kPathPrefix + p.location.text() != devicePath) continue;
     // The pipes of an earlier open still hold the interface, and a second claim of it
     // would be refused: share their handle while it is the same device. An adapter
     // pulled out and put back on the same port is a new device and is opened afresh.

@@ -2,7 +2,7 @@
 // Download adapters on USB through libusb-1.0 (Linux). An adapter is a device with the
 // configured vendor and product id; its vendor interface carries one bulk OUT endpoint
 // (the "PIPE01" pipe) and one bulk IN endpoint (the "PIPE00" pipe). Its identity is its
-// place on the bus: instanceId "BUS-PORT.PORT..." (e.g. "1-2.3"), devicePath "usb:" and
+// place on the bus: adapterId "BUS-PORT.PORT..." (e.g. "1-2.3"), devicePath "usb:" and
 // the same text.
 #include <libusb.h>
 
@@ -52,7 +52,7 @@ class UsbTransport : public Transport {
  private:
   struct Present {
     libusb_device* device;  // referenced until the list is freed
-    std::string location;   // "BUS-PORT.PORT"; empty when the ports cannot be read
+    AdapterId location;     // its bus path; empty when the ports cannot be read
   };
   // The present adapters in a stable order (bus, then port path), at most 127.
   std::vector<Present> List(libusb_device*** all) const;

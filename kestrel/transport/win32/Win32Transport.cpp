@@ -165,7 +165,7 @@ DeviceInterfaceInfo Win32Transport::GetInterfaceInfo(int index) {
         info.devicePath = path;
         // Windows 98/ME kept the instance in the registry under DeviceClasses; those
         // systems are not supported, so the path rule is the only one.
-        info.instanceId = InstanceIdFromDevicePath(path);
+        info.adapterId = AdapterId::WindowsDevicePath(path);
       }
     }
   }

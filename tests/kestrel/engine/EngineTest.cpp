@@ -15,7 +15,7 @@
 
 #include "core/ProductionEngine.h"
 #include "sequence/local/LocalSequence.h"
-#include "FakeTransport.h"
+#include "InProcessTransport.h"
 #include "TestFiles.h"
 #include "qrplatform/Utf8Path.h"
 
@@ -51,11 +51,11 @@ class CountingEvents : public EngineEvents {
   }
 };
 
-// Four adapters (or fewer) on a fake transport, an engine and an image with a record.
+// Four adapters (or fewer) of the adapter model in process, an engine and an image with a record.
 struct EngineRig {
   FakeClock clock;
-  std::vector<std::unique_ptr<FakeAdapter>> adapters;
-  FakeTransport transport;
+  std::vector<std::unique_ptr<ModelAdapter>> adapters;
+  InProcessTransport transport;
   CountingEvents events;
   TempDir dir;
   std::string imagePath = dir.File("product.IMG");
@@ -73,7 +73,7 @@ struct EngineRig {
       readbackDir = dir.File(folder + "/回读 readback");
     }
     for (int i = 0; i < boards; ++i) {
-      adapters.push_back(std::make_unique<FakeAdapter>(clock));
+      adapters.push_back(std::make_unique<ModelAdapter>(clock));
       transport.adapters.push_back(adapters.back().get());
     }
     image = PatternImage(imageLength);
@@ -104,7 +104,7 @@ struct EngineRig {
   }
   BtAddress BoardAddress(int n, uint32_t record = 0x80000) const {
     BtAddress a;
-    std::copy_n(adapters[static_cast<size_t>(n)]->flash.begin() + record + 0x64, 6, a.bytes.begin());
+    std::copy_n(adapters[static_cast<size_t>(n)]->Flash().begin() + record + 0x64, 6, a.bytes.begin());
     return a;
   }
   BtAddress FileAddress(uint32_t record = 0x80000) const {
@@ -124,7 +124,7 @@ TEST(BurnFourSlots, ConsecutiveAddressesNamePatchedVerifiedAndSaved) {
     EXPECT_EQ(v.lastResult[static_cast<size_t>(n)], 0) << n;
     EXPECT_EQ(v.icon[static_cast<size_t>(n)], SlotIcon::kSuccess);
     got.push_back(rig.BoardAddress(n));
-    const auto& flash = rig.adapters[static_cast<size_t>(n)]->flash;
+    const auto flash = rig.adapters[static_cast<size_t>(n)]->Flash();
     EXPECT_EQ(std::string(flash.begin() + 0x80034, flash.begin() + 0x8003E), "QR_SPEAKER");
     // Everything but the address is the image.
     auto expected = rig.image;
@@ -154,16 +154,16 @@ TEST(BurnFourSlots, ConsecutiveAddressesNamePatchedVerifiedAndSaved) {
 // address that reached no board is tried again, but only on the adapter it was kept for.
 TEST(BurnRetry, KeptAddressIsRetriedOnlyOnItsAdapterAndOnlyWhenNoDataReachedTheBoard) {
   EngineRig rig(2);
-  rig.adapters[0]->instanceId = "1-1";
-  rig.adapters[1]->instanceId = "1-2";
+  rig.adapters[0]->adapterId = AdapterId::FromText("1-1");
+  rig.adapters[1]->adapterId = AdapterId::FromText("1-2");
   const std::string log = rig.dir.File("log.csv");
   ASSERT_TRUE(rig.engine->SetLogFile(log));
-  rig.adapters[1]->flipByteAt = 0x1234;  // verification fails: the board holds the address
+  rig.adapters[1]->Fault("flip=" + std::to_string(0x1234));  // verification fails: the board holds the address
   rig.Burn("00:00:00:00:00:10");
   DialogView v = rig.engine->View();
   EXPECT_EQ(v.lastResult[1], 4);
   const BtAddress verifyFailed = v.slotAddress[1];
-  rig.adapters[1]->flipByteAt = -1;
+  rig.adapters[1]->Fault("flip=" + std::to_string(-1));
   rig.engine->SetSlotTicked(0, false);
   rig.BurnAgain();
   v = rig.engine->View();
@@ -172,13 +172,13 @@ TEST(BurnRetry, KeptAddressIsRetriedOnlyOnItsAdapterAndOnlyWhenNoDataReachedTheB
   EXPECT_EQ(v.slotAddress[1], Addr("00:00:00:00:00:12"));
 
   // The erase does not go out: the address reached no board and is kept for "1-2".
-  rig.adapters[1]->vanishAfterBytes = rig.adapters[1]->Moved() + 12;  // after Connect's packet and reply
+  rig.adapters[1]->Fault("vanish=12");  // after Connect's packet and reply
   rig.BurnAgain();
   v = rig.engine->View();
   EXPECT_EQ(v.lastResult[1], 3);
   EXPECT_EQ(v.slotAddress[1], Addr("00:00:00:00:00:13"));
-  EXPECT_EQ(rig.adapters[1]->erases, 2);  // only the first two burns erased
-  rig.adapters[1]->vanishAfterBytes = -1;
+  EXPECT_EQ(rig.adapters[1]->Erases(), 2);  // only the first two burns erased
+  rig.adapters[1]->Fault("vanish=-1");
   rig.BurnAgain();
   v = rig.engine->View();
   EXPECT_EQ(v.lastResult[1], 0);
@@ -186,11 +186,11 @@ TEST(BurnRetry, KeptAddressIsRetriedOnlyOnItsAdapterAndOnlyWhenNoDataReachedTheB
   EXPECT_EQ(v.currentAddressLabel, "当前地址:\t00:00:00:00:00:14");
 
   // Kept again, then another adapter sits on slot 1: the kept address goes to nobody.
-  rig.adapters[1]->vanishAfterBytes = rig.adapters[1]->Moved() + 12;
+  rig.adapters[1]->Fault("vanish=12");
   rig.BurnAgain();
   EXPECT_EQ(rig.engine->View().slotAddress[1], Addr("00:00:00:00:00:14"));
-  rig.adapters[1]->vanishAfterBytes = -1;
-  rig.adapters[1]->instanceId = "1-3";
+  rig.adapters[1]->Fault("vanish=-1");
+  rig.adapters[1]->adapterId = AdapterId::FromText("1-3");
   rig.BurnAgain();
   v = rig.engine->View();
   EXPECT_EQ(v.lastResult[1], 0);
@@ -200,6 +200,44 @@ TEST(BurnRetry, KeptAddressIsRetriedOnlyOnItsAdapterAndOnlyWhenNoDataReachedTheB
   EXPECT_NE(csv.find(",1-2,"), std::string::npos);
   EXPECT_NE(csv.find("00:00:00:00:00:14,12,an address kept for a retry was given up unused"), std::string::npos)
       << csv;
+}
+
+// Two adapters with the same USB ids on one hub: an address kept for the one on port 3
+// follows that adapter when the two swap slots, and never reaches the one on port 4.
+TEST(BurnRetry, KeptAddressFollowsItsAdapterByBusPathNotBySlot) {
+  EngineRig rig(2);
+  const uint8_t port3[] = {2, 3};
+  const uint8_t port4[] = {2, 4};
+  ModelAdapter& onPort3 = *rig.adapters[0];
+  ModelAdapter& onPort4 = *rig.adapters[1];
+  onPort3.adapterId = AdapterId::UsbBusPath(1, port3, 2);
+  onPort4.adapterId = AdapterId::UsbBusPath(1, port4, 2);
+  rig.Burn("00:00:00:00:00:20");
+  onPort3.Fault("vanish=12");  // gone after Connect: the address reaches no board
+  rig.BurnAgain();
+  DialogView v = rig.engine->View();
+  ASSERT_NE(v.lastResult[0], 0);
+  const BtAddress kept = v.slotAddress[0];
+  const BtAddress port4Second = rig.BoardAddress(1);
+  EXPECT_EQ(v.rowAdapter[0].text(), "1-2.3");
+
+  // Port 3's adapter comes back and is now listed second; port 4's takes slot 0.
+  onPort3.Fault("vanish=-1");
+  std::swap(rig.transport.adapters[0], rig.transport.adapters[1]);
+  rig.engine->RefreshSlots();
+  rig.BurnAgain();
+  v = rig.engine->View();
+  EXPECT_EQ(v.lastResult[0], 0);
+  EXPECT_EQ(v.lastResult[1], 0);
+  EXPECT_EQ(v.rowAdapter[1].text(), "1-2.3");
+  EXPECT_EQ(v.slotAddress[1], kept);
+  BtAddress onBoard3, onBoard4;
+  const auto flash3 = onPort3.Flash(), flash4 = onPort4.Flash();
+  std::copy_n(flash3.begin() + 0x80064, 6, onBoard3.bytes.begin());
+  std::copy_n(flash4.begin() + 0x80064, 6, onBoard4.bytes.begin());
+  EXPECT_EQ(onBoard3, kept);
+  EXPECT_NE(onBoard4, kept);
+  EXPECT_NE(onBoard4, port4Second);
 }
 
 TEST(BurnCarry, AddressesCountOverAByteBoundary) {
@@ -227,7 +265,7 @@ TEST(BurnUnticked, SkippedSlotTakesNoAddress) {
 
 TEST(BurnFaults, VanishingAdapterFailsAloneAndItsAddressIsNeverReused) {
   EngineRig rig(4);
-  rig.adapters[2]->vanishAfterBytes = 100000;
+  rig.adapters[2]->Fault("vanish=100000");
   rig.Burn("00:00:00:00:00:01");
   const DialogView v = rig.engine->View();
   for (int n : {0, 1, 3}) EXPECT_EQ(v.lastResult[static_cast<size_t>(n)], 0);
@@ -263,7 +301,7 @@ TEST(BurnDurable, AddressWhoseSuccessorCannotBeSavedIsNotHandedOut) {
   DialogView v = rig.engine->View();
   for (size_t n = 0; n < 2; ++n) {
     EXPECT_EQ(v.lastResult[n], 10) << n;
-    EXPECT_EQ(rig.adapters[n]->erases, 0) << "slot " << n << " was erased";
+    EXPECT_EQ(rig.adapters[n]->Erases(), 0) << "slot " << n << " was erased";
     for (const auto& w : rig.adapters[n]->writes) EXPECT_NE(w[0], 0xA9) << "slot " << n << " was programmed";
   }
   EXPECT_FALSE(v.sequenceMessage.empty());
@@ -282,8 +320,8 @@ TEST(BurnDurable, AddressWhoseSuccessorCannotBeSavedIsNotHandedOut) {
 
 TEST(BurnFaults, UnconfirmedConnectAndLostPacket) {
   EngineRig rig(2);
-  rig.adapters[0]->connectReply = {0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  rig.adapters[1]->dropDataPacket = 5;
+  rig.adapters[0]->Fault("connect=noee");
+  rig.adapters[1]->Fault("drop-data=6");
   rig.Burn("00:00:00:00:00:01");
   const DialogView v = rig.engine->View();
   EXPECT_EQ(v.lastResult[0], 9);
@@ -312,7 +350,7 @@ TEST(BurnSmallCodeArea, PatchesTheRecordAt0x70000AndNothingAt0x80000) {
   rig.Burn("00:00:00:00:aa:00");
   ASSERT_EQ(rig.engine->View().lastResult[0], 0);
   EXPECT_EQ(rig.BoardAddress(0, 0x70000), Addr("00:00:00:00:aa:00"));
-  const auto& flash = rig.adapters[0]->flash;
+  const auto flash = rig.adapters[0]->Flash();
   EXPECT_TRUE(std::equal(rig.image.begin() + 0x80000, rig.image.end(), flash.begin() + 0x80000));
   auto file = ReadFile(rig.imagePath);
   EXPECT_EQ(rig.FileAddress(0x70000), Addr("00:00:00:00:aa:01"));
@@ -326,12 +364,14 @@ TEST(BurnNoRecord, ImageIsProgrammedUnchangedAndNothingIsWrittenBack) {
   EXPECT_EQ(rig.engine->View().countLabel, "烧录数量：2");
   EXPECT_EQ(rig.engine->Close(), CloseOutcome::kDone);
   EXPECT_EQ(ReadFile(rig.imagePath), rig.image);
-  EXPECT_TRUE(std::equal(rig.image.begin(), rig.image.end(), rig.adapters[1]->flash.begin()));
+  EXPECT_TRUE(std::equal(rig.image.begin(), rig.image.end(), rig.adapters[1]->Flash().begin()));
 }
 
 TEST(EngineRead, EveryTickedSlotGetsItsReadbackFile) {
   EngineRig rig(2);
-  rig.adapters[1]->flash[7] = 0x99;
+  auto contents = rig.adapters[1]->Flash();
+  contents[7] = 0x99;
+  rig.adapters[1]->model.LoadFlash(contents);
   ASSERT_TRUE(rig.engine->Start(Operation::kRead));
   rig.engine->WaitIdle();
   const DialogView v = rig.engine->View();
@@ -380,7 +420,7 @@ TEST(EngineErase, ShowsNoIconAndReenablesTheButtons) {
   rig.engine->WaitIdle();
   const DialogView v = rig.engine->View();
   EXPECT_EQ(v.icon[0], SlotIcon::kHidden);
-  EXPECT_EQ(rig.adapters[0]->erases, 1);
+  EXPECT_EQ(rig.adapters[0]->Erases(), 1);
   EXPECT_TRUE(v.burnEnabled && v.readEnabled && v.eraseEnabled);
 }
 
@@ -389,7 +429,7 @@ TEST(EngineSlots, RowsFollowTheAdaptersAndOpeningUsesBothPipes) {
   DialogView v = rig.engine->View();
   EXPECT_EQ(First4(v.rowVisible), (std::array<bool, 4>{true, true, true, false}));
   EXPECT_EQ(First4(v.ticked), (std::array<bool, 4>{true, true, true, false}));
-  rig.adapters[1]->instanceId = "";  // counted but never opened
+  rig.adapters[1]->adapterId = AdapterId::FromText("");  // counted but never opened
   rig.adapters[2]->inPipeOpens = false;
   ASSERT_TRUE(rig.engine->Start(Operation::kRead));
   rig.engine->WaitIdle();
@@ -413,7 +453,7 @@ TEST(EngineSlots, PlugOrUnplugWhileIdleReticksThePresentRowsAndHidesTheIcons) {
                                              SlotIcon::kHidden}));
   EXPECT_EQ(First4(v.ticked), (std::array<bool, 4>{true, false, true, false}));
 
-  FakeAdapter plugged(rig.clock);
+  ModelAdapter plugged(rig.clock);
   rig.transport.adapters.push_back(&plugged);
   rig.engine->RefreshSlots();
   v = rig.engine->View();
@@ -443,7 +483,7 @@ TEST(EngineSlots, NoAdaptersMeansNoRowsAndNoOperations) {
   rig.engine->ResetAdapters();  // nothing to do, nothing breaks
   rig.transport.countOverride = 200;
   EXPECT_EQ(ProductionEngine::CountInterfacesAnswer(rig.transport), 127);
-  std::string id;
+  AdapterId id;
   EXPECT_EQ(ProductionEngine::SlotPresence(rig.transport, 0, nullptr), 6);
   EXPECT_EQ(ProductionEngine::SlotPresence(rig.transport, 0, &id), 255);
 }
@@ -623,7 +663,7 @@ TEST(BurnImageCopy, FileCutShortDuringTheBurnStillGivesTheLoadedImageOnEveryBoar
     auto expected = rig.image;
     const BtAddress a = rig.BoardAddress(n);
     std::copy_n(a.bytes.begin(), 6, expected.begin() + 0x80064);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), rig.adapters[static_cast<size_t>(n)]->flash.begin()))
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), rig.adapters[static_cast<size_t>(n)]->Flash().begin()))
         << "board " << n;
   }
   // The address sequence still continues in what is left of the file.
@@ -634,16 +674,16 @@ TEST(BurnImageCopy, FileCutShortDuringTheBurnStillGivesTheLoadedImageOnEveryBoar
 // the image was loaded; the reports carry the phase sequence and the address used.
 TEST(BurnLog, OneRowPerSlotResultYieldAndPhases) {
   EngineRig rig(2);
-  rig.adapters[1]->flipByteAt = 0x2000;
-  rig.adapters[0]->instanceId = "1-2.3";
-  rig.adapters[1]->instanceId = "1-2.4";
+  rig.adapters[1]->Fault("flip=" + std::to_string(0x2000));
+  rig.adapters[0]->adapterId = AdapterId::FromText("1-2.3");
+  rig.adapters[1]->adapterId = AdapterId::FromText("1-2.4");
   const std::string log = rig.dir.File("logs/line 1.csv");
   ASSERT_TRUE(rig.engine->SetLogFile(log));
   rig.Burn("00:00:00:00:00:10");
   // The first burn hands out 10 and 11 in either order.
   const std::string first0 = rig.engine->View().slotAddress[0].DisplayText();
   const std::string first1 = rig.engine->View().slotAddress[1].DisplayText();
-  rig.adapters[1]->flipByteAt = -1;
+  rig.adapters[1]->Fault("flip=" + std::to_string(-1));
   rig.BurnAgain();  // slot 1's board may hold its address: both take new ones
   const std::string second0 = rig.engine->View().slotAddress[0].DisplayText();
   const std::string second1 = rig.engine->View().slotAddress[1].DisplayText();
@@ -721,18 +761,18 @@ namespace {
 // the next operation; a present adapter that moved up a place shows no stale result.
 TEST(EngineRows, PulledOutAdapterKeepsItsFailureRowUntilTheNextOperation) {
   EngineRig rig(3);
-  for (size_t n = 0; n < 3; ++n) rig.adapters[n]->instanceId = "1-" + std::to_string(n);
-  rig.adapters[1]->vanishAfterBytes = 100000;
+  for (size_t n = 0; n < 3; ++n) rig.adapters[n]->adapterId = AdapterId::FromText("1-" + std::to_string(n));
+  rig.adapters[1]->Fault("vanish=100000");
   rig.Burn("00:00:00:00:00:10");
   ASSERT_EQ(rig.engine->View().lastResult[1], 3);
   rig.transport.adapters.erase(rig.transport.adapters.begin() + 1);  // "1-1" is pulled out
   rig.engine->RefreshSlots();
   DialogView v = rig.engine->View();
   EXPECT_EQ(First4(v.rowVisible), (std::array<bool, 4>{true, true, true, false}));
-  EXPECT_EQ(v.rowAdapter[1], "1-2");
+  EXPECT_EQ(v.rowAdapter[1].text(), "1-2");
   EXPECT_EQ(v.lastResult[1], -1);  // "1-2" now sits here; its own result is not "1-1"'s
   EXPECT_TRUE(v.rowGone[2]);
-  EXPECT_EQ(v.rowAdapter[2], "1-1");
+  EXPECT_EQ(v.rowAdapter[2].text(), "1-1");
   EXPECT_EQ(v.lastResult[2], 3);
   EXPECT_EQ(v.icon[2], SlotIcon::kFailure);
   EXPECT_FALSE(v.ticked[2]);
@@ -791,21 +831,21 @@ class RecordingSequence : public AddressSequence {
   uint64_t next = 0x100;
   std::vector<std::string> handedTo, confirmed, failed, wasted;
   bool released = false;
-  SequenceStatus HandOut(const std::string& adapter, BtAddress* address, std::string*) override {
+  SequenceStatus HandOut(const AdapterId& adapter, BtAddress* address, std::string*) override {
     std::lock_guard<std::mutex> lock(mutex);
-    handedTo.push_back(adapter);
+    handedTo.push_back(adapter.text());
     for (size_t i = 0; i < 6; ++i) address->bytes[i] = static_cast<uint8_t>(next >> (8 * i));
     ++next;
     return SequenceStatus::kOk;
   }
   SequenceStatus Confirm(const BoardRecord& r, std::string*) override {
     std::lock_guard<std::mutex> lock(mutex);
-    confirmed.push_back(r.address.DisplayText() + " " + r.adapter + " " + r.result);
+    confirmed.push_back(r.address.DisplayText() + " " + r.adapter.text() + " " + r.result);
     return SequenceStatus::kOk;
   }
   SequenceStatus GiveUp(const BoardRecord& r, Loss loss, std::string*) override {
     std::lock_guard<std::mutex> lock(mutex);
-    (loss == Loss::kFailed ? failed : wasted).push_back(r.address.DisplayText() + " " + r.adapter);
+    (loss == Loss::kFailed ? failed : wasted).push_back(r.address.DisplayText() + " " + r.adapter.text());
     return SequenceStatus::kOk;
   }
   uint64_t Remaining() const override { return 1000; }
@@ -824,9 +864,9 @@ class RecordingSequence : public AddressSequence {
 
 TEST(EngineGivenSequence, BurnsTakeTheGivenSequenceAndNeverTheImagesOwn) {
   EngineRig rig(2);
-  rig.adapters[0]->instanceId = "1-1";
-  rig.adapters[1]->instanceId = "1-2";
-  rig.adapters[1]->flipByteAt = 0x100;
+  rig.adapters[0]->adapterId = AdapterId::FromText("1-1");
+  rig.adapters[1]->adapterId = AdapterId::FromText("1-2");
+  rig.adapters[1]->Fault("flip=" + std::to_string(0x100));
   auto pool = std::make_shared<RecordingSequence>();
   rig.engine->UseSequence(pool);
   ASSERT_EQ(rig.engine->LoadImage(rig.imagePath), ImageError::kNone);

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "core/ProductionEngine.h"
-#include "FakeTransport.h"
+#include "InProcessTransport.h"
 #include "sequence/local/LocalSequence.h"
 #include "sequence/local/SequenceFiles.h"
 #include "TestFiles.h"
@@ -73,13 +73,13 @@ TEST(LocalSequenceImage, ReplacedImageIsReportedAndNeitherFileIsWritten) {
   auto s = rig.Open();
   BtAddress a;
   std::string message;
-  ASSERT_EQ(s->HandOut("1-1", &a, &message), SequenceStatus::kOk);
+  ASSERT_EQ(s->HandOut(AdapterId::FromText("1-1"), &a, &message), SequenceStatus::kOk);
   EXPECT_EQ(a, Addr("00:1a:7d:00:00:01"));
   // A new build saved under the same name: written aside and renamed over it.
   auto other = PatternImage(0x90000);
   WriteFile(rig.dir.File("new.IMG"), other);
   std::filesystem::rename(rig.dir.File("new.IMG"), rig.image);
-  EXPECT_EQ(s->HandOut("1-1", &a, &message), SequenceStatus::kUnavailable);
+  EXPECT_EQ(s->HandOut(AdapterId::FromText("1-1"), &a, &message), SequenceStatus::kUnavailable);
   EXPECT_NE(message.find("replaced"), std::string::npos) << message;
   EXPECT_EQ(ReadFile(rig.image), other);
   EXPECT_EQ(s->SetRange(Addr("00:1a:7d:00:10:00"), std::nullopt, &message), SequenceStatus::kUnavailable);
@@ -105,10 +105,10 @@ TEST(LocalSequenceRange, EndsWithItsBlockAndStaysUsedUpInALaterRun) {
     EXPECT_EQ(s->Remaining(), 2u);
     BtAddress a;
     std::string message;
-    ASSERT_EQ(s->HandOut("x", &a, &message), SequenceStatus::kOk);
-    ASSERT_EQ(s->HandOut("x", &a, &message), SequenceStatus::kOk);
+    ASSERT_EQ(s->HandOut(AdapterId::FromText("x"), &a, &message), SequenceStatus::kOk);
+    ASSERT_EQ(s->HandOut(AdapterId::FromText("x"), &a, &message), SequenceStatus::kOk);
     EXPECT_EQ(a, Addr("00:1a:7d:ff:ff:ff"));
-    EXPECT_EQ(s->HandOut("x", &a, &message), SequenceStatus::kExhausted);
+    EXPECT_EQ(s->HandOut(AdapterId::FromText("x"), &a, &message), SequenceStatus::kExhausted);
     EXPECT_NE(message.find("0 left"), std::string::npos) << message;
     EXPECT_EQ(a, Addr("00:1a:7d:ff:ff:ff"));  // untouched
     EXPECT_FALSE(s->PeekNext());
@@ -119,7 +119,7 @@ TEST(LocalSequenceRange, EndsWithItsBlockAndStaysUsedUpInALaterRun) {
   EXPECT_EQ(again->Remaining(), 0u);
   BtAddress a;
   std::string message;
-  EXPECT_EQ(again->HandOut("x", &a, &message), SequenceStatus::kExhausted);
+  EXPECT_EQ(again->HandOut(AdapterId::FromText("x"), &a, &message), SequenceStatus::kExhausted);
 }
 
 TEST(LocalSequenceRange, TopOfTheAddressSpaceDoesNotWrapToZero) {
@@ -127,10 +127,10 @@ TEST(LocalSequenceRange, TopOfTheAddressSpaceDoesNotWrapToZero) {
   auto s = rig.Open();
   BtAddress a;
   std::string message;
-  ASSERT_EQ(s->HandOut("x", &a, &message), SequenceStatus::kOk);
-  ASSERT_EQ(s->HandOut("x", &a, &message), SequenceStatus::kOk);
+  ASSERT_EQ(s->HandOut(AdapterId::FromText("x"), &a, &message), SequenceStatus::kOk);
+  ASSERT_EQ(s->HandOut(AdapterId::FromText("x"), &a, &message), SequenceStatus::kOk);
   EXPECT_EQ(a, Addr("ff:ff:ff:ff:ff:ff"));
-  EXPECT_EQ(s->HandOut("x", &a, &message), SequenceStatus::kExhausted);
+  EXPECT_EQ(s->HandOut(AdapterId::FromText("x"), &a, &message), SequenceStatus::kExhausted);
   s->Release();
   EXPECT_EQ(rig.Open()->Remaining(), 0u);
 }
@@ -177,14 +177,14 @@ TEST(LocalSequenceRange, MissingOrForeignRangeFileStartsADefaultRangeAndSaysSo) 
 // replaced image leads to on the boards.
 struct Station {
   FakeClock clock;
-  std::vector<std::unique_ptr<FakeAdapter>> adapters;
-  FakeTransport transport;
+  std::vector<std::unique_ptr<ModelAdapter>> adapters;
+  InProcessTransport transport;
   EngineEvents events;
   std::unique_ptr<ProductionEngine> engine;
   Station(const std::string& readback, int boards = 2) {
     for (int i = 0; i < boards; ++i) {
-      adapters.push_back(std::make_unique<FakeAdapter>(clock));
-      adapters.back()->instanceId = "1-" + std::to_string(i);
+      adapters.push_back(std::make_unique<ModelAdapter>(clock));
+      adapters.back()->adapterId = AdapterId::FromText("1-" + std::to_string(i));
       transport.adapters.push_back(adapters.back().get());
     }
     engine = std::make_unique<ProductionEngine>(transport, clock, events, WithLocalSequence(readback));
@@ -192,7 +192,7 @@ struct Station {
   }
   int Erases() const {
     int n = 0;
-    for (const auto& a : adapters) n += a->erases;
+    for (const auto& a : adapters) n += a->Erases();
     return n;
   }
 };

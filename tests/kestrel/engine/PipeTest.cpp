@@ -38,7 +38,7 @@ TEST(Pipe, ChecksPointersBeforeHandleBeforeLength) {
 
 TEST(Pipe, FailedWriteAnswersFourAtOnce) {
   SlotRig rig;
-  rig.adapter.vanishAfterBytes = 0;
+  rig.adapter.Fault("vanish=0");
   uint8_t b[1] = {0xA3};
   size_t n = 7;
   EXPECT_EQ(rig.slot.PipeWrite(b, 1, &n), TransportResult::kWriteFailed);
@@ -47,7 +47,7 @@ TEST(Pipe, FailedWriteAnswersFourAtOnce) {
 
 TEST(Pipe, ReadThatFailsOnceStillDeliversButAnswersTwo) {
   SlotRig rig;
-  rig.adapter.failReads = 1;
+  rig.adapter.Fault("reply-fail-once");
   uint8_t cmd = 0xA3;
   size_t n = 0;
   ASSERT_EQ(rig.slot.PipeWrite(&cmd, 1, &n), TransportResult::kDone);
@@ -60,7 +60,7 @@ TEST(Pipe, ReadThatFailsOnceStillDeliversButAnswersTwo) {
 
 TEST(Pipe, FailingReadsGiveUpAfterTheRetryTime) {
   SlotRig rig;
-  rig.adapter.vanishAfterBytes = 0;  // every read fails at once, as on a removed adapter
+  rig.adapter.Fault("vanish=0");  // every read fails at once, as on a removed adapter
   uint8_t b[16];
   size_t n = 5;
   const int64_t start = rig.clock.NowMs();

@@ -14,7 +14,7 @@
 
 #include "core/ProductionEngine.h"
 #include "core/ProductionLog.h"
-#include "FakeTransport.h"
+#include "InProcessTransport.h"
 #include "sequence/local/LocalSequence.h"
 #include "TestFiles.h"
 
@@ -26,7 +26,7 @@ ProductionLogRow Row(int slot, const char* address) {
   row.wallTimeMs = 1700000000000;
   row.station = "line-1";
   row.report.slot = slot;
-  row.report.adapterId = "1-" + std::to_string(slot);
+  row.report.adapterId = AdapterId::FromText("1-" + std::to_string(slot));
   row.report.hasAddress = true;
   row.report.address = Addr(address);
   row.imagePath = "/images/product.IMG";
@@ -88,8 +88,8 @@ TEST(ProductionLogRows, RowTornByACrashIsCutOffWhenTheLogIsOpenedAgain) {
 // An engine with two boards, an image with a record and a log.
 struct LoggedStation {
   FakeClock clock;
-  FakeAdapter a{clock}, b{clock};
-  FakeTransport transport;
+  ModelAdapter a{clock}, b{clock};
+  InProcessTransport transport;
   EngineEvents events;
   TempDir dir;
   std::unique_ptr<ProductionEngine> engine;
@@ -114,7 +114,7 @@ TEST(ProductionLogStation, LogDiskWithoutRoomStartsNoBoard) {
   const DialogView v = s.engine->View();
   EXPECT_EQ(v.lastResult[0], ToInt(SlotResult::kLogUnwritable));
   EXPECT_EQ(v.lastResult[1], ToInt(SlotResult::kLogUnwritable));
-  EXPECT_EQ(s.a.erases + s.b.erases, 0);
+  EXPECT_EQ(s.a.Erases() + s.b.Erases(), 0);
   EXPECT_TRUE(v.logStopped);
   EXPECT_FALSE(v.burnEnabled);
   EXPECT_NE(v.sequenceMessage.find("full"), std::string::npos) << v.sequenceMessage;

@@ -116,7 +116,7 @@ TEST(ProtocolConnect, ConfirmedOnTheFirstReply) {
 
 TEST(ProtocolConnect, AcknowledgedWithoutConfirmationFails) {
   SlotRig rig;
-  rig.adapter.connectReply = {0xEE, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  rig.adapter.Fault("connect=ee00");
   EXPECT_FALSE(rig.Protocol().Connect());
   EXPECT_EQ(rig.adapter.readsAsked.size(), 1u);
 }
@@ -124,13 +124,9 @@ TEST(ProtocolConnect, AcknowledgedWithoutConfirmationFails) {
 TEST(ProtocolConnect, ReplyWithoutAckIsReadThirtyTwoTimesAndTheLastDecides) {
   for (uint8_t second : {uint8_t{0x03}, uint8_t{0x00}}) {
     SlotRig rig;
-    // Each Connect packet gets 32 replies, none acknowledging.
-    rig.adapter.connectReply.clear();
-    for (int i = 0; i < 32; ++i) {
-      std::vector<uint8_t> r{0x11, static_cast<uint8_t>(i == 31 ? second : 0x03), 0, 0, 0, 0, 0, 0, 0, 0, 0};
-      rig.adapter.connectReply.insert(rig.adapter.connectReply.end(), r.begin(), r.end());
-    }
-    rig.adapter.maxReadChunk = 11;
+    // Each Connect packet gets 32 replies, none acknowledging, the second byte as given.
+    rig.adapter.Fault(second == 0x03 ? "connect=unacked" : "connect=noee");
+    rig.adapter.Fault("replies=32");
     EXPECT_EQ(rig.Protocol().Connect(), second == 0x03);
     EXPECT_EQ(rig.adapter.readsAsked.size(), 32u);
     const auto sleeps = rig.clock.Sleeps();
@@ -148,15 +144,15 @@ TEST(ProtocolConnect, UnsentPacketFailsWithoutReading) {
 
 TEST(ProtocolErase, DoneEvenWithoutAcknowledgement) {
   SlotRig rig;
-  rig.adapter.eraseReply.assign(64, 0x00);  // 32 two-byte replies without 0xEE
-  rig.adapter.maxReadChunk = 2;
+  rig.adapter.Fault("erase=noee");  // 32 two-byte replies without 0xEE
+  rig.adapter.Fault("replies=32");
   EXPECT_EQ(rig.Protocol().EraseChip(), SlotResult::kDone);
   EXPECT_EQ(rig.adapter.readsAsked.size(), 32u);
   const auto sleeps = rig.clock.Sleeps();
   EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 5), 31);
 
   SlotRig silent;
-  silent.adapter.eraseReply.clear();  // no reply at all
+  silent.adapter.Fault("erase=noreply");  // no reply at all
   EXPECT_EQ(silent.Protocol().EraseChip(), SlotResult::kDone);
 
   SlotRig unsent;
@@ -167,7 +163,7 @@ TEST(ProtocolErase, DoneEvenWithoutAcknowledgement) {
 // A chip erase that no 0xEE answer confirmed is reported as such, never as done.
 TEST(ProtocolErase, ChipEraseWithoutAcknowledgementIsUnconfirmed) {
   SlotRig rig;
-  rig.adapter.eraseReply.clear();
+  rig.adapter.Fault("erase=noreply");
   EXPECT_EQ(rig.Protocol().EraseSequence(), SlotResult::kEraseUnconfirmed);
   EXPECT_STRNE(SlotResultTextZh(SlotResult::kEraseUnconfirmed), "成功");
   SlotRig acked;
@@ -184,24 +180,26 @@ TEST(ProtocolSequence, BurnTakesItsAddressBeforeErasingAndStopsWithoutOne) {
   auto p = rig.Protocol();
   int erasesWhenAsked = -1;
   p.SetAddressSource([&](BtAddress*) {
-    erasesWhenAsked = rig.adapter.erases;
+    erasesWhenAsked = rig.adapter.Erases();
     return SlotResult::kNoAddress;
   });
   EXPECT_EQ(p.BurnSequence(), SlotResult::kNoAddress);
   EXPECT_EQ(erasesWhenAsked, 0);
-  EXPECT_EQ(rig.adapter.connects, 1);
-  EXPECT_EQ(rig.adapter.erases, 0);
-  EXPECT_EQ(rig.adapter.releases, 1);
+  EXPECT_EQ(rig.adapter.Connects(), 1);
+  EXPECT_EQ(rig.adapter.Erases(), 0);
+  EXPECT_EQ(rig.adapter.Releases(), 1);
   EXPECT_FALSE(p.ProgramDataSent());
 }
 
 TEST(ProtocolRead, StoresTheFlashInTheSlotsReadbackFile) {
   SlotRig rig;
-  std::iota(rig.adapter.flash.begin(), rig.adapter.flash.end(), uint8_t{0});
+  std::vector<uint8_t> contents(0x100000);
+  std::iota(contents.begin(), contents.end(), uint8_t{0});
+  rig.adapter.model.LoadFlash(contents);
   std::vector<uint8_t> buf(5000);
   auto protocol = rig.Protocol(2);
   ASSERT_EQ(protocol.ReadFlash(buf.data(), 5000), SlotResult::kDone);
-  EXPECT_TRUE(std::equal(buf.begin(), buf.end(), rig.adapter.flash.begin()));
+  EXPECT_TRUE(std::equal(buf.begin(), buf.end(), rig.adapter.Flash().begin()));
   EXPECT_EQ(ReadFile(rig.dir.File("readback/flashdev2.bin")), buf);
   EXPECT_EQ(rig.adapter.readsAsked, (std::vector<size_t>{2048, 2048, 904}));
 }
@@ -242,7 +240,7 @@ TEST(ProtocolRead, PlantedLinksInTheReadbackFolderAreNeverFollowed) {
 
 TEST(ProtocolRead, AdapterThatStopsSendingFailsTheReadInBoundedTime) {
   SlotRig rig;
-  rig.adapter.flash.resize(100);  // delivers 100 bytes of 4096, then nothing
+  rig.adapter.Fault("read-stop=100");  // delivers 100 bytes of 4096, then nothing
   std::vector<uint8_t> buf(4096);
   const int64_t start = rig.clock.NowMs();
   EXPECT_EQ(rig.Protocol().ReadFlash(buf.data(), 4096), SlotResult::kAdapterUnusable);
@@ -261,7 +259,7 @@ TEST(ProtocolProgram, PatchesNameAndAddressOnlyInTheRecordFields) {
   std::fill_n(expected.begin() + 0x80034, 32, 'N');
   const uint8_t addr[6] = {0x66, 0x55, 0x44, 0x33, 0x22, 0x11};
   std::copy_n(addr, 6, expected.begin() + 0x80064);
-  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), rig.adapter.flash.begin()));
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), rig.adapter.Flash().begin()));
   EXPECT_EQ(rig.handedOut, 1);
   EXPECT_EQ(rig.state.successCount, 1u);
   // The protocol never writes to the image file (the sequence does).
@@ -274,7 +272,7 @@ TEST(ProtocolProgram, ImageWithoutRecordIsProgrammedUnchanged) {
   rig.UseImage(image, false);
   rig.state.currentAddress = Addr("00:00:00:00:00:05");
   ASSERT_EQ(rig.Protocol().ProgramFlash(), SlotResult::kDone);
-  EXPECT_TRUE(std::equal(image.begin(), image.end(), rig.adapter.flash.begin()));
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), rig.adapter.Flash().begin()));
   EXPECT_EQ(rig.handedOut, 0);
 }
 
@@ -282,13 +280,13 @@ TEST(ProtocolProgram, FaultsGiveTheirResults) {
   {
     SlotRig rig;
     rig.UseImage(PatternImage(5000));
-    rig.adapter.flipByteAt = 4321;
+    rig.adapter.Fault("flip=" + std::to_string(4321));
     EXPECT_EQ(rig.Protocol().ProgramFlash(), SlotResult::kVerifyFailed);
   }
   {
     SlotRig rig;
     rig.UseImage(PatternImage(5000));
-    rig.adapter.dropDataPacket = 40;
+    rig.adapter.Fault("drop-data=41");
     EXPECT_EQ(rig.Protocol().ProgramFlash(), SlotResult::kVerifyFailed);
   }
   {
@@ -301,7 +299,7 @@ TEST(ProtocolProgram, FaultsGiveTheirResults) {
   {
     SlotRig rig;
     rig.UseImage(PatternImage(5000));
-    rig.adapter.vanishAfterBytes = 3000;  // gone in the middle of the data
+    rig.adapter.Fault("vanish=3000");  // gone in the middle of the data
     const int64_t start = rig.clock.NowMs();
     EXPECT_EQ(rig.Protocol().ProgramFlash(), SlotResult::kAdapterUnusable);
     EXPECT_LT(rig.clock.NowMs() - start, 1000);
@@ -319,7 +317,7 @@ TEST(ProtocolSequence, BurnStopsAtTheFirstFailure) {
   {
     SlotRig rig;
     rig.UseImage(PatternImage(300));
-    rig.adapter.connectReply = {0xEE, 0x00};
+    rig.adapter.Fault("connect=ee00");
     EXPECT_EQ(rig.Protocol().BurnSequence(), SlotResult::kNotConfirmed);
     EXPECT_EQ(rig.adapter.writes.size(), 1u);  // the Connect alone
   }
@@ -327,18 +325,18 @@ TEST(ProtocolSequence, BurnStopsAtTheFirstFailure) {
     SlotRig rig;
     rig.UseImage(PatternImage(300));
     EXPECT_EQ(rig.Protocol().BurnSequence(), SlotResult::kDone);
-    EXPECT_EQ(rig.adapter.connects, 1);
-    EXPECT_EQ(rig.adapter.erases, 1);
-    EXPECT_EQ(rig.adapter.releases, 1);
+    EXPECT_EQ(rig.adapter.Connects(), 1);
+    EXPECT_EQ(rig.adapter.Erases(), 1);
+    EXPECT_EQ(rig.adapter.Releases(), 1);
   }
 }
 
 TEST(ProtocolSequence, EraseSendsAllThreeCommandsEvenWithoutConfirmation) {
   SlotRig rig;
-  rig.adapter.connectReply = {0xEE, 0x00};
+  rig.adapter.Fault("connect=ee00");
   EXPECT_EQ(rig.Protocol().EraseSequence(), SlotResult::kNotConfirmed);
-  EXPECT_EQ(rig.adapter.erases, 1);
-  EXPECT_EQ(rig.adapter.releases, 1);
+  EXPECT_EQ(rig.adapter.Erases(), 1);
+  EXPECT_EQ(rig.adapter.Releases(), 1);
 }
 
 TEST(ProtocolSequence, ReadTakesHalfAMegabyte) {
@@ -346,8 +344,8 @@ TEST(ProtocolSequence, ReadTakesHalfAMegabyte) {
   ASSERT_EQ(rig.Protocol(1).ReadSequence(), SlotResult::kDone);
   const auto file = ReadFile(rig.dir.File("readback/flashdev1.bin"));
   ASSERT_EQ(file.size(), 0x80000u);
-  EXPECT_TRUE(std::equal(file.begin(), file.end(), rig.adapter.flash.begin()));
-  EXPECT_EQ(rig.adapter.releases, 1);
+  EXPECT_TRUE(std::equal(file.begin(), file.end(), rig.adapter.Flash().begin()));
+  EXPECT_EQ(rig.adapter.Releases(), 1);
 }
 
 }  // namespace
@@ -362,8 +360,10 @@ TEST(ProtocolReadback, FailedReadLeavesThePreviousGoodFileInPlace) {
   const std::string path = rig.dir.File("readback/flashdev0.bin");
   const auto good = ReadFile(path);
   ASSERT_EQ(good.size(), 0x80000u);
-  rig.adapter.flash[0] ^= 0xFF;
-  rig.adapter.vanishAfterBytes = 0xC0000;  // halfway through the second read
+  auto changed = rig.adapter.Flash();
+  changed[0] ^= 0xFF;
+  rig.adapter.model.LoadFlash(changed);
+  rig.adapter.Fault("vanish=" + std::to_string(0x40000));  // halfway through the second read
   EXPECT_EQ(rig.Protocol().ReadSequence(), SlotResult::kAdapterUnusable);
   EXPECT_EQ(ReadFile(path), good);
   EXPECT_FALSE(std::filesystem::exists(path + ".part"));

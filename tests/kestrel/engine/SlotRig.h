@@ -1,11 +1,11 @@
 #pragma once
-// One slot wired to a FakeAdapter, with the state a worker would see, for tests that
+// One slot wired to a ModelAdapter, with the state a worker would see, for tests that
 // drive the protocol directly on the test thread.
 #include "core/AdapterSlot.h"
 #include "core/DownloadProtocol.h"
 #include "core/EngineEvents.h"
 #include "core/ProductionState.h"
-#include "FakeAdapter.h"
+#include "ModelAdapter.h"
 #include "FakeClock.h"
 #include "TestFiles.h"
 
@@ -13,7 +13,7 @@ namespace kestrel::test {
 
 struct SlotRig {
   FakeClock clock;
-  FakeAdapter adapter{clock};
+  ModelAdapter adapter{clock};
   AdapterSlot slot;
   ProductionState state;
   EngineEvents events;

@@ -180,6 +180,45 @@ TEST_F(SimAdapterTest, ConnectFaultsNeverConfirm) {
   EXPECT_EQ(r[1], 0x03);
 }
 
+// The answer faults the engine tests use in process work the same over the socket.
+TEST_F(SimAdapterTest, AnswerFaultsShapeWhatTheAdapterSendsBack) {
+  StartSim({"--fault", "0:erase=noreply"});
+  ASSERT_TRUE(host_.Program(Pattern(100, 3)));
+  ASSERT_TRUE(host_.Send({0xA5}));
+  EXPECT_FALSE(host_.ReadOnce(2, 300));  // no answer, yet the chip was erased
+  auto flash = sim_.Flash(0);
+  EXPECT_EQ(std::count(flash.begin(), flash.end(), 0xFF), static_cast<long>(flash.size()));
+
+  ASSERT_EQ(sim_.Control("fault 0 erase=noee"), "ok");
+  ASSERT_EQ(sim_.Control("fault 0 replies=3"), "ok");
+  ASSERT_TRUE(host_.Send({0xA5}));
+  for (int i = 0; i < 3; ++i) {
+    auto r = host_.ReadOnce(2);
+    ASSERT_TRUE(r.has_value()) << i;
+    EXPECT_EQ(*r, (std::vector<uint8_t>{0x00, 0x00}));
+  }
+  EXPECT_FALSE(host_.ReadOnce(2, 100));
+
+  ASSERT_EQ(sim_.Control("clear 0"), "ok");
+  ASSERT_EQ(sim_.Control("fault 0 connect=unacked"), "ok");
+  ASSERT_EQ(sim_.Control("fault 0 reply-fail-once"), "ok");
+  ASSERT_TRUE(host_.Send({0xA3}));
+  EXPECT_FALSE(host_.ReadOnce(11));  // the transfer before the answer fails on the bus
+  auto c = host_.ReadOnce(11);
+  ASSERT_TRUE(c.has_value());
+  ASSERT_EQ(c->size(), 11u);
+  EXPECT_EQ((*c)[0], 0x00);
+  EXPECT_EQ((*c)[1], 0x03);
+
+  ASSERT_EQ(sim_.Control("fault 0 read-stop=100"), "ok");
+  ASSERT_TRUE(host_.Send({0xAC, 0x00, 0x10, 0x00}));
+  auto part = host_.ReadOnce(2048);
+  ASSERT_TRUE(part.has_value());
+  EXPECT_EQ(part->size(), 100u);
+  EXPECT_FALSE(host_.ReadOnce(2048, 100));  // then silence; the adapter stays
+  EXPECT_EQ(Command({0xA3}, 11).size(), 11u);
+}
+
 TEST_F(SimAdapterTest, ReadFailsOnceThenDeliversEverything) {
   StartSim({"--fault", "0:read-fail-once=2"});
   std::vector<uint8_t> image = Pattern(6000, 7);
@@ -313,6 +352,8 @@ TEST(SimOptions, BadCommandLinesAreRefused) {
            {"--boards", "0"},
            {"--boards", "2", "--fault", "2:flip"},
            {"--boards", "1", "--fault", "0:connect=sometimes"},
+           {"--boards", "1", "--fault", "0:replies=0"},
+           {"--boards", "1", "--fault", "0:erase=later"},
            {"--boards", "1", "--flash-kb", "x"},
            {"--boards", "1", "--speed", "3"},
            {}}) {

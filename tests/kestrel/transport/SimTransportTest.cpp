@@ -67,9 +67,9 @@ TEST_F(SimTransportTest, InterfaceWithoutInstanceIdIsCountedButHasNoId) {
   ASSERT_EQ(t.CountInterfaces(), 3);
   DeviceInterfaceInfo info = t.GetInterfaceInfo(1);
   EXPECT_EQ(info.devicePath, sim_.dir() + "/adapter1.noid.sock");
-  EXPECT_TRUE(info.instanceId.empty());
+  EXPECT_TRUE(info.adapterId.empty());
   EXPECT_FALSE(info.displayName.empty());
-  EXPECT_FALSE(t.GetInterfaceInfo(2).instanceId.empty());
+  EXPECT_FALSE(t.GetInterfaceInfo(2).adapterId.empty());
 }
 
 TEST_F(SimTransportTest, OrderFollowsAdapterNumberNotNameOrder) {

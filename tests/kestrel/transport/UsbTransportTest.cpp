@@ -65,7 +65,7 @@ TEST(UsbTransportHardware, ConnectExchange) {
   UsbTransport t(ids);
   if (t.CountInterfaces() == 0) GTEST_SKIP() << "hardware test: no adapter present";
   DeviceInterfaceInfo info = t.GetInterfaceInfo(0);
-  EXPECT_EQ(info.devicePath, "usb:" + info.instanceId);
+  EXPECT_EQ(info.devicePath, "usb:" + info.adapterId.text());
   testing::SimHost h;
   ASSERT_TRUE(h.Open(t, 0));
   h.device.reset();

@@ -1,18 +1,19 @@
 #pragma once
-// Discovery and opening over a list of FakeAdapters; records the pipe names asked for.
+// An in-process transport: discovery and opening over a list of ModelAdapters; records
+// the pipe names asked for.
 #include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "core/Transport.h"
-#include "FakeAdapter.h"
+#include "ModelAdapter.h"
 
 namespace kestrel::test {
 
-class FakeTransport : public Transport {
+class InProcessTransport : public Transport {
  public:
-  std::vector<FakeAdapter*> adapters;
+  std::vector<ModelAdapter*> adapters;
   int countOverride = -1;  // what CountInterfaces answers instead of the list size
   std::vector<std::string> pipesOpened;
   std::vector<int> devicesOpened;
@@ -31,7 +32,7 @@ class FakeTransport : public Transport {
   }
   DeviceInterfaceInfo GetInterfaceInfo(int index) override {
     if (index < 0 || index >= static_cast<int>(adapters.size())) return {};
-    return {"dev" + std::to_string(index), "Adapter", adapters[static_cast<size_t>(index)]->instanceId};
+    return {"dev" + std::to_string(index), "Adapter", adapters[static_cast<size_t>(index)]->adapterId};
   }
   std::unique_ptr<Endpoint> OpenInterface(int index) override {
     openEntered = true;
@@ -39,13 +40,13 @@ class FakeTransport : public Transport {
     devicesOpened.push_back(index);
     current_ = index;
     if (index < 0 || index >= static_cast<int>(adapters.size())) return nullptr;
-    FakeAdapter* a = adapters[static_cast<size_t>(index)];
+    ModelAdapter* a = adapters[static_cast<size_t>(index)];
     return a->deviceOpens ? a->MakeEndpoint() : nullptr;
   }
   std::unique_ptr<Endpoint> OpenPipe(const std::string& name) override {
     pipesOpened.push_back(name);
     if (current_ < 0 || current_ >= static_cast<int>(adapters.size())) return nullptr;
-    FakeAdapter* a = adapters[static_cast<size_t>(current_)];
+    ModelAdapter* a = adapters[static_cast<size_t>(current_)];
     if (name == "PIPE01") return a->outPipeOpens ? a->MakeEndpoint() : nullptr;
     if (name == "PIPE00") return a->inPipeOpens ? a->MakeEndpoint() : nullptr;
     return nullptr;
