@@ -7,6 +7,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/ByteIo.h"
+#include "qrplatform/Utf8Path.h"
 
 namespace tessera {
 
@@ -56,7 +57,7 @@ bool LoadPromptFile(const std::string& path, uint8_t* image, size_t imageSize, s
   };
   // A file that cannot be opened gives no message; the outcome says why.
   std::error_code ec;
-  const auto status = std::filesystem::status(std::filesystem::path(path), ec);
+  const auto status = std::filesystem::status(qrplatform::PathFromUtf8(path), ec);
   if (!std::filesystem::exists(status)) {
     return fail(status.type() == std::filesystem::file_type::not_found ? PromptLoadOutcome::Missing
                                                                          : PromptLoadOutcome::Unreadable);
