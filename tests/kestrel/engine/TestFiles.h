@@ -28,11 +28,15 @@ inline std::vector<uint8_t> PatternImage(size_t length) {
 // 0xFF (as far as the image reaches).
 inline void PutRecord(std::vector<uint8_t>& d, size_t offset, const std::string& name, const BtAddress& address) {
   for (size_t i = offset; i < offset + 4096 && i < d.size(); ++i) d[i] = i < offset + 1178 ? 0 : 0xFF;
-  d[offset] = 1;
-  d[offset + 0x33] = 5;
-  d[offset + 0x6B] = 0x98;  // some non-zero fields after the address
-  for (size_t i = 0; i < name.size() && i < 32; ++i) d[offset + 0x34 + i] = static_cast<uint8_t>(name[i]);
-  for (size_t i = 0; i < 6; ++i) d[offset + 0x64 + i] = address.bytes[i];
+  // An image cut inside the record keeps only the fields' bytes that fit.
+  auto put = [&d, offset](size_t at, uint8_t value) {
+    if (offset + at < d.size()) d[offset + at] = value;
+  };
+  put(0, 1);
+  put(0x33, 5);
+  put(0x6B, 0x98);  // some non-zero fields after the address
+  for (size_t i = 0; i < name.size() && i < 32; ++i) put(0x34 + i, static_cast<uint8_t>(name[i]));
+  for (size_t i = 0; i < 6; ++i) put(0x64 + i, address.bytes[i]);
 }
 
 inline void WriteFile(const std::string& path, const std::vector<uint8_t>& d) {
