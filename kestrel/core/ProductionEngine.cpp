@@ -681,7 +681,7 @@ SlotResult ProductionEngine::TakeAddress(int n, BtAddress* address) {
   return result;
 }
 
-void ProductionEngine::SettleAddress(const SlotReport& report, int64_t startedMs) {
+BoardRecord ProductionEngine::RecordOf(const SlotReport& report) const {
   BoardRecord record;
   record.station = station_;
   record.slot = report.slot;
@@ -689,9 +689,14 @@ void ProductionEngine::SettleAddress(const SlotReport& report, int64_t startedMs
   record.imageChecksum = state_.imageChecksum;
   record.address = report.address;
   record.result = std::to_string(ToInt(report.result));
+  record.toolVersion = options_.toolVersion;
+  return record;
+}
+
+void ProductionEngine::SettleAddress(const SlotReport& report, int64_t startedMs) {
+  BoardRecord record = RecordOf(report);
   record.finishedUnixMs = clock_.WallTimeMs();
   record.startedUnixMs = record.finishedUnixMs - (clock_.NowMs() - startedMs);
-  record.toolVersion = options_.toolVersion;
   std::string message;
   {
     std::lock_guard<std::mutex> lock(*state_.mutex);
@@ -727,15 +732,8 @@ void ProductionEngine::GiveUpKept(const std::vector<AdapterId>* present) {
     report.hasAddress = true;
     report.address = it->second.address;
     if (sequence_) {
-      BoardRecord record;
-      record.station = station_;
-      record.slot = report.slot;
-      record.adapter = report.adapterId;
-      record.imageChecksum = state_.imageChecksum;
-      record.address = report.address;
-      record.result = std::to_string(ToInt(report.result));
+      BoardRecord record = RecordOf(report);
       record.startedUnixMs = record.finishedUnixMs = clock_.WallTimeMs();
-      record.toolVersion = options_.toolVersion;
       std::string message;
       sequence_->GiveUp(record, AddressSequence::Loss::kWasted, &message);
     }

@@ -141,6 +141,8 @@ class ProductionEngine : private AdapterListener {
   bool WriteBack();  // lets go of the sequence; false when giving up a kept address failed
   // A burning slot's address: the one kept for its adapter, or a new one handed out.
   SlotResult TakeAddress(int n, BtAddress* address);
+  // What the sequence is told of a board: everything but the times.
+  BoardRecord RecordOf(const SlotReport& report) const;
   // After a burn with an address: confirmed, kept for the same adapter, or given up.
   void SettleAddress(const SlotReport& report, int64_t startedMs);
   // Gives up kept addresses (all, or those whose adapter is not in `present`) as wasted
