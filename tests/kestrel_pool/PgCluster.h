@@ -41,8 +41,16 @@ class PgCluster {
     }
     static PgCluster own(FreshDir("kestrel-pg"), true);
     static const bool started = own.Start();
-    if (!started) ADD_FAILURE() << "the test cluster did not start";
+    if (!started && own.Unavailable().empty()) ADD_FAILURE() << "the test cluster did not start";
     return own;
+  }
+
+  // Why this system cannot run a server at all (pgcluster.sh said so), or "".
+  std::string Unavailable() const {
+    std::ifstream file(dir_ + "/unavailable");
+    std::string why;
+    std::getline(file, why);
+    return why;
   }
 
   static std::string FreshDir(const std::string& prefix) {
@@ -66,5 +74,15 @@ inline std::string UniqueName(const std::string& base) {
   std::random_device rd;
   return base + "_" + std::to_string(rd() % 1000000);
 }
+
+// Every test needs the server: where the fixture found that this system cannot run one,
+// they are all reported as skipped with its reason instead of failing one by one.
+class ServerCheck : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    const std::string why = PgCluster::Shared().Unavailable();
+    if (!why.empty()) GTEST_SKIP() << "no PostgreSQL server can run here: " << why;
+  }
+};
 
 }  // namespace pooltest

@@ -24,6 +24,9 @@ namespace {
 
 using pooltest::PgCluster;
 
+[[maybe_unused]] ::testing::Environment* const kServerCheck =
+    ::testing::AddGlobalTestEnvironment(new pooltest::ServerCheck);
+
 BtAddress Addr(uint64_t n) { return NumberAddress(n); }
 constexpr uint64_t kFirst = 0x001a7d000000;
 

@@ -139,7 +139,14 @@ class Line:
                     self.stop = True
 
     def run(self):
-        self.url = self.cluster("fresh")
+        fresh = subprocess.run([self.args.cluster, "fresh", self.pgdir], capture_output=True, text=True)
+        if fresh.returncode == 77:
+            print("line test: " + fresh.stderr.strip())
+            return 77
+        if fresh.returncode != 0:
+            print("line test: the cluster did not start\n" + fresh.stderr)
+            return 1
+        self.url = fresh.stdout.strip()
         r = self.cli("pool", "init", self.url, "--name", "line", "--first", text(FIRST), "--last",
                      text(FIRST + COUNT - 1))
         if r.returncode != 0:

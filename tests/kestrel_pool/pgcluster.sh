@@ -14,6 +14,10 @@
 # /tmp), which `nobody` can reach wherever DIR is; DIR/where names it. PG_BINDIR overrides
 # where initdb and pg_ctl are found. The server keeps fsync and synchronous_commit on:
 # the pool's figures are measured as a line would run it.
+#
+# Exit 77 (skipped) when this system cannot run the server at all: as root, `nobody` must
+# be able to run initdb, which it cannot where `/` is mode 0700 (a chroot unpacked into a
+# `mktemp -d` folder). DIR/unavailable then holds the reason, for the tests to report.
 set -euo pipefail
 
 cmd=${1:?usage: pgcluster.sh start|fresh|url|stop|restart|remove DIR}
@@ -52,10 +56,20 @@ remove() {
   rm -rf "$dir"
 }
 
+runnable_by_owner() {
+  [[ $(id -u) -ne 0 ]] || runuser -u nobody -- "$bindir/initdb" --version >/dev/null 2>&1
+}
+
 case $cmd in
   fresh|start)
     [[ $cmd == fresh ]] && remove
     mkdir -p "$dir"
+    if ! runnable_by_owner; then
+      why="the user nobody cannot run $bindir/initdb here (the root folder is mode $(stat -c %a /)), and PostgreSQL refuses to run as root"
+      echo "$why" >"$dir/unavailable"
+      echo "pgcluster: $why: skipped" >&2
+      exit 77
+    fi
     if ! where >/dev/null; then
       home=$(mktemp -d "${TMPDIR:-/tmp}/kestrel-pg-XXXXXXXX")
       [[ $(id -u) -eq 0 ]] && chown nobody "$home"
