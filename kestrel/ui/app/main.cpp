@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
 
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral("kestrel: burn, read and erase boards through up to four download adapters"));
+  parser.setApplicationDescription(QStringLiteral("kestrel: burn, read and erase boards through up to sixteen download adapters"));
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   const QCommandLineOption sim(QStringLiteral("sim"), QStringLiteral("use the simulated adapters served in DIR"),
@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (parser.isSet(help)) {
-    std::printf("%s", qPrintable(parser.helpText()));
+    // Without an application object Qt cannot know the program's name yet.
+    std::printf("%s", qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("kestrel"))));
     return 0;
   }
   if (!parser.positionalArguments().isEmpty()) {
