@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <atomic>
 #include <functional>
@@ -75,6 +76,10 @@ class DownloadDialog : public QDialog {
   void showAbout();
   // "地址池设置": the setting is kept in the window's settings and used at once.
   void showPoolSettings();
+  // A backend's notice (an adapter the user may not open, a pipe that gave up): shown
+  // under the adapters' source line until the next operation starts. Connect it queued
+  // from AdapterNotices::notice.
+  void showAdapterNotice(const QString& text);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -113,6 +118,7 @@ class DownloadDialog : public QDialog {
   SteadyClock clock_;
   ProductionEngine engine_;
   QString backendText_;
+  QStringList adapterNotices_;  // the latest few, oldest first
 
   std::array<QCheckBox*, kSlotCount> check_{};
   std::array<QProgressBar*, kSlotCount> bar_{};
