@@ -340,6 +340,12 @@ void DownloadDialog::Redisplay() {
   ShowProgress();
 }
 
+void DownloadDialog::ShowNoticesFrom(AdapterNotices& notices) {
+  // Queued even from this thread: a notice posted while the window is busy redisplaying
+  // waits its turn.
+  connect(&notices, &AdapterNotices::notice, this, &DownloadDialog::showAdapterNotice, Qt::QueuedConnection);
+}
+
 void DownloadDialog::showAdapterNotice(const QString& text) {
   // Four slots may say the same at once; each text is shown once, the last few kept.
   constexpr int kKept = 4;

@@ -694,8 +694,7 @@ void DownloadDialogTest::backendNoticesShowUntilTheNextOperation() {
     return *refusing;
   };
   QVERIFY(rig.Start(4));
-  QObject::connect(&notices, &ui::AdapterNotices::notice, rig.dialog.get(),
-                   &ui::DownloadDialog::showAdapterNotice, Qt::QueuedConnection);
+  rig.dialog->ShowNoticesFrom(notices);
   auto* source = Find<QLabel>(rig.dialog.get(), 1100);
   const QString sourceAtStart = source->text();
   QVERIFY(sourceAtStart.startsWith(QStringLiteral("模拟适配器")));

@@ -99,8 +99,7 @@ int main(int argc, char** argv) {
 
   kestrel::ui::DownloadDialog dialog(*backend.transport, backend.description, options);
   // The backend's warnings go to stderr and to the window, where the operator looks.
-  QObject::connect(backend.notices.get(), &kestrel::ui::AdapterNotices::notice, &dialog,
-                   &kestrel::ui::DownloadDialog::showAdapterNotice, Qt::QueuedConnection);
+  dialog.ShowNoticesFrom(*backend.notices);
   if (!poolSetting) poolSetting = kestrel::ui::ReadPoolSetting(*kestrel::ui::OpenWindowSettings());
   dialog.show();
   if (poolSetting->enabled()) dialog.UsePool(*poolSetting);
