@@ -113,6 +113,7 @@ DownloadDialog::DownloadDialog(Transport& transport, const QString& backendText,
   for (QLabel* status : status_) status->setWordWrap(true);  // long failure texts take two lines
   box_ = {ui_->ctl1000, ui_->ctl1001, ui_->ctl1002, ui_->ctl1003, ui_->ctl1004, ui_->ctl1005};
   ui_->ctl1100->setText(backendText_);
+  ui_->ctl1100->setWordWrap(true);  // a backend's notice can be a sentence or two
 
   // The window managers of this platform give no system menu to add to: the About box
   // is also reached from a Help menu.
@@ -330,9 +331,28 @@ void DownloadDialog::Redisplay() {
     ui_->ctl1110->setStyleSheet(kFailColour);
   else
     ui_->ctl1110->setStyleSheet(QString());
-  if (!closePending_)
-    ui_->ctl1100->setText(watching_ ? backendText_ : backendText_ + QStringLiteral("  (不能自动发现插拔)"));
+  if (!closePending_) {
+    QString source = watching_ ? backendText_ : backendText_ + QStringLiteral("  (不能自动发现插拔)");
+    for (const QString& notice : adapterNotices_) source += QLatin1Char('\n') + notice;
+    ui_->ctl1100->setText(source);
+    ui_->ctl1100->setStyleSheet(adapterNotices_.isEmpty() ? QString() : kFailColour);
+  }
   ShowProgress();
+}
+
+void DownloadDialog::ShowNoticesFrom(AdapterNotices& notices) {
+  // Queued even from this thread: a notice posted while the window is busy redisplaying
+  // waits its turn.
+  connect(&notices, &AdapterNotices::notice, this, &DownloadDialog::showAdapterNotice, Qt::QueuedConnection);
+}
+
+void DownloadDialog::showAdapterNotice(const QString& text) {
+  // Four slots may say the same at once; each text is shown once, the last few kept.
+  constexpr int kKept = 4;
+  adapterNotices_.removeAll(text);
+  adapterNotices_.append(text);
+  while (adapterNotices_.size() > kKept) adapterNotices_.removeFirst();
+  Redisplay();
 }
 
 bool DownloadDialog::Idle(const DialogView& v) const {
@@ -404,6 +424,7 @@ void DownloadDialog::SetAddress() {
 void DownloadDialog::StartOperation(Operation op) {
   if (poolState_ == PoolState::kOpening || poolState_ == PoolState::kFailed) return;
   bridge_.ResetProgress();
+  adapterNotices_.clear();  // what this operation runs into comes anew
   for (size_t n = 0; n < kSlotCount; ++n)
     if (check_[n]->isChecked() || !check_[n]->isEnabled()) SetValue(status_[n], QString());
   running_ = engine_.Start(op);

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <atomic>
 #include <functional>
@@ -14,6 +15,7 @@
 
 #include "core/ProductionEngine.h"
 #include "core/SteadyClock.h"
+#include "ui/Backend.h"
 #include "ui/EngineBridge.h"
 #include "ui/PoolSetting.h"
 
@@ -67,6 +69,8 @@ class DownloadDialog : public QDialog {
   // while the database answers slowly or not at all, and no operation starts until the
   // pool is open. False while an operation runs or a pool is being opened.
   bool UsePool(const PoolSetting& s);
+  // Shows every notice posted to `notices` (from any thread) with showAdapterNotice.
+  void ShowNoticesFrom(AdapterNotices& notices);
   const PoolSetting& poolSetting() const { return pool_; }
   enum class PoolState { kNone, kOpening, kOpen, kFailed };
   PoolState poolState() const { return poolState_; }
@@ -75,6 +79,9 @@ class DownloadDialog : public QDialog {
   void showAbout();
   // "地址池设置": the setting is kept in the window's settings and used at once.
   void showPoolSettings();
+  // A backend's notice (an adapter the user may not open, a pipe that gave up): shown
+  // under the adapters' source line until the next operation starts.
+  void showAdapterNotice(const QString& text);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -113,6 +120,7 @@ class DownloadDialog : public QDialog {
   SteadyClock clock_;
   ProductionEngine engine_;
   QString backendText_;
+  QStringList adapterNotices_;  // the latest few, oldest first
 
   std::array<QCheckBox*, kSlotCount> check_{};
   std::array<QProgressBar*, kSlotCount> bar_{};

@@ -16,7 +16,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <thread>
+
 #include "GuiRig.h"
+#include "ui/Backend.h"
 
 using namespace kestrel;
 using namespace kestrel::gui_test;
@@ -41,6 +44,7 @@ class DownloadDialogTest : public QObject {
   void addressBoxes();
   void burnFourBoardsWithoutBlocking();
   void faultySlotFailsAlone();
+  void backendNoticesShowUntilTheNextOperation();
   void untickedSlotTakesNoAddress();
   void readAndErase();
   void closeWhileBurningWaitsAndKeepsTheSequence();
@@ -645,6 +649,80 @@ void DownloadDialogTest::slowDatabaseDoesNotHoldTheWindow() {
   QVERIFY(!Find<QPushButton>(d, 1006)->isEnabled());
   QCOMPARE(rig.Text(1007), QStringLiteral("烧录数量：0"));
   ::close(listener);
+}
+
+// The simulated adapters, except that opening one of them is refused the first `refusals`
+// times, as libusb refuses a device node the user may not open: the backend says why from
+// a thread of its own and gives no endpoint.
+class RefusingTransport : public Transport {
+ public:
+  RefusingTransport(Transport& inner, ui::AdapterNotices& notices, int refusedIndex, int refusals)
+      : inner_(inner), notices_(notices), refused_(refusedIndex), refusals_(refusals) {}
+  static constexpr const char* kText =
+      "adapter 1-2 (/dev/bus/usb/001/005): permission denied. The udev rule 60-kestrel-adapter.rules "
+      "gives the group \"kestrel\" access";
+  bool StartWatching(AdapterListener* listener) override { return inner_.StartWatching(listener); }
+  void StopWatching() override { inner_.StopWatching(); }
+  int CountInterfaces() override { return inner_.CountInterfaces(); }
+  DeviceInterfaceInfo GetInterfaceInfo(int index) override { return inner_.GetInterfaceInfo(index); }
+  std::unique_ptr<Endpoint> OpenInterface(int index) override {
+    if (index == refused_ && refusals_ > 0) {
+      --refusals_;
+      std::thread([this] { notices_.Post(kText); }).join();
+      return nullptr;
+    }
+    return inner_.OpenInterface(index);
+  }
+  std::unique_ptr<Endpoint> OpenPipe(const std::string& name) override { return inner_.OpenPipe(name); }
+
+ private:
+  Transport& inner_;
+  ui::AdapterNotices& notices_;
+  int refused_;
+  int refusals_;
+};
+
+// What the backend tells the operator shows in the window, beside the adapters' source
+// and in the failure colour, without a box that stops the line; the slot it concerns
+// fails alone, and the next operation starts with the line clean.
+void DownloadDialogTest::backendNoticesShowUntilTheNextOperation() {
+  ui::AdapterNotices notices;
+  std::unique_ptr<RefusingTransport> refusing;
+  Rig rig;
+  rig.around = [&](SimTransport& sim) -> Transport& {
+    refusing = std::make_unique<RefusingTransport>(sim, notices, 1, 1);
+    return *refusing;
+  };
+  QVERIFY(rig.Start(4));
+  rig.dialog->ShowNoticesFrom(notices);
+  auto* source = Find<QLabel>(rig.dialog.get(), 1100);
+  const QString sourceAtStart = source->text();
+  QVERIFY(sourceAtStart.startsWith(QStringLiteral("模拟适配器")));
+  QCOMPARE(source->styleSheet(), QString());
+
+  QVERIFY(rig.Load(rig.MakeImage()));
+  rig.Click(1006);
+  QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->operationRunning(), 60000);
+  QCOMPARE(QApplication::activeModalWidget(), nullptr);
+  QCOMPARE(source->text(), sourceAtStart + QLatin1Char('\n') + QString::fromUtf8(RefusingTransport::kText));
+  QVERIFY2(source->styleSheet().contains(QStringLiteral("#b3261e")), qPrintable(source->styleSheet()));
+  QVERIFY(source->wordWrap());
+  QCOMPARE(rig.Icon(0), 1);
+  QCOMPARE(rig.Icon(1), 2);
+  QCOMPARE(rig.Icon(2), 1);
+  QCOMPARE(rig.Icon(3), 1);
+
+  // The same words again (four slots may say them at once) make no second line.
+  notices.Post(RefusingTransport::kText);
+  QCoreApplication::sendPostedEvents();
+  QCOMPARE(source->text().count(QStringLiteral("60-kestrel-adapter.rules")), 1);
+
+  rig.Click(1024);  // "Read 512K": adapter 1 opens this time
+  QCOMPARE(source->text(), sourceAtStart);
+  QCOMPARE(source->styleSheet(), QString());
+  QTRY_VERIFY_WITH_TIMEOUT(!rig.dialog->operationRunning(), 60000);
+  QCOMPARE(source->text(), sourceAtStart);
+  for (int n = 0; n < 4; ++n) QCOMPARE(rig.Icon(n), 1);
 }
 
 QTEST_MAIN(DownloadDialogTest)

@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 #include "kestrel/engine/TestFiles.h"
@@ -52,6 +53,8 @@ struct Rig {
   std::string imagePath;
   int boards = 4;                                // simulated boards (adapters) started
   std::string readbackDir = dir.File("readback");  // empty: the window's default
+  // When set, the window works through what it returns around the simulated adapters.
+  std::function<Transport&(SimTransport&)> around;
 
   // Starts the simulator with four boards (extra arguments such as faults after them),
   // pulls out the adapters from `present` up, then opens the window.
@@ -64,7 +67,8 @@ struct Rig {
     transport = std::make_unique<SimTransport>(sim.dir());
     EngineOptions options;
     options.readbackDir = readbackDir;
-    dialog = std::make_unique<ui::DownloadDialog>(*transport, QStringLiteral("模拟适配器"), options);
+    Transport& used = around ? around(*transport) : *transport;
+    dialog = std::make_unique<ui::DownloadDialog>(used, QStringLiteral("模拟适配器"), options);
     dialog->show();
     return QTest::qWaitForWindowExposed(dialog.get());
   }

@@ -19,6 +19,7 @@
 #include <list>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "SimBoard.h"
 #include "transport/sim/SimWire.h"
@@ -91,6 +92,7 @@ struct UsbAdapterHarness::Adapter : sim::SimBoard::Link {
   std::list<Urb> flying;
   std::map<unsigned long, int> requests;
   UsbFaults faults;
+  sim::BoardFaults boardFaults;  // the model's own, as the simulators take them
   size_t outBytes = 0;
   bool gone = false, stop = false;
 
@@ -109,8 +111,18 @@ struct UsbAdapterHarness::Adapter : sim::SimBoard::Link {
     std::unique_lock<std::mutex> lock(mu);
     return !cv.wait_for(lock, std::chrono::milliseconds(ms), [&] { return gone || stop; });
   }
-  sim::BoardFaults Faults() override { return {}; }
-  bool TakeReadFailure(int) override { return false; }
+  sim::BoardFaults Faults() override {
+    std::lock_guard<std::mutex> lock(mu);
+    return boardFaults;
+  }
+  // A failed transfer reaches the host as a bus error (-EPROTO) on its IN URB.
+  bool TakeReadFailure(int transfer) override {
+    std::lock_guard<std::mutex> lock(mu);
+    if (transfer == 0) return std::exchange(boardFaults.replyFailOnce, false);
+    if (boardFaults.readFailOnce != transfer) return false;
+    boardFaults.readFailOnce = 0;
+    return true;
+  }
 
   void Run() {
     for (;;) {
@@ -421,6 +433,16 @@ void UsbAdapterHarness::SetFaults(int adapter, UsbFaults faults) {
   Adapter& a = *adapters_.at(static_cast<size_t>(adapter));
   std::lock_guard<std::mutex> lock(a.mu);
   a.faults = faults;
+}
+
+bool UsbAdapterHarness::SetBoardFault(int adapter, const std::string& setting) {
+  if (setting.rfind("vanish", 0) == 0 || setting == "no-id") {
+    error_ = setting + ": not a board fault here (Remove() pulls an adapter; its identity is its bus path)";
+    return false;
+  }
+  Adapter& a = *adapters_.at(static_cast<size_t>(adapter));
+  std::lock_guard<std::mutex> lock(a.mu);
+  return sim::ApplyFault(&a.boardFaults, setting, &error_);
 }
 
 std::vector<uint8_t> UsbAdapterHarness::Flash(int adapter) const {

@@ -50,6 +50,12 @@ class UsbAdapterHarness {
   // Pulled out: the node hangs up, every later ioctl answers ENODEV, a "remove" uevent goes out.
   void Remove(int adapter);
   void SetFaults(int adapter, UsbFaults faults);
+  // One board fault in the simulators' NAME[=VALUE] grammar ("flip=4096",
+  // "connect=noreply", "read-fail-once=3"; kestrel-adapter-sim --help), for the adapter
+  // model behind this adapter. False (reason in error()) for a setting the grammar refuses
+  // and for the adapter's own vanish= and no-id: here an adapter goes with Remove(), and
+  // its identity is its place on the bus.
+  bool SetBoardFault(int adapter, const std::string& setting);
 
   std::vector<uint8_t> Flash(int adapter) const;
   // Puts bytes into the board's flash as if programmed earlier.

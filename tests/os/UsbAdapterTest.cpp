@@ -225,6 +225,36 @@ TEST(UsbAdapters, RemovalDuringABurnFailsThatSlotWhileTheOthersFinish) {
   }
 }
 
+// Board faults in the simulators' grammar reach the adapter model behind the emulated
+// device: a board whose flash loses a bit after programming fails verification, one that
+// acknowledges Connect but never reports itself connected is not confirmed, and the other
+// two finish with the image.
+TEST(UsbAdapters, BoardFaultsFailTheirOwnSlotsWithTheirResults) {
+  UsbAdapterHarness usb(kVid, kPid);
+  for (const char* p : {"2", "3", "4", "5"}) ASSERT_GE(usb.Add(p, kFlash), 0) << usb.error();
+  constexpr size_t kFlipped = 0x1234;
+  ASSERT_TRUE(usb.SetBoardFault(1, "flip=" + std::to_string(kFlipped))) << usb.error();
+  ASSERT_TRUE(usb.SetBoardFault(3, "connect=ee00")) << usb.error();
+  EXPECT_FALSE(usb.SetBoardFault(0, "flip=x"));
+  EXPECT_FALSE(usb.SetBoardFault(0, "vanish=10")) << "an adapter goes with Remove()";
+  Folder dir;
+  const auto image = RandomBytes(64 * 1024, 13);
+  WriteFile(dir.File("image.IMG"), image);
+  Cli burn(dir, {"--readback-dir", dir.File("rb"), "burn", dir.File("image.IMG")});
+  ASSERT_EQ(burn.Wait(), 1) << burn.out() << burn.err();
+
+  EXPECT_NE(burn.out().find("slot 1: result 4"), std::string::npos) << burn.out();
+  auto flipped = image;
+  flipped[kFlipped] ^= 1;
+  EXPECT_TRUE(HoldsImage(usb.Flash(1), flipped)) << "programmed, then the bit went";
+  EXPECT_NE(burn.out().find("slot 3: result 9"), std::string::npos) << burn.out();
+  EXPECT_TRUE(HoldsImage(usb.Flash(3), {})) << "nothing reached a board that never connected";
+  for (int slot : {0, 2}) {
+    EXPECT_NE(burn.out().find("slot " + std::to_string(slot) + ": result 0"), std::string::npos) << burn.out();
+    EXPECT_TRUE(HoldsImage(usb.Flash(slot), image)) << "slot " << slot;
+  }
+}
+
 // A stall is cleared and the transfer tried once more; a second stall fails the slot with
 // a message. An adapter that never takes a packet fails its slot at the write time-out.
 TEST(UsbAdapters, StallsAreClearedOnceAndTimeOutsFailTheSlot) {

@@ -99,6 +99,8 @@ int main(int argc, char** argv) {
   if (parser.isSet(readback)) options.readbackDir = parser.value(readback).toStdString();
 
   kestrel::ui::DownloadDialog dialog(*backend.transport, backend.description, options);
+  // The backend's warnings go to stderr and to the window, where the operator looks.
+  dialog.ShowNoticesFrom(*backend.notices);
   if (!poolSetting) poolSetting = kestrel::ui::ReadPoolSetting(*kestrel::ui::OpenWindowSettings());
   dialog.show();
   if (poolSetting->enabled()) dialog.UsePool(*poolSetting);
