@@ -1,15 +1,15 @@
 #pragma once
 // "Echo Test" page: suppression levels and gains sent as they are picked, the two voice
 // equalizers with their dialog and apply buttons, Save into the System page's volumes.
-// It only writes to the port: link checks go unanswered and nothing is logged.
+// It only writes to the port: link checks go unanswered and nothing is logged. The
+// settings are read from the document and changed through its operations.
 #include <QWidget>
 #include <memory>
 
 #include "LinkPanel.h"
 #include "LiveHooks.h"
+#include "document/CTesseraView.h"
 #include "link/LinkSession.h"
-#include "pages/CPageEcho.h"
-#include "pages/CPageSystem.h"
 
 namespace Ui {
 class LiveEchoPage;
@@ -18,15 +18,19 @@ class QComboBox;
 
 namespace tessera::ui {
 
-class LiveEchoPage : public QWidget {
+class LiveEchoPage : public QWidget, public DocumentObserver {
   Q_OBJECT
  public:
-  LiveEchoPage(CPageEcho& model, CPageSystem& system, LiveHooks hooks, QWidget* parent = nullptr);
+  LiveEchoPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent = nullptr);
   ~LiveEchoPage() override;
 
   LinkSession& Session() { return session_; }
   void Reload();
   void Leave();
+
+  // DocumentObserver
+  void ControlsChanged(const std::vector<ControlChange>& changes) override;
+  void Reset() override { Reload(); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -38,8 +42,7 @@ class LiveEchoPage : public QWidget {
   void EditVoiceEq(int k);
 
   std::unique_ptr<Ui::LiveEchoPage> ui_;
-  CPageEcho& model_;
-  CPageSystem& system_;
+  CTesseraView& doc_;
   LiveHooks hooks_;
   LinkSession session_{nullptr, hooks_.port, hooks_.silence};
   LinkPanel* panel_;
