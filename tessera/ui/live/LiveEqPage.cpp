@@ -103,23 +103,8 @@ void LiveEqPage::EditBand(int row) {
 }
 
 void LiveEqPage::UpdatePlot() {
-  int top = 8000;
-  for (const auto& b : doc_.eq.bands) top = std::max(top, static_cast<int>(b.sampleHz));
-  const double topHz = top / 2.0;
-  ResponsePlot::Curve combined;
-  combined.hz = link::LogFrequencies(20, topHz * 0.999, 300);
-  for (double hz : combined.hz)
-    combined.db.push_back(link::CombinedMagnitudeDb(doc_.eq.bands, doc_.eq.coefficients, hz));
-  std::vector<ResponsePlot::Curve> each;
-  for (size_t i = 0; i < doc_.eq.bands.size(); ++i) {
-    const auto& b = doc_.eq.bands[i];
-    if (!b.enabled || b.sampleHz <= 0) continue;
-    ResponsePlot::Curve c;
-    c.hz = link::LogFrequencies(20, b.sampleHz / 2.0 * 0.999, 200);
-    for (double hz : c.hz) c.db.push_back(link::BandMagnitudeDb(doc_.eq.coefficients[i], hz, b.sampleHz));
-    each.push_back(std::move(c));
-  }
-  plot_->SetCurves(std::move(combined), std::move(each), topHz);
+  auto plot = link::SampleEqPlot(doc_.eq.bands, doc_.eq.coefficients, 300, 200);
+  plot_->SetCurves(std::move(plot.combined), std::move(plot.bands), plot.topHz);
 }
 
 void LiveEqPage::ShowLinkState(bool open) {

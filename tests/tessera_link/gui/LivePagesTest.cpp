@@ -182,6 +182,46 @@ TEST(LiveEqPageGui, BandDialogRefusesOutOfRangeAndPlotsAsTyped) {
   EXPECT_FLOAT_EQ(dlg.Model().gainDb, 12.0f);
 }
 
+// The whole text at once, as a paste: no shorter text on the way.
+void Paste(QWidget* root, int id, const QString& text) {
+  auto* e = Ctl<QLineEdit>(root, id);
+  e->setText(text);
+  emit e->textEdited(text);
+}
+
+TEST(LiveEqPageGui, BandDialogTakesItsLimitsFromTheCore) {
+  // Each edit at the core's limit is taken by the plot and by OK; one past it is left out
+  // of the plot and refused on OK with the core's bounds in the message.
+  const QString integer = QString::fromUtf8("“请填入一个在%1和%2之间的整数。”");
+  const QString number = QString::fromUtf8("“请填入一个在%1和%2之间的数字。”");
+  for (const FieldSpec& f : CEqConfigDlg::Fields()) {
+    const auto lo = static_cast<int>(f.min), hi = static_cast<int>(f.max);
+    SCOPED_TRACE(f.id);
+    QStringList messages;
+    EqConfigDialog dlg(CEqConfigDlg::FromBand(CPageEQ::DefaultBand()),
+                       [&](const QString& m) { messages << m; });
+    dlg.show();
+    Ctl<QRadioButton>(&dlg, 1179)->setChecked(true);  // a peak shows its gain and width
+    if (f.id != CEqConfigDlg::kIdGain) Paste(&dlg, CEqConfigDlg::kIdGain, "6");
+    const auto before = dlg.Plot()->MainCurve().db;
+    Paste(&dlg, f.id, QString::number(hi + 1));
+    EXPECT_EQ(dlg.Plot()->MainCurve().db, before) << "a value past the limit is not drawn";
+    QTest::mouseClick(Ctl(&dlg, 1), Qt::LeftButton);
+    EXPECT_EQ(messages, QStringList{(f.kind == FieldKind::Float ? number : integer).arg(lo).arg(hi)});
+    Paste(&dlg, f.id, QString::number(hi));
+    const auto& curve = dlg.Plot()->MainCurve();
+    if (f.id == CEqConfigDlg::kIdGain) {
+      EXPECT_NEAR(*std::max_element(curve.db.begin(), curve.db.end()), f.max, 0.5);
+    } else if (f.id == CEqConfigDlg::kIdSample) {
+      EXPECT_NEAR(curve.hz.back(), f.max / 2, f.max / 500);
+    } else {
+      EXPECT_NE(curve.db, before);
+    }
+    QTest::mouseClick(Ctl(&dlg, 1), Qt::LeftButton);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+  }
+}
+
 // A board port in process: what the page writes is there at once, and the test hands over
 // what the board says and fires the burst timer itself, so nothing here waits.
 class FakeBoardPort : public link::BoardPort {
