@@ -63,17 +63,12 @@ LiveEchoPage::LiveEchoPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent)
     hooks_.Modify([this] { return doc_.SaveEchoGains(); });
   });
   Reload();
-  doc_.AddObserver(this);
+  follow_.emplace(doc_, PageId::Echo, [this] { Reload(); });
 }
 
 LiveEchoPage::~LiveEchoPage() {
-  doc_.RemoveObserver(this);
+  follow_.reset();  // no redraws while the page goes (closing the port may notify)
   session_.Close();
-}
-
-void LiveEchoPage::ControlsChanged(const std::vector<ControlChange>& changes) {
-  for (const auto& c : changes)
-    if (c.page == PageId::Echo) return Reload();
 }
 
 void LiveEchoPage::Reload() {

@@ -5,9 +5,11 @@
 // settings are read from the document and changed through its operations.
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "LinkPanel.h"
 #include "LiveHooks.h"
+#include "PageFollower.h"
 #include "document/CTesseraView.h"
 #include "link/LinkSession.h"
 
@@ -18,7 +20,7 @@ class QComboBox;
 
 namespace tessera::ui {
 
-class LiveEchoPage : public QWidget, public DocumentObserver {
+class LiveEchoPage : public QWidget {
   Q_OBJECT
  public:
   LiveEchoPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent = nullptr);
@@ -27,10 +29,6 @@ class LiveEchoPage : public QWidget, public DocumentObserver {
   LinkSession& Session() { return session_; }
   void Reload();
   void Leave();
-
-  // DocumentObserver
-  void ControlsChanged(const std::vector<ControlChange>& changes) override;
-  void Reset() override { Reload(); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -46,6 +44,7 @@ class LiveEchoPage : public QWidget, public DocumentObserver {
   LiveHooks hooks_;
   LinkSession session_{nullptr, hooks_.port, hooks_.silence};
   LinkPanel* panel_;
+  std::optional<PageFollower> follow_;  // made once the widgets are; dropped first
 };
 
 }  // namespace tessera::ui

@@ -63,17 +63,12 @@ LiveEqPage::LiveEqPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent)
   connect(panel_, &LinkPanel::openChanged, this, &LiveEqPage::ShowLinkState);
   ShowLinkState(false);
   Reload();
-  doc_.AddObserver(this);
+  follow_.emplace(doc_, PageId::Eq, [this] { Reload(); });
 }
 
 LiveEqPage::~LiveEqPage() {
-  doc_.RemoveObserver(this);
+  follow_.reset();  // no redraws while the page goes (closing the port may notify)
   session_.Close();
-}
-
-void LiveEqPage::ControlsChanged(const std::vector<ControlChange>& changes) {
-  for (const auto& c : changes)
-    if (c.page == PageId::Eq) return Reload();
 }
 
 void LiveEqPage::Reload() {

@@ -5,9 +5,11 @@
 // hooks, so the window makes each an undo step); it redraws when the document says so.
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "LinkPanel.h"
 #include "LiveHooks.h"
+#include "PageFollower.h"
 #include "document/CTesseraView.h"
 #include "link/LinkSession.h"
 #include "link/PageCommands.h"
@@ -20,7 +22,7 @@ namespace tessera::ui {
 
 class ResponsePlot;
 
-class LiveEqPage : public QWidget, public DocumentObserver {
+class LiveEqPage : public QWidget {
   Q_OBJECT
  public:
   LiveEqPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent = nullptr);
@@ -32,10 +34,6 @@ class LiveEqPage : public QWidget, public DocumentObserver {
   void Reload();
   // Leaving the page closes its port, as the Close button does.
   void Leave();
-
-  // DocumentObserver
-  void ControlsChanged(const std::vector<ControlChange>& changes) override;
-  void Reset() override { Reload(); }
 
  protected:
   void hideEvent(QHideEvent* event) override;
@@ -51,6 +49,7 @@ class LiveEqPage : public QWidget, public DocumentObserver {
   link::EqLinkState link_;
   LinkSession session_{nullptr, hooks_.port, hooks_.silence};
   LinkPanel* panel_;
+  std::optional<PageFollower> follow_;  // made once the widgets are; dropped first
   ResponsePlot* plot_;
 };
 
