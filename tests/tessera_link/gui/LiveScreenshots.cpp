@@ -48,7 +48,7 @@ TEST(LiveScreenshots, ThreePagesBothLanguagesWithABoard) {
     hooks.runDialog = [](QDialog&) { return int(QDialog::Rejected); };
     hooks.askSaveChanges = [](QWidget*) { return QMessageBox::Discard; };
     MainWindow window(hooks);
-    window.resize(1180, 860);
+    window.resize(1220, 860);  // wide enough for every tab title in both languages
     window.show();
     SimBoard board({"--check-interval", "700"});
     ASSERT_FALSE(board.path().isEmpty());
