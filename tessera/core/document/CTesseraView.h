@@ -254,13 +254,8 @@ class CTesseraView : public PageHost {
   void SetEchoPortOpen(bool open);
   void EchoConf(bool portOpen);
 
-  // Image state for the selected flash type: Generate image's scratch buffers and the
-  // code area size, which follow the flash type. The buffers' space is set aside when
-  // the flash type is chosen (ImageBufferBytes each; 0 when the system refused it) and
-  // filled with 0xFF when a build starts; until then they hold no bytes, so prompts
-  // collected for Write Config are not copied anywhere.
-  std::vector<uint8_t> image_buffer;
-  std::vector<uint8_t> crc_buffer;
+  // Image state for the selected flash type: the space of Generate image's scratch
+  // buffers and the code area size, which follow the flash type.
   size_t ImageBufferBytes() const { return bufferBytes_; }
   int CodeAreaKb() const { return code_area_kb; }
 
@@ -276,6 +271,12 @@ class CTesseraView : public PageHost {
   static const ControlTable<CTesseraView>& MainControls();
 
   int code_area_kb = 0;
+  // Generate image's scratch buffers. Their space is set aside when the flash type is
+  // chosen (ImageBufferBytes each; 0 when the system refused it) and they are filled
+  // with 0xFF when a build starts; until then they hold no bytes, so prompts collected
+  // for Write Config are not copied anywhere.
+  std::vector<uint8_t> image_buffer;
+  std::vector<uint8_t> crc_buffer;
 
   // One operation: the outermost one records the controls' states before, compares
   // them after, notifies, and releases the held messages.
