@@ -76,7 +76,7 @@ int RunNew(const Options& o) {
   // The user picks the two entries (each pick runs its operation) and types the path.
   view.SelectFlashType(flash);
   view.SelectChipType(chip);
-  view.binPath = o.bin;
+  view.SetBinPath(o.bin);
   return view.WriteConfigFile(o.out) ? 0 : 1;
 }
 
@@ -93,7 +93,7 @@ int RunBuild(const Options& o) {
               << " names a flash type or chip type outside the lists.\n";
     return 1;
   }
-  if (!o.bin.empty()) view.binPath = o.bin;
+  if (!o.bin.empty()) view.SetBinPath(o.bin);
   // Unlike the window, a script gets no image that lacks something the configuration
   // names: firmware, or a prompt (unless it asked for prompts that cannot be read to
   // be left out).

@@ -96,8 +96,8 @@ int TuningCommands::Run(int argc, char** argv) {
         commands.push_back(link::EqEnableCommand(i, band.enabled));
       }
     } else {
-      auto& echo = view.echo;
-      echo.OnActivate(view.system);  // the gains are the System page's volumes
+      view.ActivateEchoPage();  // the gains are the System page's volumes
+      const auto& echo = view.echo;
       for (int id : {CPageEcho::kIdNoiseSuppression, CPageEcho::kIdEchoSuppression,
                      CPageEcho::kIdDacGain, CPageEcho::kIdMicGain})
         commands.push_back(link::EchoLevelCommand(echo, id));

@@ -7,7 +7,6 @@
 #include "LiveEchoPage.h"
 #include "LiveEqPage.h"
 #include "LiveTestPage.h"
-#include "document/DocumentObserver.h"
 #include "pages/PageController.h"
 
 namespace tessera::ui {
@@ -22,34 +21,9 @@ LiveHooks HooksFor(PageController& controller, QWidget** page) {
   h.runBandDialog = [&controller](EqConfigDialog& dlg) {
     return controller.Hooks().runDialog(dlg) == QDialog::Accepted;
   };
-  h.modify = [&controller](const std::function<void()>& op) {
-    controller.Modify([&] {
-      op();
-      return true;
-    });
-  };
+  h.modify = [&controller](const std::function<bool()>& op) { return controller.Modify(op); };
   return h;
 }
-
-// Reloads a live page when the document changes under it (Read Config, undo).
-class ReloadOnChange : public QObject, public DocumentObserver {
- public:
-  ReloadOnChange(CTesseraView& doc, PageId page, std::function<void()> reload, QObject* owner)
-      : QObject(owner), doc_(doc), page_(page), reload_(std::move(reload)) {
-    doc_.AddObserver(this);
-  }
-  ~ReloadOnChange() override { doc_.RemoveObserver(this); }
-  void ControlsChanged(const std::vector<ControlChange>& changes) override {
-    for (const auto& c : changes)
-      if (c.page == page_) return reload_();
-  }
-  void Reset() override { reload_(); }
-
- private:
-  CTesseraView& doc_;
-  PageId page_;
-  std::function<void()> reload_;
-};
 
 }  // namespace
 
@@ -71,18 +45,12 @@ QWidget* CreateLiveTuningPage(int index, PageController& controller, QWidget* pa
     case LiveTuningPage::RfTest:
       page = new LiveTestPage(HooksFor(controller, self), parent);
       break;
-    case LiveTuningPage::Eq: {
-      auto* eq = new LiveEqPage(doc.eq, HooksFor(controller, self), parent);
-      new ReloadOnChange(doc, PageId::Eq, [eq] { eq->Reload(); }, eq);
-      page = eq;
+    case LiveTuningPage::Eq:
+      page = new LiveEqPage(doc, HooksFor(controller, self), parent);
       break;
-    }
-    case LiveTuningPage::Echo: {
-      auto* echo = new LiveEchoPage(doc.echo, doc.system, HooksFor(controller, self), parent);
-      new ReloadOnChange(doc, PageId::Echo, [echo] { echo->Reload(); }, echo);
-      page = echo;
+    case LiveTuningPage::Echo:
+      page = new LiveEchoPage(doc, HooksFor(controller, self), parent);
       break;
-    }
   }
   *self = page;
   QObject::connect(page, &QObject::destroyed, [self] { delete self; });

@@ -19,7 +19,8 @@
 #include "link/CSerialLink.h"
 #include "link/LinkSession.h"
 #include "link/PageCommands.h"
-#include "pages/CPageEQ.h"
+#include "common/MessageSink.h"
+#include "document/CTesseraView.h"
 
 namespace tessera {
 namespace {
@@ -92,12 +93,12 @@ TEST(UsbSerial, ListedWithItsDescriptionOpenedUsedPulledOutAndPluggedIn) {
   EXPECT_EQ(entries[0].name, "ttyUSB0");
   EXPECT_EQ(entries[0].description, "QR USB Serial, QR Microelectronics, serial QRS0001");
 
-  CPageEQ model;
-  model.OnInitialize();
+  RecordingSink sink;
+  CTesseraView doc(sink);
+  doc.OnInitialUpdate();
   ui::LiveHooks hooks;
   hooks.showMessage = [](const QString&) {};
-  hooks.modify = [](const std::function<void()>& op) { op(); };
-  auto* page = new ui::LiveEqPage(model, hooks);
+  auto* page = new ui::LiveEqPage(doc, hooks);
   QTabWidget sheet;
   sheet.addTab(page, "live");
   sheet.show();

@@ -145,7 +145,7 @@ class LanguageTest : public QObject {
     QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(),
              zh ? QString("QR5830 Tessera 2.6 版") : QString("QR5830 Tessera version 2.6"));
     QCOMPARE(Ctl<QPushButton>(&about, 1)->text(), zh ? QString("确定") : QString("OK"));
-    auto key = w.Doc().button.BeginEdit(0);
+    auto key = w.Doc().BeginKeyEdit(0);
     tessera::ui::KeyEventDialog keyDialog(*key, w);
     QCOMPARE(keyDialog.windowTitle(), zh ? QString("按键配置") : QString("button configuration"));
     QCOMPARE(Caption(keyDialog.findChild<QWidget*>("lbl1096")), zh ? QString("事件：") : QString("Event:"));

@@ -322,6 +322,34 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.findChild<QAction*>("actionRedo")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Y));
   }
 
+  void liveSettingsAreUndoStepsOfTheDocument() {
+    // The Echo page's stored levels change through the document: each pick is one undo
+    // step and marks the window modified; undo puts the document back (the port is
+    // closed, so nothing can go out), and closing over the pick asks to save it.
+    Harness h;
+    h.closeAnswer = QMessageBox::Cancel;
+    h.window->show();
+    h.ShowPage(kEcho);
+    QWidget* echo = h.Page(kEcho);
+    Ctl<QPushButton>(echo, 1198)->click();  // Conf: settings without a port
+    auto* level = Ctl<QComboBox>(echo, 1188);
+    QVERIFY(level->isEnabled());
+    level->setCurrentIndex(2);  // "3"
+    QCOMPARE(h.window->Doc().echo.echoSuppressionIndex, 2);
+    QCOMPARE(h.window->UndoStack().count(), 1);
+    QVERIFY(h.window->isWindowModified());
+    QVERIFY(!h.window->close());
+    QCOMPARE(h.closeQuestions, 1);
+
+    h.window->UndoStack().undo();
+    QCOMPARE(h.window->Doc().echo.echoSuppressionIndex, 0);
+    QCOMPARE(level->currentText(), QStringLiteral("1"));
+    QVERIFY(!h.window->isWindowModified());
+    QVERIFY2(level->isEnabled(), "the unlocked settings stay unlocked");
+    h.window->UndoStack().redo();
+    QCOMPARE(level->currentText(), QStringLiteral("3"));
+  }
+
   void closingOverUnsavedChangesAsks_data() {
     QTest::addColumn<bool>("modified");
     QTest::addColumn<int>("answer");

@@ -56,50 +56,48 @@ CTesseraView::CTesseraView(MessageSink& sink) : sink_(sink) {
 }
 
 void CTesseraView::AttachPages() {
-  system.SetHost(this);
-  wave.SetHost(this);
-  led.SetHost(this);
-  button.SetHost(this);
+  state_.system.SetHost(this);
+  state_.wave.SetHost(this);
+  state_.led.SetHost(this);
+  state_.button.SetHost(this);
 }
 
 // ---- Main form controls -------------------------------------------------------
 
-namespace {
-const ControlTable<CTesseraView>& MainControls() {
+const ControlTable<CTesseraView>& CTesseraView::MainControls() {
   using V = CTesseraView;
   static const ControlTable<V> kTable = {
       {.info = {.id = V::kIdFlashType, .kind = ControlKind::Selector},
        .value = [](const V& v) { return v.flashType.selected; },
-       .setValue = [](V& v, int i) { v.flashType.Select(i); },
+       .setValue = [](V& v, int i) { v.state_.flashType.Select(i); },
        .selector = [](const V& v) -> const Selector* { return &v.flashType; },
        .changed = [](V& v) { v.AllocateImageBuffers(); }},
       {.info = {.id = V::kIdChipType, .kind = ControlKind::Selector},
        .value = [](const V& v) { return v.chipType.selected; },
-       .setValue = [](V& v, int i) { v.chipType.Select(i); },
+       .setValue = [](V& v, int i) { v.state_.chipType.Select(i); },
        .selector = [](const V& v) -> const Selector* { return &v.chipType; },
        .changed = [](V& v) { v.ApplyChipPackage(); }},
       {.info = {.id = V::kIdBinPath, .kind = ControlKind::Text, .field = {V::kIdBinPath, FieldKind::Text},
                 .filePath = true},
        .text = [](const V& v) { return v.binPath; },
-       .store = [](V& v, const FieldValue& f) { v.binPath = f.text; }},
+       .store = [](V& v, const FieldValue& f) { v.state_.binPath = f.text; }},
       {.info = {.id = V::kIdImagePath, .kind = ControlKind::Text, .field = {V::kIdImagePath, FieldKind::Text},
                 .readOnly = true, .filePath = true},
        .text = [](const V& v) { return v.imagePath; }},
   };
   return kTable;
 }
-}  // namespace
 
 ControlSet CTesseraView::Controls(PageId page) {
   switch (page) {
     case PageId::Main: return ControlSet(*this, MainControls());
-    case PageId::Bluetooth: return ControlSet(bluetooth, CPageBluetooth::ControlDecls());
-    case PageId::System: return ControlSet(system, CPageSystem::ControlDecls());
-    case PageId::Key: return ControlSet(button, CPageButton::ControlDecls());
-    case PageId::Led: return ControlSet(led, CPageLED::ControlDecls());
-    case PageId::Wave: return ControlSet(wave, CPageWave::ControlDecls());
-    case PageId::Eq: return ControlSet(eq, CPageEQ::ControlDecls());
-    case PageId::Echo: return ControlSet(echo, CPageEcho::ControlDecls());
+    case PageId::Bluetooth: return ControlSet(state_.bluetooth, CPageBluetooth::ControlDecls());
+    case PageId::System: return ControlSet(state_.system, CPageSystem::ControlDecls());
+    case PageId::Key: return ControlSet(state_.button, CPageButton::ControlDecls());
+    case PageId::Led: return ControlSet(state_.led, CPageLED::ControlDecls());
+    case PageId::Wave: return ControlSet(state_.wave, CPageWave::ControlDecls());
+    case PageId::Eq: return ControlSet(state_.eq, CPageEQ::ControlDecls());
+    case PageId::Echo: return ControlSet(state_.echo, CPageEcho::ControlDecls());
   }
   return ControlSet(*this, MainControls());
 }
@@ -217,13 +215,11 @@ void CTesseraView::Notify(const PageStates& before) {
 
 void CTesseraView::Restore(const DocumentState& s) {
   Batch batch(*this);
-  const bool flashChanged = s.flashType.selected != flashType.selected;
+  const bool flashChanged = s.flashType.selected != state_.flashType.selected;
   // The link state of the live-tuning pages belongs to the port, not to the edit.
-  const CPageEcho liveEcho = echo;
-  const auto liveEq = eq.liveEnable;
+  const CPageEcho liveEcho = state_.echo;
   state_ = s;
-  echo.TakeLinkState(liveEcho);
-  eq.liveEnable = liveEq;
+  state_.echo.TakeLinkState(liveEcho);
   AttachPages();  // a state from another document points its pages at that one
   if (flashChanged) {
     // Resized quietly: the buffers are Generate image's scratch space, refilled there,
@@ -232,41 +228,112 @@ void CTesseraView::Restore(const DocumentState& s) {
   }
 }
 
+bool CTesseraView::SetBinPath(const std::string& path) {
+  if (path == state_.binPath) return false;
+  Operation op(*this);
+  state_.binPath = path;
+  return true;
+}
+
+std::optional<CKeyEventDlg> CTesseraView::BeginKeyEdit(int row) {
+  Operation op(*this);
+  return state_.button.BeginEdit(row);  // with the pins free now
+}
+
+bool CTesseraView::CommitKeyEdit(int row, const CKeyEventDlg& dlg) {
+  Operation op(*this);
+  return state_.button.CommitEdit(row, dlg);
+}
+
+bool CTesseraView::CommitLedEdit(int row, const LedEventEntry& entry) {
+  Operation op(*this);
+  return state_.led.CommitEdit(row, entry);
+}
+
+bool CTesseraView::CommitWaveEdit(int row, const SoundEffectEntry& entry) {
+  if (row < 0 || row >= CPageWave::kRows) return false;
+  Operation op(*this);
+  state_.wave.CommitEdit(row, entry);
+  return true;
+}
+
+bool CTesseraView::ApplyEqBand(int i, const CEqConfigDlg& dlg) {
+  if (i < 0 || i >= kEqBands) return false;
+  Operation op(*this);
+  const CPageEQ before = state_.eq;
+  state_.eq.ApplyDialog(i, dlg);
+  const auto n = static_cast<size_t>(i);
+  return before.bands[n] != state_.eq.bands[n] || before.rowRedrawn[n] != state_.eq.rowRedrawn[n];
+}
+
+bool CTesseraView::ApplyVoiceEq(int k, const CEqConfigDlg& dlg) {
+  if (k < 0 || k >= kVoiceEqs) return false;
+  Operation op(*this);
+  const CPageEcho before = state_.echo;
+  state_.echo.ApplyDialog(k, dlg);
+  return before.voiceEqs != state_.echo.voiceEqs || before.voiceEqOn != state_.echo.voiceEqOn ||
+         before.summaries != state_.echo.summaries;
+}
+
+bool CTesseraView::SaveEchoGains() {
+  Operation op(*this);
+  const int hfp = state_.system.hfpVolume, mic = state_.system.micVolume;
+  state_.echo.Save(state_.system, sink_);
+  return hfp != state_.system.hfpVolume || mic != state_.system.micVolume;
+}
+
+bool CTesseraView::ActivateEchoPage() {
+  Operation op(*this);
+  const int dac = state_.echo.dacGainIndex, mic = state_.echo.micGainIndex;
+  state_.echo.OnActivate(state_.system);
+  return dac != state_.echo.dacGainIndex || mic != state_.echo.micGainIndex;
+}
+
+void CTesseraView::SetEchoPortOpen(bool open) {
+  Operation op(*this);
+  state_.echo.SetPortOpen(open);
+}
+
+void CTesseraView::EchoConf(bool portOpen) {
+  Operation op(*this);
+  state_.echo.OnConf(portOpen);
+}
+
 void CTesseraView::OnInitialUpdate() {
   Batch batch(*this);
   image_buffer.clear();
   crc_buffer.clear();
   state_.reservedGpioMask = 0;
-  flashType.Select(1);  // "GD_8Mbit"
-  chipType.Select(1);   // "QFN48_6X6"
+  state_.flashType.Select(1);  // "GD_8Mbit"
+  state_.chipType.Select(1);   // "QFN48_6X6"
   // Each page sets its defaults and default tables once. The System page comes last:
   // its initial rules ask for a GPIO refresh, which must find the LED and Key pages
   // already there.
-  bluetooth.OnInitialize();
-  wave.OnInitialize();
-  led.OnInitialize();
-  button.OnInitialize();
+  state_.bluetooth.OnInitialize();
+  state_.wave.OnInitialize();
+  state_.led.OnInitialize();
+  state_.button.OnInitialize();
   state_.keyPageCreated = true;
-  eq.OnInitialize();
-  echo.OnInitialize();
-  echo.OnActivate(system);  // shown once like every page: the gains follow the volumes
-  system.OnInitialize();
+  state_.eq.OnInitialize();
+  state_.echo.OnInitialize();
+  state_.echo.OnActivate(state_.system);  // shown once like every page: the gains follow the volumes
+  state_.system.OnInitialize();
   ApplyChipPackage();
   AllocateImageBuffers();
 }
 
 bool CTesseraView::SelectFlashType(int index) {
   Operation op(*this);
-  if (index < 0 || index >= flashType.Count()) return false;
-  flashType.Select(index);
+  if (index < 0 || index >= state_.flashType.Count()) return false;
+  state_.flashType.Select(index);
   AllocateImageBuffers();
   return true;
 }
 
 bool CTesseraView::SelectChipType(int index) {
   Operation op(*this);
-  if (index < 0 || index >= chipType.Count()) return false;
-  chipType.Select(index);
+  if (index < 0 || index >= state_.chipType.Count()) return false;
+  state_.chipType.Select(index);
   ApplyChipPackage();
   return true;
 }
@@ -274,26 +341,26 @@ bool CTesseraView::SelectChipType(int index) {
 void CTesseraView::ApplyChipPackage() {
   // Only the 7x7 package brings out the SPI pins. Disabling the box keeps its check
   // mark, so GPIO6 to GPIO9 stay reserved until the user unchecks it on that package.
-  if (chipType.selected >= 0) system.spiCheckEnabled = chipType.selected == kSpiCapableChipIndex;
+  if (state_.chipType.selected >= 0) state_.system.spiCheckEnabled = state_.chipType.selected == kSpiCapableChipIndex;
   RefreshGpioAvailability();
 }
 
 void CTesseraView::RefreshGpioAvailability() {
-  AllocateGpioPool(*this, PackageGpioMask(chipType.selected), &system, led.Initialized() ? &led : nullptr,
-                   state_.keyPageCreated ? &button : nullptr);
+  AllocateGpioPool(*this, PackageGpioMask(state_.chipType.selected), &state_.system, state_.led.Initialized() ? &state_.led : nullptr,
+                   state_.keyPageCreated ? &state_.button : nullptr);
 }
 
 int CTesseraView::FreePromptSpaceKb(bool withCrcGrowth) const {
-  return tessera::FreePromptSpaceKb(flashType.selected, withCrcGrowth);
+  return tessera::FreePromptSpaceKb(state_.flashType.selected, withCrcGrowth);
 }
 
 void CTesseraView::AllocateImageBuffers() {
   FitImageBuffersToFlash();
-  wave.FlashSizeChanged(FreePromptSpaceKb(false));
+  state_.wave.FlashSizeChanged(FreePromptSpaceKb(false));
 }
 
 void CTesseraView::FitImageBuffersToFlash() {
-  const FlashLayout layout = FlashLayoutFor(flashType.selected);
+  const FlashLayout layout = FlashLayoutFor(state_.flashType.selected);
   code_area_kb = layout.codeAreaKb;
   const bool ok = SetAside(image_buffer, layout.bufferSize) && SetAside(crc_buffer, layout.bufferSize);
   bufferBytes_ = ok ? layout.bufferSize : 0;
@@ -304,7 +371,7 @@ void CTesseraView::FitImageBuffersToFlash() {
 }
 
 bool CTesseraView::BuffersReady() const {
-  const size_t need = FlashLayoutFor(flashType.selected).bufferSize;
+  const size_t need = FlashLayoutFor(state_.flashType.selected).bufferSize;
   return bufferBytes_ == need && need > 0;
 }
 
@@ -312,8 +379,8 @@ bool CTesseraView::CollectConfigRecord(ConfigRecord& record, const std::string& 
                                        uint32_t* promptAreaBytes) {
   record.bytes.fill(0);
   if (promptAreaBytes) *promptAreaBytes = 0;
-  if (!bluetooth.CollectInto(record, context, sink_)) return false;
-  if (!system.CollectInto(record, led.polarityReversed != 0, sink_)) return false;
+  if (!state_.bluetooth.CollectInto(record, context, sink_)) return false;
+  if (!state_.system.CollectInto(record, state_.led.polarityReversed != 0, sink_)) return false;
   // Prompts are placed with the limit of the CRC image's free space, and each copy is
   // bounded by the image buffer (a buffer that is absent takes no data).
   const size_t limit = static_cast<size_t>(std::max(0, FreePromptSpaceKb(true))) * 1024u;
@@ -348,27 +415,27 @@ bool CTesseraView::CollectConfigRecord(ConfigRecord& record, const std::string& 
   // Prompts past the limit still get their slots (the page keeps the total within the
   // free space when files are chosen); an image that then outgrows the CRC buffer is
   // refused by the encoder.
-  (void)wave.CollectInto(record, code_area_kb, static_cast<uint32_t>(limit), load, &promptBytes);
+  (void)state_.wave.CollectInto(record, code_area_kb, static_cast<uint32_t>(limit), load, &promptBytes);
   if (promptAreaBytes) *promptAreaBytes = promptBytes;
-  led.CollectInto(record);
-  button.CollectInto(record);
-  eq.CollectInto(record);
-  echo.CollectInto(record);
+  state_.led.CollectInto(record);
+  state_.button.CollectInto(record);
+  state_.eq.CollectInto(record);
+  state_.echo.CollectInto(record);
   return true;
 }
 
 void CTesseraView::RestoreFromRecord(const ConfigRecord& record) {
-  wave.RestoreFrom(record);    // language, fit check of the loaded rows
-  button.RestoreFrom(record);  // rows and key timings
-  eq.RefreshRows();            // coefficients recomputed from the loaded bands
-  bluetooth.RestoreFrom(record);
-  system.RestoreFrom(record);
-  led.RestoreFrom(record);
-  echo.RestoreFrom(record);
-  system.Reapply();
-  bluetooth.Refresh();
-  led.ReReadSelectors();
-  echo.Refresh();
+  state_.wave.RestoreFrom(record);    // language, fit check of the loaded rows
+  state_.button.RestoreFrom(record);  // rows and key timings
+  state_.eq.RefreshRows();            // coefficients recomputed from the loaded bands
+  state_.bluetooth.RestoreFrom(record);
+  state_.system.RestoreFrom(record);
+  state_.led.RestoreFrom(record);
+  state_.echo.RestoreFrom(record);
+  state_.system.Reapply();
+  state_.bluetooth.Refresh();
+  state_.led.ReReadSelectors();
+  state_.echo.Refresh();
   ApplyChipPackage();
   AllocateImageBuffers();
 }
@@ -383,7 +450,7 @@ std::string ImagePromptProblem::Entry(const CPageWave& wave) const {
 bool CTesseraView::RefusedPrompt(const BuildChecks& checks) {
   using K = PromptProblem::Kind;
   for (const PromptProblem& p : promptProblems_) {
-    const std::string entry = p.Entry(wave);
+    const std::string entry = p.Entry(state_.wave);
     switch (p.kind) {
       case K::Overrun:
         sink_.Show(Format("%s: the file now holds %u bytes of wave data, but the configuration "
@@ -416,13 +483,13 @@ bool CTesseraView::RefusedPrompt(const BuildChecks& checks) {
 
 ConfigFileData CTesseraView::TablesAndSelections() const {
   ConfigFileData d;
-  d.sound = wave.soundTable;
-  d.led = led.ledTable;
-  d.keys = button.keyTable;
-  d.eq = eq.bands;
-  d.flashIndex = flashType.selected;
-  d.chipIndex = chipType.selected;
-  d.binPath = binPath;
+  d.sound = state_.wave.soundTable;
+  d.led = state_.led.ledTable;
+  d.keys = state_.button.keyTable;
+  d.eq = state_.eq.bands;
+  d.flashIndex = state_.flashType.selected;
+  d.chipIndex = state_.chipType.selected;
+  d.binPath = state_.binPath;
   return d;
 }
 
@@ -443,7 +510,7 @@ bool CTesseraView::WriteConfigFile(const std::string& path) {
     sink_.Show(Format("The configuration was written without its bin file path: the path is %zu bytes "
                       "long and a configuration file keeps at most %zu. Move the bin file to a "
                       "shorter path and choose it again before the next Write Config.",
-                      binPath.size(), kMaxStoredPath));
+                      state_.binPath.size(), kMaxStoredPath));
   }
   return true;
 }
@@ -465,33 +532,33 @@ bool CTesseraView::ReadConfigFile(const std::string& path, bool* selectionsValid
                path.c_str(), bytes.size(), cfgfile::kFixedSize));
     return false;
   }
-  wave.soundTable = data.sound;
-  led.ledTable = data.led;
-  button.keyTable = data.keys;
-  eq.bands = data.eq;
+  state_.wave.soundTable = data.sound;
+  state_.led.ledTable = data.led;
+  state_.button.keyTable = data.keys;
+  state_.eq.bands = data.eq;
   // Indexes outside the lists keep the current selections (the record and the tables
   // still load); the chip package and flash type are re-applied by the restore.
-  if (data.flashIndex >= 0 && data.flashIndex < flashType.Count()) {
-    flashType.Select(data.flashIndex);
+  if (data.flashIndex >= 0 && data.flashIndex < state_.flashType.Count()) {
+    state_.flashType.Select(data.flashIndex);
   } else {
     sink_.Show(
         Format("The configuration's flash type index %d is not one of the %d entries; "
                "\"%s\" stays selected.",
-               static_cast<int>(data.flashIndex), flashType.Count(), flashType.Text().c_str()));
+               static_cast<int>(data.flashIndex), state_.flashType.Count(), state_.flashType.Text().c_str()));
   }
-  if (data.chipIndex >= 0 && data.chipIndex < chipType.Count()) {
-    chipType.Select(data.chipIndex);
+  if (data.chipIndex >= 0 && data.chipIndex < state_.chipType.Count()) {
+    state_.chipType.Select(data.chipIndex);
   } else {
     sink_.Show(
         Format("The configuration's chip type index %d is not one of the %d entries; "
                "\"%s\" stays selected.",
-               static_cast<int>(data.chipIndex), chipType.Count(), chipType.Text().c_str()));
+               static_cast<int>(data.chipIndex), state_.chipType.Count(), state_.chipType.Text().c_str()));
   }
-  binPath = data.binPath;
+  state_.binPath = data.binPath;
   RestoreFromRecord(data.record);
   if (selectionsValid) {
-    *selectionsValid = data.flashIndex >= 0 && data.flashIndex < flashType.Count() && data.chipIndex >= 0 &&
-                       data.chipIndex < chipType.Count();
+    *selectionsValid = data.flashIndex >= 0 && data.flashIndex < state_.flashType.Count() && data.chipIndex >= 0 &&
+                       data.chipIndex < state_.chipType.Count();
   }
   return true;
 }
@@ -529,7 +596,7 @@ bool CTesseraView::FinishImage(const ImageJob& job, std::string* summary, bool s
   Operation op(*this);
   for (const std::string& m : job.Messages()) sink_.Show(m);
   if (!job.Succeeded()) return false;
-  imagePath = job.ImagePath();
+  state_.imagePath = job.ImagePath();
   if (showSummary) sink_.Show(job.Summary());
   if (summary) *summary = job.Summary();
   return true;
@@ -540,7 +607,7 @@ bool CTesseraView::BuildImage(const std::string& chosenPath, const BuildChecks& 
   Operation op(*this);
   promptProblems_.clear();
   uint64_t binSize = 0;
-  if (!FileSize(binPath, binSize, nullptr)) {
+  if (!FileSize(state_.binPath, binSize, nullptr)) {
     sink_.Show(kCannotOpenBinMessage);
     return false;
   }
@@ -548,7 +615,7 @@ bool CTesseraView::BuildImage(const std::string& chosenPath, const BuildChecks& 
   if (binEmpty_ && checks.refuseEmptyBin) {
     sink_.Show(Format("The bin file %s is empty: the image would hold no firmware. Nothing was "
                       "written: choose the firmware bin file.",
-                      binPath.c_str()));
+                      state_.binPath.c_str()));
     return false;
   }
   if (!BuffersReady()) {
@@ -562,11 +629,11 @@ bool CTesseraView::BuildImage(const std::string& chosenPath, const BuildChecks& 
     sink_.Show(Format(
         "The bin file has %llu bytes but the code area of %s holds %zu. Nothing was written: "
         "choose the firmware built for this flash type.",
-        static_cast<unsigned long long>(binSize), flashType.Text().c_str(), codeBytes));
+        static_cast<unsigned long long>(binSize), state_.flashType.Text().c_str(), codeBytes));
     return false;
   }
   std::vector<uint8_t> bin;
-  if (!ReadWholeFile(binPath, bin, codeBytes, nullptr)) {
+  if (!ReadWholeFile(state_.binPath, bin, codeBytes, nullptr)) {
     sink_.Show(kCannotOpenBinMessage);
     return false;
   }
@@ -588,14 +655,14 @@ bool CTesseraView::BuildImage(const std::string& chosenPath, const BuildChecks& 
                        crc_buffer.size(), code_area_kb, promptBytes, sink_, &result))
     return false;
 
-  std::string text = Format("Image create OK:\r\norigin CRC bin: %s\r\n", binPath.c_str());
+  std::string text = Format("Image create OK:\r\norigin CRC bin: %s\r\n", state_.binPath.c_str());
   text += "BT Config:\r\n";
-  text += Format("Bt Address: %s\tDevice class: %s\r\n", bluetooth.address.c_str(),
-                 bluetooth.deviceType.Text().c_str());
-  text += Format("Device name: %s\r\nDefault Pin code: %s\r\n", bluetooth.deviceName.c_str(),
-                 bluetooth.pinCode.c_str());
+  text += Format("Bt Address: %s\tDevice class: %s\r\n", state_.bluetooth.address.c_str(),
+                 state_.bluetooth.deviceType.Text().c_str());
+  text += Format("Device name: %s\r\nDefault Pin code: %s\r\n", state_.bluetooth.deviceName.c_str(),
+                 state_.bluetooth.pinCode.c_str());
   text +=
-      std::string("Auto connection ") + (bluetooth.autoReconnect ? "enabled\r\n" : "disabled\r\n");
+      std::string("Auto connection ") + (state_.bluetooth.autoReconnect ? "enabled\r\n" : "disabled\r\n");
   text += Format("CRC Value:  %x\r\n", result.checkValue);
   if (summary) *summary = text;
   return true;

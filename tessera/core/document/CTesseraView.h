@@ -206,28 +206,56 @@ class CTesseraView : public PageHost {
   DocumentState Snapshot() const { return state_; }
   void Restore(const DocumentState& state);
 
-  // The parts of the state by name. Pages (RF test page not modelled: nothing of it is
-  // stored):
-  CPageSystem& system = state_.system;
-  CPageBluetooth& bluetooth = state_.bluetooth;
-  CPageWave& wave = state_.wave;
-  CPageLED& led = state_.led;
-  CPageButton& button = state_.button;
-  CPageEQ& eq = state_.eq;
-  CPageEcho& echo = state_.echo;
+  // The parts of the state by name, to read. They change only through the declared
+  // controls and the operations of this class, so the observers hear of every change and
+  // a window can make each one an undo step. Pages (RF test page not modelled: nothing of
+  // it is stored):
+  const CPageSystem& system = state_.system;
+  const CPageBluetooth& bluetooth = state_.bluetooth;
+  const CPageWave& wave = state_.wave;
+  const CPageLED& led = state_.led;
+  const CPageButton& button = state_.button;
+  const CPageEQ& eq = state_.eq;
+  const CPageEcho& echo = state_.echo;
   // View controls: the two selections, the bin path box (1009), the image path box (1010).
-  Selector& flashType = state_.flashType;
-  Selector& chipType = state_.chipType;
-  std::string& binPath = state_.binPath;
-  std::string& imagePath = state_.imagePath;
+  const Selector& flashType = state_.flashType;
+  const Selector& chipType = state_.chipType;
+  const std::string& binPath = state_.binPath;
+  const std::string& imagePath = state_.imagePath;
 
-  // Image state for the selected flash type: Generate image's scratch buffers and the
-  // code area size, which follow the flash type. The buffers' space is set aside when
-  // the flash type is chosen (ImageBufferBytes each; 0 when the system refused it) and
-  // filled with 0xFF when a build starts; until then they hold no bytes, so prompts
-  // collected for Write Config are not copied anywhere.
-  std::vector<uint8_t> image_buffer;
-  std::vector<uint8_t> crc_buffer;
+  // The bin path box (1009) gets a path (typed, or chosen with Browse); true when it changed.
+  bool SetBinPath(const std::string& path);
+
+  // A list row's dialog on the Key, LED and Sound effect pages: its data for row, and
+  // its OK committed (true when the row changed).
+  std::optional<CKeyEventDlg> BeginKeyEdit(int row);
+  bool CommitKeyEdit(int row, const CKeyEventDlg& dlg);
+  bool CommitLedEdit(int row, const LedEventEntry& entry);
+  // A refused file still changes the row and the counted space: always true for a row.
+  bool CommitWaveEdit(int row, const SoundEffectEntry& entry);
+
+  // ---- Live tuning pages -----------------------------------------------------------
+  // Each is one operation; the bool ones say whether the stored settings changed, which
+  // is what makes an undo step. None of them talks to a board.
+
+  // The band dialog's OK on equalizer band i: the band takes the dialog's values (gain
+  // cut to four decimals) and its coefficients are recomputed.
+  bool ApplyEqBand(int i, const CEqConfigDlg& dlg);
+  // The band dialog's OK on voice equalizer k (gain cut to whole dB, on/off from it).
+  bool ApplyVoiceEq(int k, const CEqConfigDlg& dlg);
+  // Save on the Echo page: its two gains become the System page's default volumes
+  // ("Save OK!" through the sink).
+  bool SaveEchoGains();
+  // The Echo page shown: its gains follow the System page's volumes again (a gain picked
+  // and not saved is dropped).
+  bool ActivateEchoPage();
+  // The Echo page's port opened or closed (or the page left), and its Conf button: they
+  // lock and unlock its settings. Link state, not part of an undo step.
+  void SetEchoPortOpen(bool open);
+  void EchoConf(bool portOpen);
+
+  // Image state for the selected flash type: the space of Generate image's scratch
+  // buffers and the code area size, which follow the flash type.
   size_t ImageBufferBytes() const { return bufferBytes_; }
   int CodeAreaKb() const { return code_area_kb; }
 
@@ -239,8 +267,16 @@ class CTesseraView : public PageHost {
   void SetAvailableGpioMask(uint32_t mask) override { state_.availableGpioMask = mask; }
   // The pages that ask the document for the GPIO pool, the free space and message boxes.
   void AttachPages();
+  // The main form's declared controls: the two selections and the two path boxes.
+  static const ControlTable<CTesseraView>& MainControls();
 
   int code_area_kb = 0;
+  // Generate image's scratch buffers. Their space is set aside when the flash type is
+  // chosen (ImageBufferBytes each; 0 when the system refused it) and they are filled
+  // with 0xFF when a build starts; until then they hold no bytes, so prompts collected
+  // for Write Config are not copied anywhere.
+  std::vector<uint8_t> image_buffer;
+  std::vector<uint8_t> crc_buffer;
 
   // One operation: the outermost one records the controls' states before, compares
   // them after, notifies, and releases the held messages.

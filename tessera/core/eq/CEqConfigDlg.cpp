@@ -41,17 +41,41 @@ const std::array<FieldSpec, 4>& CEqConfigDlg::Fields() {
   return kFields;
 }
 
+EqBandParams CEqConfigDlg::PreviewBand() const {
+  EqBandParams band = ToBand();
+  band.enabled = 1;
+  const auto lowest = static_cast<int32_t>(Field(kIdSample).min);
+  if (band.sampleHz < lowest) band.sampleHz = lowest;
+  return band;
+}
+
+const FieldSpec& CEqConfigDlg::Field(int controlId) {
+  for (const FieldSpec& f : Fields())
+    if (f.id == controlId) return f;
+  return Fields()[0];
+}
+
+void CEqConfigDlg::Store(int controlId, const FieldValue& v) {
+  switch (controlId) {
+    case kIdGain: gainDb = static_cast<float>(v.f); break;
+    case kIdBandwidth: bandwidthHz = static_cast<int>(v.i); break;
+    case kIdCenter: centerHz = static_cast<int>(v.i); break;
+    case kIdSample: sampleHz = static_cast<int>(v.i); break;
+    default: break;
+  }
+}
+
 std::optional<FieldError> CEqConfigDlg::ReadBack(const std::function<std::string(int)>& controlText) {
   const auto& f = Fields();
-  return ReadFields(f.data(), f.size(), controlText, [this](int id, const FieldValue& v) {
-    switch (id) {
-      case kIdGain: gainDb = static_cast<float>(v.f); break;
-      case kIdBandwidth: bandwidthHz = static_cast<int>(v.i); break;
-      case kIdCenter: centerHz = static_cast<int>(v.i); break;
-      case kIdSample: sampleHz = static_cast<int>(v.i); break;
-      default: break;
-    }
-  });
+  return ReadFields(f.data(), f.size(), controlText,
+                    [this](int id, const FieldValue& v) { Store(id, v); });
+}
+
+void CEqConfigDlg::TakeValidTexts(const std::function<std::string(int)>& controlText) {
+  for (const FieldSpec& f : Fields()) {
+    FieldValue v;
+    if (!ReadField(f, controlText(f.id), v)) Store(f.id, v);
+  }
 }
 
 std::string CEqConfigDlg::ControlText(int controlId) const {

@@ -33,6 +33,14 @@ class CEqConfigDlg {
 
   // The edit fields in control order with the limits OK accepts.
   static const std::array<FieldSpec, 4>& Fields();
+  // The field of an edit control (kIdGain .. kIdSample).
+  static const FieldSpec& Field(int controlId);
+
+  // Stores a read-back value into the member of controlId.
+  void Store(int controlId, const FieldValue& value);
+  // The band as typed so far, for a preview: each edit whose text passes its check
+  // replaces the member, the others keep the last good value.
+  void TakeValidTexts(const std::function<std::string(int controlId)>& controlText);
 
   // OK: validates the edits in order; on success every field holds its new value and
   // the dialog may close. On failure the fields before the bad one keep their new
@@ -43,6 +51,10 @@ class CEqConfigDlg {
 
   // What the equalizer page stores on OK: the gain cut to four decimals.
   EqBandParams ToBand() const;
+  // The band a preview draws: as the equalizer page would store it, switched on, and
+  // with a sampling rate below the lowest accepted one (a voice equalizer starts at
+  // 1 Hz) raised to it.
+  EqBandParams PreviewBand() const;
   // What the echo page stores on OK: the gain truncated toward zero to whole dB.
   VoiceEqParams ToVoiceEq() const;
 };

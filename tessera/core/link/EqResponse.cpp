@@ -1,5 +1,6 @@
 #include "link/EqResponse.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -34,6 +35,35 @@ double CombinedMagnitudeDb(const std::array<EqBandParams, kEqBands>& bands,
     db += BandMagnitudeDb(coeffs[i], hz, bands[i].sampleHz);
   }
   return db;
+}
+
+namespace {
+// The last point stays just inside the band's Nyquist limit, where it still exists.
+constexpr double kBelowNyquist = 0.999;
+}  // namespace
+
+SampledResponse SampleBand(const EqBandCoeffs& c, int sampleHz, int n) {
+  SampledResponse r;
+  if (sampleHz <= 0) return r;
+  r.hz = LogFrequencies(kPlotLowHz, sampleHz / 2.0 * kBelowNyquist, n);
+  r.db.reserve(r.hz.size());
+  for (double hz : r.hz) r.db.push_back(BandMagnitudeDb(c, hz, sampleHz));
+  return r;
+}
+
+EqPlot SampleEqPlot(const std::array<EqBandParams, kEqBands>& bands,
+                    const std::array<EqBandCoeffs, kEqBands>& coeffs, int n, int bandPoints) {
+  int top = 8000;
+  for (const auto& b : bands) top = std::max(top, static_cast<int>(b.sampleHz));
+  EqPlot plot;
+  plot.topHz = top / 2.0;
+  plot.combined.hz = LogFrequencies(kPlotLowHz, plot.topHz * kBelowNyquist, n);
+  plot.combined.db.reserve(plot.combined.hz.size());
+  for (double hz : plot.combined.hz) plot.combined.db.push_back(CombinedMagnitudeDb(bands, coeffs, hz));
+  for (size_t i = 0; i < bands.size(); ++i)
+    if (bands[i].enabled && bands[i].sampleHz > 0)
+      plot.bands.push_back(SampleBand(coeffs[i], bands[i].sampleHz, bandPoints));
+  return plot;
 }
 
 }  // namespace tessera::link

@@ -20,4 +20,26 @@ std::vector<double> LogFrequencies(double lo, double hi, int n);
 double CombinedMagnitudeDb(const std::array<EqBandParams, kEqBands>& bands,
                            const std::array<EqBandCoeffs, kEqBands>& coeffs, double hz);
 
+// A response sampled for drawing: |H| in dB at each frequency.
+struct SampledResponse {
+  std::vector<double> hz, db;
+};
+// Where the plots' frequency axis starts.
+inline constexpr double kPlotLowHz = 20;
+
+// One band at its sampling rate, on n frequencies from kPlotLowHz to just below half
+// the sampling rate.
+SampledResponse SampleBand(const EqBandCoeffs& c, int sampleHz, int n);
+
+// What the equalizer page draws: the bands in series on n frequencies up to just below
+// half the highest sampling rate (at least 8000 Hz), and each enabled band alone on
+// bandPoints frequencies.
+struct EqPlot {
+  SampledResponse combined;
+  std::vector<SampledResponse> bands;
+  double topHz = 0;  // end of the axis: half the highest sampling rate
+};
+EqPlot SampleEqPlot(const std::array<EqBandParams, kEqBands>& bands,
+                    const std::array<EqBandCoeffs, kEqBands>& coeffs, int n, int bandPoints);
+
 }  // namespace tessera::link

@@ -2,13 +2,20 @@
 
 namespace tessera::link {
 
-Outgoing ConfigEqCommand(const CPageEQ& page) {
-  return EqConfCommand(page.eqNumber, page.bands[static_cast<size_t>(page.eqNumber)]);
+void EqLinkState::ChooseEq(int n) {
+  eqNumber = n;
+  enableCheck = n >= 0 && n < kEqBands ? liveEnable[static_cast<size_t>(n)] : 0;
 }
 
-Outgoing EnableEqCommand(CPageEQ& page) {
-  page.liveEnable[static_cast<size_t>(page.eqNumber)] = page.enableCheck;
-  return EqEnableCommand(page.eqNumber, page.enableCheck);
+Outgoing ConfigEqCommand(const CPageEQ& page, int n) {
+  if (n < 0 || n >= kEqBands) return {};
+  return EqConfCommand(n, page.bands[static_cast<size_t>(n)]);
+}
+
+Outgoing EnableEqCommand(EqLinkState& link) {
+  if (link.eqNumber < 0 || link.eqNumber >= kEqBands) return {};
+  link.liveEnable[static_cast<size_t>(link.eqNumber)] = link.enableCheck;
+  return EqEnableCommand(link.eqNumber, link.enableCheck);
 }
 
 Outgoing EchoLevelCommand(const CPageEcho& page, int listId) {

@@ -9,11 +9,22 @@
 
 namespace tessera::link {
 
-// Config EQ: the selected equalizer's parameters.
-Outgoing ConfigEqCommand(const CPageEQ& page);
-// Enable EQ: the check box for the selected equalizer; the page remembers it as that
-// equalizer's live value.
-Outgoing EnableEqCommand(CPageEQ& page);
+// What the equalizer page keeps of the link while the program runs, apart from the
+// configuration: the equalizer number chosen (list 1177), the "Enable EQ" check box
+// (1184) and the last on/off sent for each equalizer.
+struct EqLinkState {
+  int eqNumber = 0;
+  int enableCheck = 0;
+  std::array<int, kEqBands> liveEnable{};
+
+  // Another equalizer number chosen: the check box shows what was last sent for it.
+  void ChooseEq(int n);
+};
+
+// Config EQ: the parameters of equalizer n (0..4).
+Outgoing ConfigEqCommand(const CPageEQ& page, int n);
+// Enable EQ: the check box for the chosen equalizer, remembered as its live value.
+Outgoing EnableEqCommand(EqLinkState& link);
 // A level list changed (1187, 1188, 1191 or 1192): its item and value.
 Outgoing EchoLevelCommand(const CPageEcho& page, int listId);
 // apply of voice equalizer k: its CONF command, then its ENABLE command.

@@ -31,9 +31,6 @@ void CPageEQ::OnInitialize() {
     coefficients[i] = ComputeEqCoefficients(bands[i]);
   }
   rowRedrawn.fill(false);
-  liveEnable.fill(0);
-  eqNumber = 0;
-  enableCheck = 0;
 }
 
 const std::array<const char*, CPageEQ::kColumns>& CPageEQ::ColumnTitles() {
@@ -84,11 +81,6 @@ void CPageEQ::ApplyDialog(int i, const CEqConfigDlg& dlg) {
   RefreshRow(i);
 }
 
-void CPageEQ::OnEqNumberChanged(int n) {
-  eqNumber = n;
-  enableCheck = ValidBand(n) ? liveEnable[static_cast<size_t>(n)] : 0;
-}
-
 void CPageEQ::CollectInto(ConfigRecord& record) const {
   for (size_t i = 0; i < kEqBands; ++i) coefficients[i].Encode(record.data() + rec::eq_bands + i * EqBandCoeffs::kSize);
 }
@@ -98,15 +90,6 @@ const ControlTable<CPageEQ>& CPageEQ::ControlDecls() {
   using namespace decl;
   static const ControlTable<P> kTable = {
       List<P>(kIdBandList, kEqBands, [](const P& p, int row) { return p.RowTexts(row); }),
-      ControlDecl<P>{.info = {.id = kIdEqNumber, .kind = ControlKind::Selector},
-                     .value = Get<P, &P::eqNumber>,
-                     .setValue = Set<P, &P::eqNumber>,
-                     .selector = [](const P&) {
-                       static const Selector kEntries(EqNumberEntries());
-                       return &kEntries;
-                     }}
-          .Then([](P& p) { p.OnEqNumberChanged(p.eqNumber); }),
-      Check<P, &P::enableCheck>(kIdEnableEq),
   };
   return kTable;
 }

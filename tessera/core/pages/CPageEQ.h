@@ -22,16 +22,13 @@ class CPageEQ {
 
   std::array<EqBandParams, kEqBands> bands{};
   std::array<EqBandCoeffs, kEqBands> coefficients{};  // always ComputeEqCoefficients(bands[i])
-  std::array<int, kEqBands> liveEnable{};  // last on/off sent per equalizer; never stored
-  int eqNumber = 0;     // list 1177, "EQ0" .. "EQ4"
-  int enableCheck = 0;  // check box 1184 "Enable EQ"
   // Row i has been redrawn from its band since the page was made (a load or an edit);
   // until then it shows the texts the page was created with, the gain as "0".
   std::array<bool, kEqBands> rowRedrawn{};
 
   CPageEQ();
 
-  // Page window created: every band back to its defaults, live values cleared.
+  // Page window created: every band back to its defaults.
   void OnInitialize();
 
   static EqBandParams DefaultBand();
@@ -50,9 +47,6 @@ class CPageEQ {
   // index outside 0..4 is ignored.
   std::optional<CEqConfigDlg> DialogFor(int i) const;
   void ApplyDialog(int i, const CEqConfigDlg& dlg);
-
-  // Another equalizer number chosen: the check box shows what was last sent for it.
-  void OnEqNumberChanged(int n);
 
   // eq_bands: the five coefficient records as they stand.
   void CollectInto(ConfigRecord& rec) const;

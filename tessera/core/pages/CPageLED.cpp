@@ -59,6 +59,15 @@ Selector* CPageLED::SelectorFor(int controlId) {
   }
 }
 
+const Selector* CPageLED::SelectorFor(int controlId) const {
+  switch (controlId) {
+    case kLowPowerLedId: return &lowPowerLedSel;
+    case kLed0Id: return &led0Sel;
+    case kLed1Id: return &led1Sel;
+    default: return nullptr;
+  }
+}
+
 int* CPageLED::MemberFor(int controlId) {
   switch (controlId) {
     case kLowPowerLedId: return &lowPowerLedGpio;

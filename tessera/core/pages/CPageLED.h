@@ -36,6 +36,7 @@ class CPageLED {
 
   // The selector of control 1063, 1064 or 1065; nullptr for any other id.
   Selector* SelectorFor(int controlId);
+  const Selector* SelectorFor(int controlId) const;
   // The user picked entry index of a GPIO selector: its member follows the text and the
   // view's GPIO allocation runs again.
   void OnSelectorChanged(int controlId, int index);

@@ -416,20 +416,14 @@ void MainWindow::WriteConfig() {
 void MainWindow::OpenBinFile() {
   const QString path = hooks_.chooseFile(this, FileDialogKind::OpenBin);
   if (path.isEmpty()) return;
-  Modify([&] {
-    doc_->binPath = path.toStdString();
-    return true;
-  });
+  Modify([&] { return doc_->SetBinPath(path.toStdString()); });
 }
 
 void MainWindow::GenerateImage() {
   if (!CommitAllPages()) return;
   // The build opens whatever the bin path box holds.
   const std::string bin = form_->findChild<QLineEdit*>(ControlName(kBinPathId))->text().toStdString();
-  if (bin != doc_->binPath) Modify([&] {
-      doc_->binPath = bin;
-      return true;
-    });
+  if (bin != doc_->binPath) Modify([&] { return doc_->SetBinPath(bin); });
   const QString path = hooks_.chooseFile(this, FileDialogKind::SaveImage);
   if (path.isEmpty()) return;
   // The bin file, the prompts and megabytes of image are read, encoded, written and
@@ -554,10 +548,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       const QString bin = FirstLocalFile(e->mimeData(), QStringLiteral("bin"));
       if (!bin.isEmpty()) {
         e->acceptProposedAction();
-        Modify([&] {
-          doc_->binPath = bin.toStdString();
-          return true;
-        });
+        Modify([&] { return doc_->SetBinPath(bin.toStdString()); });
         return true;
       }
     }

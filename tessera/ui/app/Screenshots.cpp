@@ -33,7 +33,7 @@ bool SaveScreenshots(MainWindow& window, const QString& folder, const QString& l
   }
   window.Sheet()->setCurrentIndex(0);
   auto& doc = window.Doc();
-  if (auto key = doc.button.BeginEdit(0)) {
+  if (auto key = doc.BeginKeyEdit(0)) {
     KeyEventDialog d(*key, window, &window);
     ok = Save(d, folder, lang, QStringLiteral("key-dialog")) && ok;
   }

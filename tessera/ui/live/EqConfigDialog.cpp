@@ -3,7 +3,6 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "ResponsePlot.h"
 #include "eq/EqCoefficients.h"
@@ -69,30 +68,15 @@ bool EqConfigDialog::TryAccept() {
 }
 
 void EqConfigDialog::UpdatePlot() {
-  // The plot follows what is typed as far as it parses and lies in range; the last good
-  // values stand in for a field being typed.
-  EqBandParams band = model_.ToBand();
-  band.enabled = 1;
-  band.type = ui_->ctl1179->isChecked() ? 1 : 0;
-  band.highLow = ui_->ctl1181->isChecked() ? 1 : 0;
-  bool ok = false;
-  const float gain = ui_->ctl1182->text().toFloat(&ok);
-  if (ok && gain >= -24 && gain <= 18) band.gainDb = gain;
-  const auto integer = [&](QLineEdit* e, int lo, int hi, int32_t& out) {
-    bool good = false;
-    const int v = e->text().toInt(&good);
-    if (good && v >= lo && v <= hi) out = v;
-  };
-  integer(ui_->ctl1183, 1, 20000, band.bandwidthHz);
-  integer(ui_->ctl1184, 1, 20000, band.centerHz);
-  integer(ui_->ctl1185, 8000, 48000, band.sampleHz);
-  if (band.sampleHz < 8000) band.sampleHz = 8000;  // a voice equalizer's 1 Hz start value
-  const auto coeffs = ComputeEqCoefficients(band);
-  const double top = band.sampleHz / 2.0;
-  ResponsePlot::Curve c;
-  c.hz = link::LogFrequencies(20, top * 0.999, 240);
-  for (double hz : c.hz) c.db.push_back(link::BandMagnitudeDb(coeffs, hz, band.sampleHz));
-  plot_->SetCurves(std::move(c), {}, top);
+  // The plot follows what is typed as far as it passes the dialog's checks; the last
+  // good values stand in for a field being typed.
+  CEqConfigDlg typed = model_;
+  typed.type = ui_->ctl1179->isChecked() ? 1 : 0;
+  typed.highLow = ui_->ctl1181->isChecked() ? 1 : 0;
+  typed.TakeValidTexts([this](int id) { return ControlText(id).toStdString(); });
+  const EqBandParams band = typed.PreviewBand();
+  plot_->SetCurves(link::SampleBand(ComputeEqCoefficients(band), band.sampleHz, 240), {},
+                   band.sampleHz / 2.0);
 }
 
 }  // namespace tessera::ui

@@ -4,7 +4,6 @@
 #include <QShowEvent>
 
 #include "EqConfigDialog.h"
-#include "common/MessageSink.h"
 #include "link/PageCommands.h"
 #include "ui_LiveEchoPage.h"
 
@@ -16,22 +15,10 @@ void Fill(QComboBox* box, const std::vector<std::string>& entries) {
   for (const auto& e : entries) box->addItem(QString::fromStdString(e));
 }
 
-class HookSink : public MessageSink {
- public:
-  explicit HookSink(const LiveHooks& h) : hooks_(h) {}
-  void Show(const std::string& text) override {
-    if (hooks_.showMessage) hooks_.showMessage(QString::fromStdString(text));
-  }
-
- private:
-  const LiveHooks& hooks_;
-};
-
 }  // namespace
 
-LiveEchoPage::LiveEchoPage(CPageEcho& model, CPageSystem& system, LiveHooks hooks, QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::LiveEchoPage>()), model_(model), system_(system),
-      hooks_(std::move(hooks)) {
+LiveEchoPage::LiveEchoPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::LiveEchoPage>()), doc_(doc), hooks_(std::move(hooks)) {
   ui_->setupUi(this);
   setObjectName("PageEcho");
   for (auto* b : {ui_->ctl1198, ui_->ctl1189, ui_->ctl1190}) b->setText("Conf");
@@ -50,8 +37,7 @@ LiveEchoPage::LiveEchoPage(CPageEcho& model, CPageSystem& system, LiveHooks hook
     if (hooks_.showMessage) hooks_.showMessage(QString::fromUtf8("串口打开失败！\r\n"));
   };
   connect(panel_, &LinkPanel::openChanged, this, [this](bool open) {
-    model_.SetPortOpen(open);
-    ShowEnables();
+    doc_.SetEchoPortOpen(open);
   });
 
   for (auto [box, id] : {std::pair{ui_->ctl1187, CPageEcho::kIdNoiseSuppression},
@@ -63,75 +49,70 @@ LiveEchoPage::LiveEchoPage(CPageEcho& model, CPageSystem& system, LiveHooks hook
             [this, listId](int index) { LevelPicked(listId, index); });
   }
   connect(ui_->ctl1198, &QPushButton::clicked, this, [this] {
-    model_.OnConf(session_.IsOpen());
-    ShowEnables();
+    doc_.EchoConf(session_.IsOpen());
   });
   connect(ui_->ctl1189, &QPushButton::clicked, this, [this] { EditVoiceEq(0); });
   connect(ui_->ctl1190, &QPushButton::clicked, this, [this] { EditVoiceEq(1); });
   for (auto [button, k] : {std::pair{ui_->ctl1196, 0}, std::pair{ui_->ctl1197, 1}}) {
     const int eq = k;
     connect(button, &QPushButton::clicked, this, [this, eq] {
-      for (const auto& c : link::VoiceEqApplyCommands(model_, eq)) session_.Send(c);
+      for (const auto& c : link::VoiceEqApplyCommands(doc_.echo, eq)) session_.Send(c);
     });
   }
   connect(ui_->ctl1193, &QPushButton::clicked, this, [this] {
-    HookSink sink(hooks_);
-    hooks_.modify([&] { model_.Save(system_, sink); });
+    hooks_.Modify([this] { return doc_.SaveEchoGains(); });
   });
-  ShowEnables();
   Reload();
+  follow_.emplace(doc_, PageId::Echo, [this] { Reload(); });
 }
 
-LiveEchoPage::~LiveEchoPage() { session_.Close(); }
+LiveEchoPage::~LiveEchoPage() {
+  follow_.reset();  // no redraws while the page goes (closing the port may notify)
+  session_.Close();
+}
 
 void LiveEchoPage::Reload() {
   const QSignalBlocker b1(ui_->ctl1187), b2(ui_->ctl1188), b3(ui_->ctl1191), b4(ui_->ctl1192);
-  ui_->ctl1187->setCurrentIndex(model_.noiseSuppressionIndex);
-  ui_->ctl1188->setCurrentIndex(model_.echoSuppressionIndex);
-  ui_->ctl1191->setCurrentIndex(model_.dacGainIndex);
-  ui_->ctl1192->setCurrentIndex(model_.micGainIndex);
-  ui_->ctl1194->setPlainText(QString::fromStdString(model_.summaries[0]));
-  ui_->ctl1195->setPlainText(QString::fromStdString(model_.summaries[1]));
+  ui_->ctl1187->setCurrentIndex(doc_.echo.noiseSuppressionIndex);
+  ui_->ctl1188->setCurrentIndex(doc_.echo.echoSuppressionIndex);
+  ui_->ctl1191->setCurrentIndex(doc_.echo.dacGainIndex);
+  ui_->ctl1192->setCurrentIndex(doc_.echo.micGainIndex);
+  ui_->ctl1194->setPlainText(QString::fromStdString(doc_.echo.summaries[0]));
+  ui_->ctl1195->setPlainText(QString::fromStdString(doc_.echo.summaries[1]));
+  ShowEnables();
 }
 
 void LiveEchoPage::LevelPicked(int listId, int index) {
   if (index < 0) return;
-  switch (listId) {
-    case CPageEcho::kIdNoiseSuppression: model_.noiseSuppressionIndex = index; break;
-    case CPageEcho::kIdEchoSuppression: model_.echoSuppressionIndex = index; break;
-    case CPageEcho::kIdDacGain: model_.dacGainIndex = index; break;
-    case CPageEcho::kIdMicGain: model_.micGainIndex = index; break;
-  }
+  hooks_.Modify([&] { return doc_.ChangeControl(PageId::Echo, listId, index); });
   // Written at once; with the port closed nothing goes out and nothing is said.
-  session_.Send(link::EchoLevelCommand(model_, listId));
+  session_.Send(link::EchoLevelCommand(doc_.echo, listId));
 }
 
 void LiveEchoPage::EditVoiceEq(int k) {
-  EqConfigDialog dlg(model_.DialogFor(k), hooks_.showMessage, this);
+  EqConfigDialog dlg(doc_.echo.DialogFor(k), hooks_.showMessage, this);
   if (!hooks_.runBandDialog(dlg)) return;
-  hooks_.modify([&] { model_.ApplyDialog(k, dlg.Model()); });
-  Reload();
+  hooks_.Modify([&] { return doc_.ApplyVoiceEq(k, dlg.Model()); });
 }
 
 void LiveEchoPage::ShowEnables() {
   for (QWidget* w : std::initializer_list<QWidget*>{ui_->ctl1187, ui_->ctl1188, ui_->ctl1191,
                                                    ui_->ctl1192, ui_->ctl1189, ui_->ctl1190,
                                                    ui_->ctl1193})
-    w->setEnabled(model_.SettingsEnabled());
-  ui_->ctl1196->setEnabled(model_.ApplyEnabled());
-  ui_->ctl1197->setEnabled(model_.ApplyEnabled());
+    w->setEnabled(doc_.echo.SettingsEnabled());
+  ui_->ctl1196->setEnabled(doc_.echo.ApplyEnabled());
+  ui_->ctl1197->setEnabled(doc_.echo.ApplyEnabled());
 }
 
 void LiveEchoPage::Leave() {
   panel_->Close();
-  model_.SetPortOpen(false);
-  ShowEnables();
+  doc_.SetEchoPortOpen(false);
 }
 
 void LiveEchoPage::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) {
-    model_.OnActivate(system_);  // the gains are the System page's volumes
-    Reload();
+    // The gains are the System page's volumes; not an edit, so no undo step.
+    doc_.ActivateEchoPage();
   }
   QWidget::showEvent(event);
 }

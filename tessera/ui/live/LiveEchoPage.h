@@ -1,15 +1,17 @@
 #pragma once
 // "Echo Test" page: suppression levels and gains sent as they are picked, the two voice
 // equalizers with their dialog and apply buttons, Save into the System page's volumes.
-// It only writes to the port: link checks go unanswered and nothing is logged.
+// It only writes to the port: link checks go unanswered and nothing is logged. The
+// settings are read from the document and changed through its operations.
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "LinkPanel.h"
 #include "LiveHooks.h"
+#include "PageFollower.h"
+#include "document/CTesseraView.h"
 #include "link/LinkSession.h"
-#include "pages/CPageEcho.h"
-#include "pages/CPageSystem.h"
 
 namespace Ui {
 class LiveEchoPage;
@@ -21,7 +23,7 @@ namespace tessera::ui {
 class LiveEchoPage : public QWidget {
   Q_OBJECT
  public:
-  LiveEchoPage(CPageEcho& model, CPageSystem& system, LiveHooks hooks, QWidget* parent = nullptr);
+  LiveEchoPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent = nullptr);
   ~LiveEchoPage() override;
 
   LinkSession& Session() { return session_; }
@@ -38,11 +40,11 @@ class LiveEchoPage : public QWidget {
   void EditVoiceEq(int k);
 
   std::unique_ptr<Ui::LiveEchoPage> ui_;
-  CPageEcho& model_;
-  CPageSystem& system_;
+  CTesseraView& doc_;
   LiveHooks hooks_;
   LinkSession session_{nullptr, hooks_.port, hooks_.silence};
   LinkPanel* panel_;
+  std::optional<PageFollower> follow_;  // made once the widgets are; dropped first
 };
 
 }  // namespace tessera::ui

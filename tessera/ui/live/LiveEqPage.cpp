@@ -12,8 +12,8 @@
 
 namespace tessera::ui {
 
-LiveEqPage::LiveEqPage(CPageEQ& model, LiveHooks hooks, QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::LiveEqPage>()), model_(model), hooks_(std::move(hooks)) {
+LiveEqPage::LiveEqPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::LiveEqPage>()), doc_(doc), hooks_(std::move(hooks)) {
   ui_->setupUi(this);
   setObjectName("PageEQ");
   ui_->ctl1075->setText("Config EQ");
@@ -39,17 +39,17 @@ LiveEqPage::LiveEqPage(CPageEQ& model, LiveHooks hooks, QWidget* parent)
   for (const auto& e : CPageEQ::EqNumberEntries()) ui_->ctl1177->addItem(QString::fromStdString(e));
   connect(ui_->ctl1177, &QComboBox::currentIndexChanged, this, [this](int n) {
     if (n < 0) return;
-    model_.OnEqNumberChanged(n);
-    ui_->ctl1184->setChecked(model_.enableCheck != 0);
+    link_.ChooseEq(n);
+    ui_->ctl1184->setChecked(link_.enableCheck != 0);
   });
   connect(ui_->ctl1075, &QPushButton::clicked, this, [this] {
-    model_.eqNumber = ui_->ctl1177->currentIndex();
-    session_.Send(link::ConfigEqCommand(model_));
+    link_.eqNumber = ui_->ctl1177->currentIndex();
+    session_.Send(link::ConfigEqCommand(doc_.eq, link_.eqNumber));
   });
   connect(ui_->ctl1184, &QCheckBox::clicked, this, [this](bool checked) {
-    model_.eqNumber = ui_->ctl1177->currentIndex();
-    model_.enableCheck = checked ? 1 : 0;
-    session_.Send(link::EnableEqCommand(model_));
+    link_.eqNumber = ui_->ctl1177->currentIndex();
+    link_.enableCheck = checked ? 1 : 0;
+    session_.Send(link::EnableEqCommand(link_));
   });
 
   auto* host = new QVBoxLayout(ui_->responsePlotHost);
@@ -63,13 +63,17 @@ LiveEqPage::LiveEqPage(CPageEQ& model, LiveHooks hooks, QWidget* parent)
   connect(panel_, &LinkPanel::openChanged, this, &LiveEqPage::ShowLinkState);
   ShowLinkState(false);
   Reload();
+  follow_.emplace(doc_, PageId::Eq, [this] { Reload(); });
 }
 
-LiveEqPage::~LiveEqPage() { session_.Close(); }
+LiveEqPage::~LiveEqPage() {
+  follow_.reset();  // no redraws while the page goes (closing the port may notify)
+  session_.Close();
+}
 
 void LiveEqPage::Reload() {
   for (int i = 0; i < kEqBands; ++i) {
-    const auto texts = model_.RowTexts(i);
+    const auto texts = doc_.eq.RowTexts(i);
     for (int c = 0; c < CPageEQ::kColumns && c < static_cast<int>(texts.size()); ++c) {
       auto* item = new QTableWidgetItem(QString::fromStdString(texts[static_cast<size_t>(c)]));
       item->setTextAlignment(Qt::AlignCenter);
@@ -78,42 +82,24 @@ void LiveEqPage::Reload() {
   }
   {
     const QSignalBlocker block(ui_->ctl1177);
-    ui_->ctl1177->setCurrentIndex(model_.eqNumber);
+    ui_->ctl1177->setCurrentIndex(link_.eqNumber);
   }
-  ui_->ctl1184->setChecked(model_.enableCheck != 0);
+  ui_->ctl1184->setChecked(link_.enableCheck != 0);
   UpdatePlot();
 }
 
 void LiveEqPage::EditBand(int row) {
-  auto dlgModel = model_.DialogFor(row);
+  auto dlgModel = doc_.eq.DialogFor(row);
   if (!dlgModel) return;
   EqConfigDialog dlg(*dlgModel, hooks_.showMessage, this);
   if (!hooks_.runBandDialog(dlg)) return;
-  hooks_.modify([&] {
-    model_.ApplyDialog(row, dlg.Model());
-    model_.RefreshRow(row);
-  });
-  Reload();
+  // The document tells this page (and every other view) to redraw.
+  hooks_.Modify([&] { return doc_.ApplyEqBand(row, dlg.Model()); });
 }
 
 void LiveEqPage::UpdatePlot() {
-  int top = 8000;
-  for (const auto& b : model_.bands) top = std::max(top, static_cast<int>(b.sampleHz));
-  const double topHz = top / 2.0;
-  ResponsePlot::Curve combined;
-  combined.hz = link::LogFrequencies(20, topHz * 0.999, 300);
-  for (double hz : combined.hz)
-    combined.db.push_back(link::CombinedMagnitudeDb(model_.bands, model_.coefficients, hz));
-  std::vector<ResponsePlot::Curve> each;
-  for (size_t i = 0; i < model_.bands.size(); ++i) {
-    const auto& b = model_.bands[i];
-    if (!b.enabled || b.sampleHz <= 0) continue;
-    ResponsePlot::Curve c;
-    c.hz = link::LogFrequencies(20, b.sampleHz / 2.0 * 0.999, 200);
-    for (double hz : c.hz) c.db.push_back(link::BandMagnitudeDb(model_.coefficients[i], hz, b.sampleHz));
-    each.push_back(std::move(c));
-  }
-  plot_->SetCurves(std::move(combined), std::move(each), topHz);
+  auto plot = link::SampleEqPlot(doc_.eq.bands, doc_.eq.coefficients, 300, 200);
+  plot_->SetCurves(std::move(plot.combined), std::move(plot.bands), plot.topHz);
 }
 
 void LiveEqPage::ShowLinkState(bool open) {

@@ -1,13 +1,18 @@
 #pragma once
 // "Audio Equalization" page: the five bands with their dialog, the combined response
-// the board runs, Config EQ and Enable EQ over the link, the link log.
+// the board runs, Config EQ and Enable EQ over the link, the link log. It reads the
+// bands from the document and changes them only through its operations (through the
+// hooks, so the window makes each an undo step); it redraws when the document says so.
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "LinkPanel.h"
 #include "LiveHooks.h"
+#include "PageFollower.h"
+#include "document/CTesseraView.h"
 #include "link/LinkSession.h"
-#include "pages/CPageEQ.h"
+#include "link/PageCommands.h"
 
 namespace Ui {
 class LiveEqPage;
@@ -20,12 +25,12 @@ class ResponsePlot;
 class LiveEqPage : public QWidget {
   Q_OBJECT
  public:
-  LiveEqPage(CPageEQ& model, LiveHooks hooks, QWidget* parent = nullptr);
+  LiveEqPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent = nullptr);
   ~LiveEqPage() override;
 
   LinkSession& Session() { return session_; }
   ResponsePlot* Plot() const { return plot_; }
-  // The bands from the model again (after a configuration was loaded).
+  // The bands from the document again.
   void Reload();
   // Leaving the page closes its port, as the Close button does.
   void Leave();
@@ -39,10 +44,12 @@ class LiveEqPage : public QWidget {
   void UpdatePlot();
 
   std::unique_ptr<Ui::LiveEqPage> ui_;
-  CPageEQ& model_;
+  CTesseraView& doc_;
   LiveHooks hooks_;
+  link::EqLinkState link_;
   LinkSession session_{nullptr, hooks_.port, hooks_.silence};
   LinkPanel* panel_;
+  std::optional<PageFollower> follow_;  // made once the widgets are; dropped first
   ResponsePlot* plot_;
 };
 

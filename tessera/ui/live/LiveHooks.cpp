@@ -15,7 +15,6 @@ LiveHooks LiveHooks::Interactive() {
     box.exec();
   };
   h.runBandDialog = [](EqConfigDialog& dlg) { return dlg.exec() == QDialog::Accepted; };
-  h.modify = [](const std::function<void()>& op) { op(); };
   return h;
 }
 

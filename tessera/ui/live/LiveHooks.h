@@ -19,8 +19,11 @@ struct LiveHooks {
   std::function<void(const QString&)> showMessage;
   // Runs the band dialog; true on OK.
   std::function<bool(EqConfigDialog&)> runBandDialog;
-  // Runs one change of the document's pages (an edited band, a saved volume).
-  std::function<void(const std::function<void()>&)> modify;
+  // Runs one operation of the document (an edited band, a picked level, a saved volume)
+  // that returns whether it changed the stored settings; the window makes it an undo
+  // step. Unset: the operation just runs.
+  std::function<bool(const std::function<bool()>&)> modify;
+  bool Modify(const std::function<bool()>& op) const { return modify ? modify(op) : op(); }
 
   // The page's port and its burst timer; null (the default): the serial port itself and a
   // Qt timer. Tests give an in-process fake port and a timer they fire.

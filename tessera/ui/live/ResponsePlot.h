@@ -8,14 +8,14 @@
 #include <QWidget>
 #include <vector>
 
+#include "link/EqResponse.h"
+
 namespace tessera::ui {
 
 class ResponsePlot : public QWidget {
   Q_OBJECT
  public:
-  struct Curve {
-    std::vector<double> hz, db;
-  };
+  using Curve = link::SampledResponse;
   explicit ResponsePlot(QWidget* parent = nullptr);
   void SetCurves(Curve main, std::vector<Curve> thin, double topHz);
   const Curve& MainCurve() const { return main_; }

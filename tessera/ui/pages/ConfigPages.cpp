@@ -63,10 +63,10 @@ PageView* CreateKeyPage(PageController& c) {
   PageExtras x;
   x.lists = {{CPageButton::kListId, Columns<CPageButton>()}};
   x.editRow = [&c](PageView& view, int, int row) {
-    auto& page = c.Doc().button;
+    CTesseraView& doc = c.Doc();
     // The Key page's row refresh reads the timings back.
     EditRow<KeyEventDialog>(
-        c, page.BeginEdit(row), [&](KeyEventDialog& d) { return page.CommitEdit(row, d.Model()); }, &view);
+        c, doc.BeginKeyEdit(row), [&](KeyEventDialog& d) { return doc.CommitKeyEdit(row, d.Model()); }, &view);
   };
   return new PageView(LoadForm<Ui::PageButton>(), PageId::Key, c, std::move(x));
 }
@@ -75,9 +75,9 @@ PageView* CreateLedPage(PageController& c) {
   PageExtras x;
   x.lists = {{CPageLED::kListId, Columns<CPageLED>()}};
   x.editRow = [&c](PageView&, int, int row) {
-    auto& page = c.Doc().led;
-    EditRow<LedEventDialog>(c, page.BeginEdit(row),
-                            [&](LedEventDialog& d) { return page.CommitEdit(row, d.Entry()); });
+    CTesseraView& doc = c.Doc();
+    EditRow<LedEventDialog>(c, doc.led.BeginEdit(row),
+                            [&](LedEventDialog& d) { return doc.CommitLedEdit(row, d.Entry()); });
   };
   return new PageView(LoadForm<Ui::PageLED>(), PageId::Led, c, std::move(x));
 }
@@ -86,11 +86,9 @@ PageView* CreateWavePage(PageController& c) {
   PageExtras x;
   x.lists = {{CPageWave::kListId, Columns<CPageWave>()}};
   x.editRow = [&c](PageView&, int, int row) {
-    auto& page = c.Doc().wave;
-    EditRow<AudioConfigDialog>(c, page.BeginEdit(row), [&](AudioConfigDialog& d) {
-      page.CommitEdit(row, d.Entry());
-      return true;  // a refused file still changes the row and the counted space
-    });
+    CTesseraView& doc = c.Doc();
+    EditRow<AudioConfigDialog>(c, doc.wave.BeginEdit(row),
+                               [&](AudioConfigDialog& d) { return doc.CommitWaveEdit(row, d.Entry()); });
   };
   return new PageView(LoadForm<Ui::PageWave>(), PageId::Wave, c, std::move(x));
 }

@@ -33,14 +33,16 @@ class CliBuildChecks : public ::testing::Test {
     CTesseraView view(sink);
     view.OnInitialUpdate();
     const char* files[] = {"a.wav", "b.wav"};
+    DocumentState state = view.Snapshot();  // as a configuration that was read leaves it
+    state.binPath = kSamples + "/firmware.bin";
     for (int i = 0; i < 2; ++i) {
-      SoundEffectEntry& e = view.wave.soundTable[static_cast<size_t>(i)];
+      SoundEffectEntry& e = state.wave.soundTable[static_cast<size_t>(i)];
       e.enabled = 1;
       e.event = i + 1;
       e.SetPath(dir.File(files[i]));
       e.fileSize = i == 0 ? 10000 : 3000;
     }
-    view.binPath = kSamples + "/firmware.bin";
+    view.Restore(state);
     ASSERT_TRUE(view.WriteConfigFile(dir.File("p.cfg"))) << sink.messages.size();
     std::filesystem::create_directory(dir.File("out"));
   }

@@ -43,7 +43,7 @@ TEST_F(DocumentTest, StartUpShowsTheEchoGainsOfTheDefaultVolumes) {
   // microphone volume 54 as its gains, and an unchanged Save keeps both volumes.
   EXPECT_EQ(CPageEcho::DacGainEntries()[static_cast<size_t>(view.echo.dacGainIndex)], "-6dB");
   EXPECT_EQ(CPageEcho::MicGainEntries()[static_cast<size_t>(view.echo.micGainIndex)], "27dB");
-  view.echo.Save(view.system, sink);
+  view.SaveEchoGains();
   EXPECT_EQ(view.system.hfpVolume, 11);
   EXPECT_EQ(view.system.micVolume, 54);
 }
@@ -59,8 +59,10 @@ TEST_F(DocumentTest, DefaultRecordHoldsGpio2ForPaMuteAndLineIn) {
 // ---- GPIO pool -----------------------------------------------------------------
 
 TEST_F(DocumentTest, SmallPackageClearsKeysWhosePinsAllDisappear) {
-  view.button.keyTable[0] = {1, 1u << 5, 0, 0};                 // GPIO5 only: not on QFN40
-  view.button.keyTable[1] = {2, (1u << 5) | (1u << 18), 0, 0};  // GPIO18 survives
+  Edit(view, [&](DocumentState& s) {
+    s.button.keyTable[0] = {1, 1u << 5, 0, 0};                 // GPIO5 only: not on QFN40
+    s.button.keyTable[1] = {2, (1u << 5) | (1u << 18), 0, 0};  // GPIO18 survives
+  });
   ASSERT_TRUE(view.SelectChipType(0));
   EXPECT_EQ(view.button.keyTable[0], KeyEventEntry{});
   EXPECT_EQ(view.button.keyTable[1].gpioMask, (1u << 5) | (1u << 18));  // keeps all its bits
@@ -71,16 +73,14 @@ TEST_F(DocumentTest, SmallPackageClearsKeysWhosePinsAllDisappear) {
 }
 
 TEST_F(DocumentTest, DebugPortTakesGpio0And1FromEveryChoiceAndGivesThemBack) {
-  view.system.debugPort = 0;
-  view.system.OnDebugPort();
+  view.ChangeControl(PageId::System, CPageSystem::kIdDebugPort, 0);
   EXPECT_EQ(view.ReservedGpioMask(), 0u);
   EXPECT_TRUE(Lists(view.system.paMuteCombo, 0));
   EXPECT_TRUE(Lists(view.led.led1Sel, 1));
   EXPECT_TRUE(view.AvailableGpioMask() & 0x3u);
-  view.button.keyTable[0] = {1, 0x3u, 0, 0};  // a key on GPIO0 and GPIO1 only
+  Edit(view, [&](DocumentState& s) { s.button.keyTable[0] = {1, 0x3u, 0, 0}; });  // a key on GPIO0 and GPIO1 only
 
-  view.system.debugPort = 1;
-  view.system.OnDebugPort();
+  view.ChangeControl(PageId::System, CPageSystem::kIdDebugPort, 1);
   EXPECT_EQ(view.ReservedGpioMask(), 0x3u);
   for (const Selector* s :
        {&view.system.paMuteCombo, &view.system.lineInCombo, &view.system.sdDetectCombo,
@@ -95,8 +95,7 @@ TEST_F(DocumentTest, SpiIsOfferedOnlyOnTheLargePackageAndKeepsItsCheck) {
   EXPECT_FALSE(view.system.spiCheckEnabled);
   ASSERT_TRUE(view.SelectChipType(2));
   EXPECT_TRUE(view.system.spiCheckEnabled);
-  view.system.spi = 1;
-  view.system.OnSpi();
+  view.ChangeControl(PageId::System, CPageSystem::kIdSpi, 1);
   EXPECT_EQ(view.ReservedGpioMask() & 0x3C0u, 0x3C0u);
   ASSERT_TRUE(view.SelectChipType(1));
   EXPECT_FALSE(view.system.spiCheckEnabled);
@@ -166,8 +165,10 @@ TEST_F(DocumentTest, DefaultCollectPutsFieldsAtTheirOffsets) {
 }
 
 TEST_F(DocumentTest, FailedCollectNamesItsContext) {
-  view.bluetooth.address = "112233445566";
-  view.bluetooth.CheckAddress();
+  Edit(view, [&](DocumentState& s) {
+    s.bluetooth.address = "112233445566";
+    s.bluetooth.CheckAddress();
+  });
   ConfigRecord r;
   EXPECT_FALSE(view.CollectConfigRecord(r, CTesseraView::kGenerateContext, nullptr));
   ASSERT_EQ(sink.messages.size(), 1u);
@@ -177,15 +178,18 @@ TEST_F(DocumentTest, FailedCollectNamesItsContext) {
 // ---- configuration files -----------------------------------------------------------
 
 TEST_F(DocumentTest, WriteReadWriteIsByteIdentical) {
-  view.bluetooth.deviceName = "SPEAKER_42";
-  view.system.paMuteEnable = 1;
-  view.system.OnPaMuteEnable();
-  view.led.ledTable[3] = {5, 1, 0, 200, 300, 2, 3, 0, -1};
-  view.button.keyTable[4] = {6, 1u << 4, 2, 1};
-  view.eq.bands[2].enabled = 1;
-  view.eq.bands[2].gainDb = -3.5f;
-  view.eq.RefreshRows();
-  view.binPath = "fw/app.bin";
+  Edit(view, [&](DocumentState& s) { s.bluetooth.deviceName = "SPEAKER_42"; });
+  view.ChangeControl(PageId::System, CPageSystem::kIdPaMuteEnable, 1);
+  Edit(view, [&](DocumentState& s) {
+    s.led.ledTable[3] = {5, 1, 0, 200, 300, 2, 3, 0, -1};
+    s.button.keyTable[4] = {6, 1u << 4, 2, 1};
+  });
+  Edit(view, [&](DocumentState& s) {
+    s.eq.bands[2].enabled = 1;
+    s.eq.bands[2].gainDb = -3.5f;
+    s.eq.RefreshRows();
+  });
+  view.SetBinPath("fw/app.bin");
   ASSERT_TRUE(view.SelectFlashType(2));
   ASSERT_TRUE(view.WriteConfigFile(dir.File("a.cfg")));
   const auto a = ReadBytes(dir.File("a.cfg"));
@@ -204,7 +208,7 @@ TEST_F(DocumentTest, WriteReadWriteIsByteIdentical) {
 }
 
 TEST_F(DocumentTest, ReadConfigBringsBackAnUncheckedLedPolarity) {
-  view.led.polarityReversed = 0;
+  Edit(view, [&](DocumentState& s) { s.led.polarityReversed = 0; });
   ASSERT_TRUE(view.WriteConfigFile(dir.File("p.cfg")));
   CTesseraView other(sink);
   other.OnInitialUpdate();
@@ -241,7 +245,7 @@ TEST_F(DocumentTest, LedPolarityComesFromItsFlagBitNotFromTheCopyByte) {
 TEST_F(DocumentTest, EmptyBinPathGivesTheFixedSizeAndReadsBackEmpty) {
   ASSERT_TRUE(view.WriteConfigFile(dir.File("e.cfg")));
   EXPECT_EQ(ReadBytes(dir.File("e.cfg")).size(), cfgfile::kFixedSize);
-  view.binPath = "something";
+  view.SetBinPath("something");
   ASSERT_TRUE(view.ReadConfigFile(dir.File("e.cfg")));
   EXPECT_EQ(view.binPath, "");
 }
@@ -263,8 +267,10 @@ TEST_F(DocumentTest, ReadingASmallFlashFileSwitchesTheSelectionAndFreeSpace) {
 TEST_F(DocumentTest, LongBinPathIsLeftOutOnWriteAndCutOnRead) {
   std::string longPath;
   for (int i = 0; i < 86; ++i) longPath += "固";
-  view.binPath = longPath;
-  view.bluetooth.deviceName = "KEPT";
+  Edit(view, [&](DocumentState& s) {
+    s.binPath = longPath;
+    s.bluetooth.deviceName = "KEPT";
+  });
   WriteBytes(dir.File("old.cfg"), {1, 2, 3});
   ASSERT_TRUE(view.WriteConfigFile(dir.File("old.cfg")));
   ASSERT_EQ(sink.messages.size(), 1u);
@@ -282,7 +288,7 @@ TEST_F(DocumentTest, LongBinPathIsLeftOutOnWriteAndCutOnRead) {
   for (int i = 0; i < 300; ++i) longPath += 'p';
 
   // A file that carries a longer path (written by another tool) gives its first 255 bytes.
-  view.binPath.clear();
+  Edit(view, [&](DocumentState& s) { s.binPath.clear(); });
   ASSERT_TRUE(view.WriteConfigFile(dir.File("p.cfg")));
   auto bytes = ReadBytes(dir.File("p.cfg"));
   bytes.insert(bytes.end(), longPath.begin(), longPath.end());
@@ -294,9 +300,11 @@ TEST_F(DocumentTest, LongBinPathIsLeftOutOnWriteAndCutOnRead) {
 TEST_F(DocumentTest, FailedCollectLeavesTheExistingFileUntouched) {
   ASSERT_TRUE(view.WriteConfigFile(dir.File("keep.cfg")));
   const auto before = ReadBytes(dir.File("keep.cfg"));
-  view.bluetooth.address = "112233445566";  // no "0x"
-  view.bluetooth.CheckAddress();
-  view.bluetooth.deviceName = "CHANGED";
+  Edit(view, [&](DocumentState& s) {
+    s.bluetooth.address = "112233445566";  // no "0x"
+    s.bluetooth.CheckAddress();
+  });
+  Edit(view, [&](DocumentState& s) { s.bluetooth.deviceName = "CHANGED"; });
   EXPECT_FALSE(view.WriteConfigFile(dir.File("keep.cfg")));
   EXPECT_EQ(sink.messages.back(), "Bt address error! Can't Write Configuration file.");
   EXPECT_EQ(ReadBytes(dir.File("keep.cfg")), before);
@@ -304,15 +312,17 @@ TEST_F(DocumentTest, FailedCollectLeavesTheExistingFileUntouched) {
 }
 
 TEST_F(DocumentTest, ShortOrMissingFileIsRefusedAndChangesNothing) {
-  view.bluetooth.deviceName = "KEEP_ME";
+  Edit(view, [&](DocumentState& s) { s.bluetooth.deviceName = "KEEP_ME"; });
   ASSERT_TRUE(view.SelectChipType(2));
-  view.binPath = "keep.bin";
+  view.SetBinPath("keep.bin");
   ASSERT_TRUE(view.WriteConfigFile(dir.File("full.cfg")));
   auto bytes = ReadBytes(dir.File("full.cfg"));
   bytes.resize(cfgfile::kFixedSize - 1);
   WriteBytes(dir.File("short.cfg"), bytes);
-  view.bluetooth.deviceName = "CURRENT";
-  view.button.keyTable[7] = {3, 1u << 3, 0, 0};
+  Edit(view, [&](DocumentState& s) {
+    s.bluetooth.deviceName = "CURRENT";
+    s.button.keyTable[7] = {3, 1u << 3, 0, 0};
+  });
   const auto keysBefore = view.button.keyTable;
 
   EXPECT_FALSE(view.ReadConfigFile(dir.File("short.cfg")));

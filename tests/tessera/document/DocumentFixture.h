@@ -8,6 +8,15 @@
 
 namespace tessera::testing {
 
+// Sets a document up as a loaded configuration or an undo would leave it: f edits a copy
+// of the whole state and the copy is put back (no handler runs, observers hear Reset).
+template <class F>
+void Edit(CTesseraView& view, F&& f) {
+  DocumentState state = view.Snapshot();
+  f(state);
+  view.Restore(state);
+}
+
 class DocumentTest : public ::testing::Test {
  protected:
   void SetUp() override { view.OnInitialUpdate(); }

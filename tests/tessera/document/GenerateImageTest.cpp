@@ -44,7 +44,7 @@ SoundEffectEntry WaveEntry(int event, const std::string& path) {
 }
 
 TEST_F(DocumentTest, ImageCarriesTheConfigurationRecordAndChecksBlockByBlock) {
-  view.binPath = kSamples + "/firmware.bin";
+  view.SetBinPath(kSamples + "/firmware.bin");
   ASSERT_TRUE(view.WriteConfigFile(dir.File("n.cfg")));
   std::string summary;
   ASSERT_TRUE(view.GenerateImage(dir.File("QR5830.IMG"), &summary));
@@ -77,12 +77,14 @@ TEST_F(DocumentTest, ImageCarriesTheConfigurationRecordAndChecksBlockByBlock) {
 }
 
 TEST_F(DocumentTest, PromptsArePlacedFrom0x81000WithTheirSizeWord) {
-  view.binPath = kSamples + "/firmware.bin";
+  view.SetBinPath(kSamples + "/firmware.bin");
   const std::string on = kSamples + "/prompts/power_on.wav",
                     off = kSamples + "/prompts/power_off.wav";
-  view.wave.soundTable[0] = WaveEntry(1, on);
-  view.wave.soundTable[1] = WaveEntry(4, off);
-  view.wave.soundTable[2] = WaveEntry(2, on);  // same file: shares the first one's data
+  Edit(view, [&](DocumentState& s) {
+    s.wave.soundTable[0] = WaveEntry(1, on);
+    s.wave.soundTable[1] = WaveEntry(4, off);
+    s.wave.soundTable[2] = WaveEntry(2, on);  // same file: shares the first one's data
+  });
   ASSERT_TRUE(view.GenerateImage(dir.File("p.IMG")));
   const auto img = ReadBytes(dir.File("p.IMG"));
   const auto onFile = ReadBytes(on), offFile = ReadBytes(off);
@@ -106,7 +108,7 @@ TEST_F(DocumentTest, PromptsArePlacedFrom0x81000WithTheirSizeWord) {
 }
 
 TEST_F(DocumentTest, WaveHeaderSizePastTheFileIsCopiedOnlyAsFarAsTheFileGoes) {
-  view.binPath = kSamples + "/firmware.bin";
+  view.SetBinPath(kSamples + "/firmware.bin");
   // A 44-byte header claiming 2 GB of data in front of 1000 sample bytes.
   std::vector<uint8_t> lying(44 + 1000, 0x33);
   PutU32(lying.data(), 40, 0x7FFFFFF0u);
@@ -114,8 +116,10 @@ TEST_F(DocumentTest, WaveHeaderSizePastTheFileIsCopiedOnlyAsFarAsTheFileGoes) {
   SoundEffectEntry e = WaveEntry(1, kSamples + "/prompts/power_on.wav");
   e.SetPath(dir.File("lying.wav"));
   e.fileSize = 1000;  // the page recorded what it was shown
-  view.wave.soundTable[0] = e;
-  view.wave.soundTable[1] = WaveEntry(2, kSamples + "/prompts/connected.wav");
+  Edit(view, [&](DocumentState& s) {
+    s.wave.soundTable[0] = e;
+    s.wave.soundTable[1] = WaveEntry(2, kSamples + "/prompts/connected.wav");
+  });
   ASSERT_TRUE(view.GenerateImage(dir.File("l.IMG")));
   const auto img = ReadBytes(dir.File("l.IMG"));
   ASSERT_GE(img.size(), 0x82000u + 8);
@@ -133,26 +137,30 @@ TEST_F(DocumentTest, BadInputToGenerateWritesNothing) {
   // A bin file longer than the code area would run into the configuration sector.
   std::vector<uint8_t> big(512 * 1024 + 1, 0x5A);
   WriteBytes(dir.File("big.bin"), big);
-  view.binPath = dir.File("big.bin");
+  view.SetBinPath(dir.File("big.bin"));
   EXPECT_FALSE(view.GenerateImage(dir.File("x.IMG")));
   EXPECT_NE(sink.messages.back().find("code area"), std::string::npos) << sink.messages.back();
 
-  view.binPath = dir.File("missing.bin");
+  view.SetBinPath(dir.File("missing.bin"));
   EXPECT_FALSE(view.GenerateImage(dir.File("x.IMG")));
   EXPECT_EQ(sink.messages.back(), "Can not open file");
 
   // A failing collect.
-  view.binPath = kSamples + "/firmware.bin";
-  view.system.softBoot = 1;
-  view.system.externalMos = 1;
+  Edit(view, [&](DocumentState& s) {
+    s.binPath = kSamples + "/firmware.bin";
+    s.system.softBoot = 1;
+    s.system.externalMos = 1;
+  });
   EXPECT_FALSE(view.GenerateImage(dir.File("x.IMG")));
   EXPECT_EQ(sink.messages.back(), "不能同时选中外部MOS开关机和软关机");
-  view.system.externalMos = 0;
+  Edit(view, [&](DocumentState& s) { s.system.externalMos = 0; });
 
   // Two prompts fit the 4 Mbit flash's plain space but not its CRC image.
   ASSERT_TRUE(view.SelectFlashType(0));
-  view.wave.soundTable[0] = WaveEntry(1, kSamples + "/prompts/power_on.wav");
-  view.wave.soundTable[1] = WaveEntry(2, kSamples + "/prompts/connected.wav");
+  Edit(view, [&](DocumentState& s) {
+    s.wave.soundTable[0] = WaveEntry(1, kSamples + "/prompts/power_on.wav");
+    s.wave.soundTable[1] = WaveEntry(2, kSamples + "/prompts/connected.wav");
+  });
   EXPECT_FALSE(view.GenerateImage(dir.File("x.IMG")));
   EXPECT_EQ(sink.messages.back(), "crc bin file is too large!! ");
 
@@ -163,7 +171,7 @@ TEST_F(DocumentTest, BadInputToGenerateWritesNothing) {
 TEST_F(DocumentTest, SmallFlashImagePutsTheRecordAt0x70000) {
   std::vector<uint8_t> bin(1000, 0x11);
   WriteBytes(dir.File("fw.bin"), bin);
-  view.binPath = dir.File("fw.bin");
+  view.SetBinPath(dir.File("fw.bin"));
   ASSERT_TRUE(view.SelectFlashType(0));
   ASSERT_TRUE(view.WriteConfigFile(dir.File("s.cfg")));
   ASSERT_TRUE(view.GenerateImage(dir.File("s.IMG")));
@@ -188,8 +196,10 @@ struct ChangeLog : DocumentObserver {
 // editing, finished here. The image is the one of the prepared state, byte for byte
 // what GenerateImage writes for it, and nothing reaches the user before the finish.
 TEST_F(DocumentTest, ImageJobBuildsThePreparedStateOnAnotherThread) {
-  view.binPath = kSamples + "/firmware.bin";
-  view.wave.soundTable[0] = WaveEntry(1, kSamples + "/prompts/power_on.wav");
+  Edit(view, [&](DocumentState& s) {
+    s.binPath = kSamples + "/firmware.bin";
+    s.wave.soundTable[0] = WaveEntry(1, kSamples + "/prompts/power_on.wav");
+  });
   ASSERT_TRUE(view.GenerateImage(dir.File("direct.IMG")));
   sink.messages.clear();
   const DocumentState prepared = view.Snapshot();
@@ -198,8 +208,10 @@ TEST_F(DocumentTest, ImageJobBuildsThePreparedStateOnAnotherThread) {
 
   CTesseraView::ImageJob job = view.PrepareImage(dir.File("job.IMG"));
   // Edits made while the build runs belong to the next image.
-  view.bluetooth.deviceName = "CHANGED_LATER";
-  view.binPath = dir.File("missing.bin");
+  Edit(view, [&](DocumentState& s) {
+    s.bluetooth.deviceName = "CHANGED_LATER";
+    s.binPath = dir.File("missing.bin");
+  });
   std::thread worker([&job] { job.Run(); });
   worker.join();
   EXPECT_TRUE(sink.messages.empty());
@@ -230,23 +242,27 @@ TEST_F(DocumentTest, FailedImageJobDeliversItsMessagesAtTheFinish) {
     std::vector<std::string> messages;
   };
   const Case cases[] = {
-      {"missing bin", [](CTesseraView& v, const std::string& d) { v.binPath = d + "/missing.bin"; },
+      {"missing bin", [](CTesseraView& v, const std::string& d) { v.SetBinPath(d + "/missing.bin"); },
        {"Can not open file"}},
       {"failing collect",
        [](CTesseraView& v, const std::string&) {
-         v.binPath = kSamples + "/firmware.bin";
-         v.system.softBoot = 1;
-         v.system.externalMos = 1;
+         Edit(v, [&](DocumentState& s) {
+           s.binPath = kSamples + "/firmware.bin";
+           s.system.softBoot = 1;
+           s.system.externalMos = 1;
+         });
        },
        {"不能同时选中外部MOS开关机和软关机"}},
       {"missing prompt, then too large for the CRC image",
        [](CTesseraView& v, const std::string& d) {
-         v.binPath = kSamples + "/firmware.bin";
+         v.SetBinPath(kSamples + "/firmware.bin");
          ASSERT_TRUE(v.SelectFlashType(0));
-         v.wave.soundTable[0] = WaveEntry(1, kSamples + "/prompts/power_on.wav");
-         v.wave.soundTable[1] = WaveEntry(2, kSamples + "/prompts/connected.wav");
-         v.wave.soundTable[2] = WaveEntry(3, kSamples + "/prompts/power_off.wav");
-         v.wave.soundTable[2].SetPath(d + "/gone.wav");
+         Edit(v, [&](DocumentState& s) {
+           s.wave.soundTable[0] = WaveEntry(1, kSamples + "/prompts/power_on.wav");
+           s.wave.soundTable[1] = WaveEntry(2, kSamples + "/prompts/connected.wav");
+           s.wave.soundTable[2] = WaveEntry(3, kSamples + "/prompts/power_off.wav");
+           s.wave.soundTable[2].SetPath(d + "/gone.wav");
+         });
        },
        {}},
   };
@@ -290,15 +306,17 @@ namespace {
 // its place (the zero tail may reach three bytes past it, as for any size 4093 to
 // 4095 past a 4 KiB boundary) it still builds.
 TEST_F(DocumentTest, PromptThatOutgrewItsPlaceRefusesTheBuildNamingTheEntry) {
-  view.binPath = kSamples + "/firmware.bin";
+  view.SetBinPath(kSamples + "/firmware.bin");
   const auto wave = [](uint32_t n) {
     std::vector<uint8_t> f(44 + n, 0x5A);
     PutU32(f.data(), 40, n);
     return f;
   };
   WriteBytes(dir.File("a.wav"), wave(4095));
-  view.wave.soundTable[3] = WaveEntry(1, dir.File("a.wav"));  // 4095: one block
-  view.wave.soundTable[4] = WaveEntry(2, kSamples + "/prompts/connected.wav");
+  Edit(view, [&](DocumentState& s) {
+    s.wave.soundTable[3] = WaveEntry(1, dir.File("a.wav"));  // 4095: one block
+    s.wave.soundTable[4] = WaveEntry(2, kSamples + "/prompts/connected.wav");
+  });
   ASSERT_TRUE(view.GenerateImage(dir.File("ok.IMG"), nullptr, false)) << sink.messages.size();
   EXPECT_EQ(GetU32(ReadBytes(dir.File("ok.IMG")).data(), 0x82000),
             GetU32(ReadBytes(kSamples + "/prompts/connected.wav").data(), 40));

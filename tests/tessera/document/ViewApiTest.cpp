@@ -237,7 +237,7 @@ TEST_F(DocumentTest, DebugPortChangesReachThePinSelectorsAndKeyRowsOfOtherPages)
   KeyEventEntry key;
   key.event = 1;
   key.gpioMask = 1u << 1;
-  view.Apply([&] { view.button.CommitEdit(20, CKeyEventDlg(key, view.AvailableGpioMask())); });
+  view.CommitKeyEdit(20, CKeyEventDlg(key, view.AvailableGpioMask()));
   ASSERT_EQ(view.button.keyTable[20].gpioMask, 2u);
 
   Recorder r;
@@ -320,7 +320,7 @@ TEST_F(DocumentTest, RestoreGivesBackEveryPageAndSelectionWithoutSideEffects) {
   view.ChangeControl(PageId::Main, CTesseraView::kIdFlashType, 0);
   view.ReadBack(PageId::Bluetooth, Only(CPageBluetooth::kIdDeviceName, {"Other", 0}));
   view.ChangeControl(PageId::Led, CPageLED::kPolarityId, 0);
-  view.binPath = "fw.bin";
+  view.SetBinPath("fw.bin");
   const auto states1 = AllStates(view);
   const ConfigFileData file1 = view.TablesAndSelections();
   const DocumentState s1 = view.Snapshot();
@@ -388,7 +388,7 @@ TEST(DocumentMessages, DeliveredAfterTheOperationInOrderAndNeverNested) {
     view.Sink().Show("first");
     view.Apply([&] { view.Sink().Show("second"); });
     EXPECT_TRUE(sink.shown.empty()) << "nothing is shown while the operation runs";
-    view.system.a2dpVolume = 3;
+    view.SetBinPath("changed.bin");
     view.Sink().Show("third");
   });
   EXPECT_EQ(sink.shown, (std::vector<std::string>{"first", "second", "third", "from the box"}));

@@ -92,20 +92,6 @@ TEST(EqPage, CollectCopiesTheFiveCoefficientRecords) {
   EXPECT_EQ(b[rec::noise_suppression], 0);
 }
 
-TEST(EqPage, EqNumberShowsTheLastValueSentForIt) {
-  CPageEQ p;
-  p.OnEqNumberChanged(2);
-  p.liveEnable[2] = 1;
-  p.enableCheck = 1;
-  p.OnEqNumberChanged(3);
-  EXPECT_EQ(p.enableCheck, 0);
-  p.OnEqNumberChanged(2);
-  EXPECT_EQ(p.enableCheck, 1);
-  EXPECT_EQ(p.eqNumber, 2);
-  p.OnInitialize();
-  EXPECT_EQ(p.liveEnable[2], 0);
-}
-
 TEST(EchoPage, DefaultsAndLists) {
   CPageEcho p;
   p.OnInitialize();

@@ -1,6 +1,7 @@
 // The plotted response follows the quantised coefficients the board runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "eq/EqCoefficients.h"
@@ -60,6 +61,43 @@ TEST(EqResponse, BandsShapeTheCurveWhereTheirParametersSay) {
   EXPECT_DOUBLE_EQ(f.front(), 20);
   EXPECT_DOUBLE_EQ(f.back(), 22050);
   EXPECT_NEAR(f[2] / f[1], f[1] / f[0], 1e-9);
+}
+
+TEST(EqResponse, SampledCurvesAreTheMathsAtTheirPoints) {
+  const EqBandParams peak = Band(1, 0, 6, 1000);
+  const auto coeffs = ComputeEqCoefficients(peak);
+  const SampledResponse r = SampleBand(coeffs, 44100, 240);
+  ASSERT_EQ(r.hz.size(), 240u);
+  ASSERT_EQ(r.db.size(), 240u);
+  EXPECT_DOUBLE_EQ(r.hz.front(), kPlotLowHz);
+  EXPECT_LT(r.hz.back(), 22050);
+  EXPECT_GT(r.hz.back(), 22000);
+  for (size_t i : {size_t{0}, size_t{100}, size_t{239}})
+    EXPECT_DOUBLE_EQ(r.db[i], BandMagnitudeDb(coeffs, r.hz[i], 44100)) << i;
+  // A Q of 10 peak falls between two of 240 points: within a third of a dB of its top.
+  EXPECT_NEAR(*std::max_element(r.db.begin(), r.db.end()), 6, 0.35) << "the peak is on the curve";
+  EXPECT_TRUE(SampleBand(coeffs, 0, 10).hz.empty());
+
+  // The page: the bands in series up to half the highest rate, each enabled band alone.
+  std::array<EqBandParams, kEqBands> bands{};
+  for (auto& b : bands) b = CPageEQ::DefaultBand();
+  bands[1] = peak;
+  bands[2] = Band(0, 1, -6, 5000);
+  bands[2].sampleHz = 48000;
+  std::array<EqBandCoeffs, kEqBands> all{};
+  for (size_t i = 0; i < bands.size(); ++i) all[i] = ComputeEqCoefficients(bands[i]);
+  const EqPlot plot = SampleEqPlot(bands, all, 300, 200);
+  EXPECT_DOUBLE_EQ(plot.topHz, 24000);
+  ASSERT_EQ(plot.combined.hz.size(), 300u);
+  ASSERT_EQ(plot.bands.size(), 2u);
+  EXPECT_EQ(plot.bands[1].hz.size(), 200u);
+  EXPECT_LT(plot.bands[1].hz.back(), 24000);
+  for (size_t i : {size_t{0}, size_t{150}, size_t{299}})
+    EXPECT_DOUBLE_EQ(plot.combined.db[i], CombinedMagnitudeDb(bands, all, plot.combined.hz[i])) << i;
+  // With every band off the page draws a flat line up to 4 kHz at the least.
+  std::array<EqBandParams, kEqBands> off{};
+  for (auto& b : off) b = CPageEQ::DefaultBand(), b.sampleHz = 1;
+  EXPECT_DOUBLE_EQ(SampleEqPlot(off, all, 10, 10).topHz, 4000);
 }
 
 }  // namespace

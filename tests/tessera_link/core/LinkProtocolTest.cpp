@@ -81,12 +81,18 @@ TEST(LinkCommands, EveryPageCommandByteForByte) {
 TEST(LinkCommands, FromPageState) {
   CPageEQ eq;
   eq.OnInitialize();
-  eq.eqNumber = 2;
-  eq.enableCheck = 1;
-  EXPECT_EQ(EnableEqCommand(eq).wire, "CMD+AUD+ENABLE+2+1\"");
-  EXPECT_EQ(eq.liveEnable[2], 1);
+  EqLinkState link;
+  link.ChooseEq(2);
+  link.enableCheck = 1;
+  EXPECT_EQ(EnableEqCommand(link).wire, "CMD+AUD+ENABLE+2+1\"");
+  // The check box shows what was last sent for the equalizer chosen.
+  link.ChooseEq(3);
+  EXPECT_EQ(link.enableCheck, 0);
+  link.ChooseEq(2);
+  EXPECT_EQ(link.enableCheck, 1);
   eq.bands[2].centerHz = 2000;
-  EXPECT_EQ(ConfigEqCommand(eq).wire, "CMD+AUD+CONF+2+0+0+0+2000+44100+100\"");
+  EXPECT_EQ(ConfigEqCommand(eq, 2).wire, "CMD+AUD+CONF+2+0+0+0+2000+44100+100\"");
+  EXPECT_TRUE(ConfigEqCommand(eq, 5).wire.empty());
 
   CPageEcho echo;
   echo.OnInitialize();

@@ -22,8 +22,8 @@
 #include "LiveEqPage.h"
 #include "LiveTestPage.h"
 #include "ResponsePlot.h"
+#include "common/MessageSink.h"
 #include "link/BoardPort.h"
-#include "pages/CPageSystem.h"
 
 namespace tessera::ui {
 namespace {
@@ -35,8 +35,11 @@ T* Ctl(QWidget* root, int id) {
   return w;
 }
 
-// Hooks that record messages and answer the band dialog by typing into it.
+// Hooks that record messages and answer the band dialog by typing into it; each change
+// of the document is kept as an undo step, as the window keeps them.
 struct TestHooks {
+  CTesseraView* doc = nullptr;
+  std::vector<DocumentState> undo;
   QStringList messages;
   std::function<void(EqConfigDialog&)> fillDialog;
   bool dialogAccepted = false;
@@ -48,7 +51,12 @@ struct TestHooks {
       dialogAccepted = dlg.TryAccept();
       return dialogAccepted;
     };
-    h.modify = [](const std::function<void()>& op) { op(); };
+    h.modify = [this](const std::function<bool()>& op) {
+      DocumentState before = doc->Snapshot();
+      const bool changed = op();
+      if (changed) undo.push_back(std::move(before));
+      return changed;
+    };
     return h;
   }
 };
@@ -73,6 +81,13 @@ struct Sheet {
 };
 
 std::string Log(LinkSession& s) { return s.log().Shown(); }
+
+// A started document; its messages (Save OK!) are recorded.
+struct Doc {
+  RecordingSink sink;
+  CTesseraView view{sink};
+  Doc() { view.OnInitialUpdate(); }
+};
 
 // A board port in process: what the page writes is there at once, and the test hands over
 // what the board says and fires the burst timer itself, so nothing here waits.
@@ -109,15 +124,15 @@ class HeldTimer : public link::LinkTimer {
 };
 
 TEST(LiveEqPageGui, OpenSendEditPlotAndLeave) {
-  CPageEQ model;
-  model.OnInitialize();
+  Doc doc;
   FakeBoardPort board;
   HeldTimer silence;
   TestHooks hooks;
+  hooks.doc = &doc.view;
   ui::LiveHooks made = hooks.Make();
   made.port = &board;
   made.silence = &silence;
-  auto* page = new LiveEqPage(model, made);
+  auto* page = new LiveEqPage(doc.view, made);
   Sheet sheet(page);
 
   EXPECT_EQ(Ctl<QPushButton>(page, 1170)->text(), "Open");
@@ -219,18 +234,57 @@ TEST(LiveEqPageGui, BandDialogRefusesOutOfRangeAndPlotsAsTyped) {
   EXPECT_FLOAT_EQ(dlg.Model().gainDb, 12.0f);
 }
 
+// The whole text at once, as a paste: no shorter text on the way.
+void Paste(QWidget* root, int id, const QString& text) {
+  auto* e = Ctl<QLineEdit>(root, id);
+  e->setText(text);
+  emit e->textEdited(text);
+}
+
+TEST(LiveEqPageGui, BandDialogTakesItsLimitsFromTheCore) {
+  // Each edit at the core's limit is taken by the plot and by OK; one past it is left out
+  // of the plot and refused on OK with the core's bounds in the message.
+  const QString integer = QString::fromUtf8("“请填入一个在%1和%2之间的整数。”");
+  const QString number = QString::fromUtf8("“请填入一个在%1和%2之间的数字。”");
+  for (const FieldSpec& f : CEqConfigDlg::Fields()) {
+    const auto lo = static_cast<int>(f.min), hi = static_cast<int>(f.max);
+    SCOPED_TRACE(f.id);
+    QStringList messages;
+    EqConfigDialog dlg(CEqConfigDlg::FromBand(CPageEQ::DefaultBand()),
+                       [&](const QString& m) { messages << m; });
+    dlg.show();
+    Ctl<QRadioButton>(&dlg, 1179)->setChecked(true);  // a peak shows its gain and width
+    if (f.id != CEqConfigDlg::kIdGain) Paste(&dlg, CEqConfigDlg::kIdGain, "6");
+    const auto before = dlg.Plot()->MainCurve().db;
+    Paste(&dlg, f.id, QString::number(hi + 1));
+    EXPECT_EQ(dlg.Plot()->MainCurve().db, before) << "a value past the limit is not drawn";
+    QTest::mouseClick(Ctl(&dlg, 1), Qt::LeftButton);
+    EXPECT_EQ(messages, QStringList{(f.kind == FieldKind::Float ? number : integer).arg(lo).arg(hi)});
+    Paste(&dlg, f.id, QString::number(hi));
+    const auto& curve = dlg.Plot()->MainCurve();
+    if (f.id == CEqConfigDlg::kIdGain) {
+      EXPECT_NEAR(*std::max_element(curve.db.begin(), curve.db.end()), f.max, 0.5);
+    } else if (f.id == CEqConfigDlg::kIdSample) {
+      EXPECT_NEAR(curve.hz.back(), f.max / 2, f.max / 500);
+    } else {
+      EXPECT_NE(curve.db, before);
+    }
+    QTest::mouseClick(Ctl(&dlg, 1), Qt::LeftButton);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+  }
+}
+
 TEST(LiveEchoPageGui, LevelsAndVoiceEqualizersGoOutUnansweredAndLeavingCloses) {
-  CPageEcho model;
-  model.OnInitialize();
-  CPageSystem system;
+  Doc doc;
   FakeBoardPort board;
   board.missing = "/dev/ttyNOSUCHPORT";
   HeldTimer silence;
   TestHooks hooks;
+  hooks.doc = &doc.view;
   ui::LiveHooks made = hooks.Make();
   made.port = &board;
   made.silence = &silence;
-  auto* page = new LiveEchoPage(model, system, made);
+  auto* page = new LiveEchoPage(doc.view, made);
   Sheet sheet(page);
   EXPECT_EQ(Ctl<QComboBox>(page, 1191)->currentText(), "-6dB");
   EXPECT_EQ(Ctl<QComboBox>(page, 1192)->currentText(), "27dB");
@@ -267,15 +321,25 @@ TEST(LiveEchoPageGui, LevelsAndVoiceEqualizersGoOutUnansweredAndLeavingCloses) {
             "CMD+AUD+CONF+6+1+0+-2+1000+8000+200\"CMD+AUD+ENABLE+6+1\"\r\n");
 
   QTest::mouseClick(Ctl(page, 1193), Qt::LeftButton);
-  EXPECT_EQ(hooks.messages, QStringList{"Save OK!\r\n"});
-  EXPECT_EQ(system.hfpVolume, 10);
+  EXPECT_EQ(doc.sink.messages, std::vector<std::string>{"Save OK!\r\n"});
+  EXPECT_EQ(doc.view.system.hfpVolume, 10);
+  // Two picks, the voice equalizer and Save: one undo step each. Undoing them all
+  // changes the document and the page, and nothing more goes to the board.
+  ASSERT_EQ(hooks.undo.size(), 4u);
+  const std::string sent = board.written;
+  doc.view.Restore(hooks.undo.front());
+  EXPECT_EQ(Ctl<QComboBox>(page, 1188)->currentText(), "1");
+  EXPECT_TRUE(Ctl<QPlainTextEdit>(page, 1195)->toPlainText().isEmpty());
+  EXPECT_EQ(doc.view.system.hfpVolume, 11);
+  EXPECT_EQ(board.written, sent);
+  EXPECT_TRUE(Ctl(page, 1196)->isEnabled()) << "the open port's enable states stay";
 
   sheet.Leave();
   EXPECT_FALSE(page->Session().IsOpen());
   sheet.Return();
   EXPECT_EQ(Ctl<QPushButton>(page, 1170)->text(), "Open");
   EXPECT_FALSE(Ctl(page, 1187)->isEnabled() || Ctl(page, 1196)->isEnabled());
-  EXPECT_EQ(Ctl<QComboBox>(page, 1191)->currentText(), "-8dB") << "read back from the System page";
+  EXPECT_EQ(Ctl<QComboBox>(page, 1191)->currentText(), "-6dB") << "read back from the System page (Save undone)";
 }
 
 TEST(LiveTestPageGui, DutTestConfAndLeavingKeepsTheTestButtons) {
@@ -355,12 +419,9 @@ TEST(LiveTestPageGui, DutTestConfAndLeavingKeepsTheTestButtons) {
 }
 
 TEST(LivePagesGui, EveryControlNamedInBothLanguages) {
-  CPageEQ eq;
-  eq.OnInitialize();
-  CPageEcho echo;
-  echo.OnInitialize();
-  CPageSystem system;
+  Doc doc;
   TestHooks hooks;
+  hooks.doc = &doc.view;
   for (const QString lang : {"en", "zh_CN"}) {
     QTranslator tr;
     if (lang != "en") {
@@ -368,8 +429,8 @@ TEST(LivePagesGui, EveryControlNamedInBothLanguages) {
       QApplication::installTranslator(&tr);
     }
     std::vector<std::unique_ptr<QWidget>> pages;
-    pages.emplace_back(new LiveEqPage(eq, hooks.Make()));
-    pages.emplace_back(new LiveEchoPage(echo, system, hooks.Make()));
+    pages.emplace_back(new LiveEqPage(doc.view, hooks.Make()));
+    pages.emplace_back(new LiveEchoPage(doc.view, hooks.Make()));
     pages.emplace_back(new LiveTestPage(hooks.Make()));
     pages.emplace_back(new EqConfigDialog(CEqConfigDlg{}, nullptr));
     int controls = 0;

@@ -48,7 +48,7 @@ TEST(LiveScreenshots, ThreePagesBothLanguagesWithABoard) {
     hooks.runDialog = [](QDialog&) { return int(QDialog::Rejected); };
     hooks.askSaveChanges = [](QWidget*) { return QMessageBox::Discard; };
     MainWindow window(hooks);
-    window.resize(1180, 860);
+    window.resize(1220, 860);  // wide enough for every tab title in both languages
     window.show();
     SimBoard board({"--check-interval", "700"});
     ASSERT_FALSE(board.path().isEmpty());
@@ -64,11 +64,12 @@ TEST(LiveScreenshots, ThreePagesBothLanguagesWithABoard) {
       page->findChild<QComboBox*>("ctl1077")->setEditText(board.path());
       Click(page, 1170);
       if (std::string(name) == "PageEQ") {
-        auto& eq = window.Doc().eq;
-        eq.bands[1] = {1, 1, 0, 6.0f, 1000, 44100, 300};
-        eq.bands[3] = {1, 0, 1, -4.0f, 6000, 44100, 100};
-        eq.RefreshRows();
-        static_cast<LiveEqPage*>(page)->Reload();
+        CTesseraView& doc = window.Doc();
+        DocumentState state = doc.Snapshot();  // as a loaded configuration leaves it
+        state.eq.bands[1] = {1, 1, 0, 6.0f, 1000, 44100, 300};
+        state.eq.bands[3] = {1, 0, 1, -4.0f, 6000, 44100, 100};
+        state.eq.RefreshRows();
+        doc.Restore(state);
         page->findChild<QComboBox*>("ctl1177")->setCurrentIndex(1);
         Click(page, 1075);
       } else if (std::string(name) == "PageTest") {
