@@ -16,7 +16,7 @@
 #include "config/FlashLayout.h"
 #include "config/ImageFiles.h"
 #include "document/CTesseraView.h"
-#include "document/ChipPackage.h"
+#include "config/ChipPackage.h"
 #include "eq/EqCoefficients.h"
 #include "qrplatform/Utf8Path.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "config/FlashLayout.h"
-#include "document/ChipPackage.h"
-#include "pages/EventNames.h"
+#include "config/ChipPackage.h"
+#include "config/EventNames.h"
 
 namespace tessera {
 

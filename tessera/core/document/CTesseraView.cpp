@@ -9,9 +9,9 @@
 #include "config/FlashLayout.h"
 #include "config/ImageFiles.h"
 #include "config/PromptLoader.h"
-#include "document/ChipPackage.h"
+#include "config/ChipPackage.h"
 #include "document/GpioPool.h"
-#include "pages/EventNames.h"
+#include "config/EventNames.h"
 
 namespace tessera {
 

@@ -24,7 +24,7 @@
 #include "common/Selector.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigRecord.h"
-#include "document/ChipPackage.h"
+#include "config/ChipPackage.h"
 #include "document/DocumentObserver.h"
 #include "document/DocumentState.h"
 #include "pages/CPageBluetooth.h"

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "pages/EventNames.h"
+#include "config/EventNames.h"
 
 namespace tessera {
 

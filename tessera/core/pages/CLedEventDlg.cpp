@@ -1,6 +1,6 @@
 #include "pages/CLedEventDlg.h"
 
-#include "pages/EventNames.h"
+#include "config/EventNames.h"
 
 namespace tessera {
 

@@ -1,7 +1,7 @@
 #include "pages/CPageButton.h"
 
 #include "common/ByteIo.h"
-#include "pages/EventNames.h"
+#include "config/EventNames.h"
 
 namespace tessera {
 

@@ -4,7 +4,7 @@
 
 #include "common/ByteIo.h"
 #include "common/Gpio.h"
-#include "pages/EventNames.h"
+#include "config/EventNames.h"
 
 namespace tessera {
 

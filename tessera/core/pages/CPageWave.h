@@ -14,7 +14,7 @@
 #include "config/ConfigRecord.h"
 #include "config/TableEntries.h"
 #include "pages/CAudioConfigDlg.h"
-#include "pages/EventNames.h"
+#include "config/EventNames.h"
 #include "pages/PageHost.h"
 
 namespace tessera {

@@ -1,4 +1,4 @@
-#include "pages/EventNames.h"
+#include "config/EventNames.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "pages/EventNames.h"
+#include "config/EventNames.h"
 
 namespace tessera {
 namespace names {
