@@ -15,11 +15,11 @@
 #include <string>
 
 #include "../tessera_link/SimBoard.h"
-#include "LiveEqPage.h"
-#include "link/CSerialLink.h"
-#include "link/LinkSession.h"
-#include "link/PageCommands.h"
-#include "pages/CPageEQ.h"
+#include "tessera/core/link/PageCommands.h"
+#include "tessera/core/pages/CPageEQ.h"
+#include "tessera/link/CSerialLink.h"
+#include "tessera/link/LinkSession.h"
+#include "tessera/ui/live/LiveEqPage.h"
 
 namespace tessera {
 namespace {

@@ -1,11 +1,11 @@
-#include "LiveEchoPage.h"
+#include "tessera/ui/live/LiveEchoPage.h"
 
 #include <QHideEvent>
 #include <QShowEvent>
 
-#include "EqConfigDialog.h"
-#include "common/MessageSink.h"
-#include "link/PageCommands.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/link/PageCommands.h"
+#include "tessera/ui/live/EqConfigDialog.h"
 #include "ui_LiveEchoPage.h"
 
 namespace tessera::ui {

@@ -5,11 +5,11 @@
 #include <QWidget>
 #include <memory>
 
-#include "LinkPanel.h"
-#include "LiveHooks.h"
-#include "link/LinkSession.h"
-#include "pages/CPageEcho.h"
-#include "pages/CPageSystem.h"
+#include "tessera/core/pages/CPageEcho.h"
+#include "tessera/core/pages/CPageSystem.h"
+#include "tessera/link/LinkSession.h"
+#include "tessera/ui/live/LinkPanel.h"
+#include "tessera/ui/live/LiveHooks.h"
 
 namespace Ui {
 class LiveEchoPage;

@@ -4,10 +4,10 @@
 #include <QWidget>
 #include <memory>
 
-#include "LinkPanel.h"
-#include "LiveHooks.h"
-#include "link/LinkSession.h"
-#include "pages/CPageEQ.h"
+#include "tessera/core/pages/CPageEQ.h"
+#include "tessera/link/LinkSession.h"
+#include "tessera/ui/live/LinkPanel.h"
+#include "tessera/ui/live/LiveHooks.h"
 
 namespace Ui {
 class LiveEqPage;

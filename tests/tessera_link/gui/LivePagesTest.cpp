@@ -17,13 +17,13 @@
 #include <QTranslator>
 
 #include "../SimBoard.h"
-#include "EqConfigDialog.h"
-#include "LiveEchoPage.h"
-#include "LiveEqPage.h"
-#include "LiveTestPage.h"
-#include "ResponsePlot.h"
-#include "link/BoardPort.h"
-#include "pages/CPageSystem.h"
+#include "tessera/core/link/BoardPort.h"
+#include "tessera/core/pages/CPageSystem.h"
+#include "tessera/ui/live/EqConfigDialog.h"
+#include "tessera/ui/live/LiveEchoPage.h"
+#include "tessera/ui/live/LiveEqPage.h"
+#include "tessera/ui/live/LiveTestPage.h"
+#include "tessera/ui/live/ResponsePlot.h"
 
 namespace tessera::ui {
 namespace {
