@@ -13,9 +13,9 @@
 #include <random>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "config/FlashLayout.h"
-#include "config/ImageBuilder.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/config/FlashLayout.h"
+#include "tessera/core/config/ImageBuilder.h"
 
 namespace {
 

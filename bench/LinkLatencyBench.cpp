@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/CSerialLink.h"
+#include "tessera/link/CSerialLink.h"
 
 namespace {
 

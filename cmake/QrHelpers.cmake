@@ -90,3 +90,24 @@ macro(qr_cli_deps)
                                                                                ${_qr_staged})
   endif()
 endmacro()
+
+# qr_include_root(target folder): the target's headers are included by their path from
+# the source root ("tessera/core/config/ConfigFile.h"), and only by the targets that link
+# it. The target exports a folder of its own in the build tree holding one link,
+# <folder> -> the source folder, so a header of a library that is not linked does not
+# resolve. The links are made at configure time on the build host (also for the Windows
+# cross-build, whose compiler runs there).
+function(qr_include_root target folder)
+  set(root ${CMAKE_BINARY_DIR}/include/${target})
+  get_filename_component(parent ${root}/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${target} INTERFACE ${root})
+  elseif(type STREQUAL "EXECUTABLE")
+    target_include_directories(${target} PRIVATE ${root})
+  else()
+    target_include_directories(${target} PUBLIC ${root})
+  endif()
+endfunction()

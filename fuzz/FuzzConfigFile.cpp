@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "config/ConfigFile.h"
+#include "tessera/core/config/ConfigFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tessera::ConfigFileData d;

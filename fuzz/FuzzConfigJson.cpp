@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "ConfigJson.h"
-#include "config/ConfigFile.h"
+#include "tessera/cli/ConfigJson.h"
+#include "tessera/core/config/ConfigFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const tessera::OrderedJson doc = tessera::OrderedJson::parse(data, data + size, nullptr, false);

@@ -17,8 +17,8 @@
 #include <system_error>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "document/CTesseraView.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/document/CTesseraView.h"
 
 namespace {
 

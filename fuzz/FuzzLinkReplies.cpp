@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
-#include "link/LinkCheckDetector.h"
-#include "link/LinkLog.h"
-#include "link/LinkProtocol.h"
+#include "tessera/core/link/LinkCheckDetector.h"
+#include "tessera/core/link/LinkLog.h"
+#include "tessera/core/link/LinkProtocol.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "common/ByteIo.h"
-#include "common/MessageSink.h"
-#include "config/PromptLoader.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/config/PromptLoader.h"
 
 namespace {
 class NullSink : public tessera::MessageSink {

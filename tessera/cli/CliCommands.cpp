@@ -1,4 +1,4 @@
-#include "CliCommands.h"
+#include "tessera/cli/CliCommands.h"
 
 #include <cerrno>
 #include <cmath>
@@ -9,16 +9,16 @@
 #include <iostream>
 #include <vector>
 
-#include "CliFiles.h"
-#include "ConfigJson.h"
-#include "ConfigShow.h"
-#include "common/MessageSink.h"
-#include "config/FlashLayout.h"
-#include "config/ImageFiles.h"
-#include "document/CTesseraView.h"
-#include "document/ChipPackage.h"
-#include "eq/EqCoefficients.h"
 #include "qrplatform/Utf8Path.h"
+#include "tessera/cli/CliFiles.h"
+#include "tessera/cli/ConfigJson.h"
+#include "tessera/cli/ConfigShow.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/config/ChipPackage.h"
+#include "tessera/core/config/FlashLayout.h"
+#include "tessera/core/config/ImageFiles.h"
+#include "tessera/core/document/CTesseraView.h"
+#include "tessera/core/eq/EqCoefficients.h"
 
 namespace tessera::cli {
 namespace {

@@ -1,6 +1,6 @@
-#include "CliFiles.h"
+#include "tessera/cli/CliFiles.h"
 
-#include "common/AtomicFile.h"
+#include "tessera/core/common/AtomicFile.h"
 
 namespace tessera::cli {
 

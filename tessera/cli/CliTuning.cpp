@@ -1,4 +1,4 @@
-#include "CliTuning.h"
+#include "tessera/cli/CliTuning.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -8,12 +8,12 @@
 #include <iostream>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "document/CTesseraView.h"
-#include "link/CPageTest.h"
-#include "link/LinkSession.h"
-#include "link/PageCommands.h"
-#include "link/CommandRun.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/document/CTesseraView.h"
+#include "tessera/core/link/CPageTest.h"
+#include "tessera/core/link/CommandRun.h"
+#include "tessera/core/link/PageCommands.h"
+#include "tessera/link/LinkSession.h"
 
 namespace tessera::cli {
 

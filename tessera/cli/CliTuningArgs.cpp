@@ -1,8 +1,8 @@
 // The live-tuning commands' arguments. Both tessera-cli and tessera-tune declare them:
 // tessera-cli for its help and to check a command line before handing it over, and
 // tessera-tune, which runs them with Qt's serial port.
-#include "CliTuning.h"
-#include "link/CPageTest.h"
+#include "tessera/cli/CliTuning.h"
+#include "tessera/core/link/CPageTest.h"
 
 namespace tessera::cli {
 

@@ -1,4 +1,4 @@
-#include "ConfigJson.h"
+#include "tessera/cli/ConfigJson.h"
 
 #include <cmath>
 #include <cstdio>
@@ -6,11 +6,11 @@
 #include <limits>
 #include <span>
 
-#include "common/ByteIo.h"
-#include "config/ConfigFile.h"
-#include "config/ConfigRecord.h"
-#include "config/RecordLayout.h"
-#include "config/TableEntries.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/config/ConfigFile.h"
+#include "tessera/core/config/ConfigRecord.h"
+#include "tessera/core/config/RecordLayout.h"
+#include "tessera/core/config/TableEntries.h"
 
 namespace tessera {
 namespace {

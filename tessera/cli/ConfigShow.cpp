@@ -1,9 +1,9 @@
-#include "ConfigShow.h"
+#include "tessera/cli/ConfigShow.h"
 
 #include <cstdio>
 
-#include "ConfigJson.h"
-#include "config/RecordLayout.h"
+#include "tessera/cli/ConfigJson.h"
+#include "tessera/core/config/RecordLayout.h"
 
 namespace tessera {
 namespace {

@@ -1,4 +1,4 @@
-#include "TuneHandOver.h"
+#include "tessera/cli/TuneHandOver.h"
 
 #include <cerrno>
 #include <cstring>

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "CliCommands.h"
-#include "CliTuning.h"
 #include "qrplatform/Utf8Path.h"
+#include "tessera/cli/CliCommands.h"
+#include "tessera/cli/CliTuning.h"
 #ifdef TESSERA_CLI_TUNING
-#include "TuneHandOver.h"
+#include "tessera/cli/TuneHandOver.h"
 #endif
 
 int main(int argc, char** argv) {

@@ -4,7 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
-#include "CliTuning.h"
+#include "tessera/cli/CliTuning.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"tessera-tune: a configuration's equalizer or echo settings, or an RF test mode, "

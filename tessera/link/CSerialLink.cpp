@@ -1,11 +1,11 @@
-#include "link/CSerialLink.h"
+#include "tessera/link/CSerialLink.h"
 
 #include <QHash>
 #include <QSerialPortInfo>
 #include <string>
 #include <vector>
 
-#include "link/LinkProtocol.h"
+#include "tessera/core/link/LinkProtocol.h"
 
 namespace tessera {
 

@@ -10,8 +10,8 @@
 #include <QTimer>
 #include <string_view>
 
-#include "link/PortLink.h"
-#include "link/SerialPortBackend.h"
+#include "tessera/core/link/PortLink.h"
+#include "tessera/link/SerialPortBackend.h"
 
 namespace tessera {
 

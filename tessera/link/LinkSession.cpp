@@ -1,4 +1,4 @@
-#include "link/LinkSession.h"
+#include "tessera/link/LinkSession.h"
 
 namespace tessera {
 

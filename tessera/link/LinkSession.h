@@ -6,9 +6,9 @@
 #include <QString>
 #include <string>
 
-#include "link/CSerialLink.h"
-#include "link/LinkLog.h"
-#include "link/LinkProtocol.h"
+#include "tessera/core/link/LinkLog.h"
+#include "tessera/core/link/LinkProtocol.h"
+#include "tessera/link/CSerialLink.h"
 
 namespace tessera {
 

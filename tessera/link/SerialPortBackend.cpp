@@ -1,8 +1,8 @@
-#include "link/SerialPortBackend.h"
+#include "tessera/link/SerialPortBackend.h"
 
 #include <QString>
 
-#include "link/LinkProtocol.h"
+#include "tessera/core/link/LinkProtocol.h"
 
 namespace tessera {
 

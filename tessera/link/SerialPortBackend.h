@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/BoardPort.h"
+#include "tessera/core/link/BoardPort.h"
 
 namespace tessera {
 

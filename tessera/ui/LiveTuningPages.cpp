@@ -1,13 +1,13 @@
-#include "LiveTuningPages.h"
+#include "tessera/ui/LiveTuningPages.h"
 
 #include <QCoreApplication>
 #include <QObject>
 
-#include "EqConfigDialog.h"
-#include "LiveEchoPage.h"
-#include "LiveEqPage.h"
-#include "LiveTestPage.h"
-#include "pages/PageController.h"
+#include "tessera/ui/live/EqConfigDialog.h"
+#include "tessera/ui/live/LiveEchoPage.h"
+#include "tessera/ui/live/LiveEqPage.h"
+#include "tessera/ui/live/LiveTestPage.h"
+#include "tessera/ui/pages/PageController.h"
 
 namespace tessera::ui {
 

@@ -1,3 +1,3 @@
-#include "app/Application.h"
+#include "tessera/ui/app/Application.h"
 
 int main(int argc, char** argv) { return tessera::ui::RunTessera(argc, argv); }

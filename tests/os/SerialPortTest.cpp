@@ -15,12 +15,12 @@
 #include <string>
 
 #include "../tessera_link/SimBoard.h"
-#include "LiveEqPage.h"
-#include "link/CSerialLink.h"
-#include "link/LinkSession.h"
-#include "link/PageCommands.h"
-#include "common/MessageSink.h"
-#include "document/CTesseraView.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/document/CTesseraView.h"
+#include "tessera/core/link/PageCommands.h"
+#include "tessera/link/CSerialLink.h"
+#include "tessera/link/LinkSession.h"
+#include "tessera/ui/live/LiveEqPage.h"
 
 namespace tessera {
 namespace {

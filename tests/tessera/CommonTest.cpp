@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "common/Gpio.h"
-#include "common/Selector.h"
-#include "common/Validation.h"
+#include "tessera/core/common/Gpio.h"
+#include "tessera/core/common/Selector.h"
+#include "tessera/core/common/Validation.h"
 
 namespace tessera {
 namespace {

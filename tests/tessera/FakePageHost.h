@@ -6,12 +6,12 @@
 #include <map>
 #include <string>
 
-#include "common/MessageSink.h"
-#include "document/GpioPool.h"
-#include "pages/CPageButton.h"
-#include "pages/CPageLED.h"
-#include "pages/CPageSystem.h"
-#include "pages/PageHost.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/document/GpioPool.h"
+#include "tessera/core/pages/CPageButton.h"
+#include "tessera/core/pages/CPageLED.h"
+#include "tessera/core/pages/CPageSystem.h"
+#include "tessera/core/pages/PageHost.h"
 
 namespace tessera::testing {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "config/TableEntries.h"
+#include "tessera/core/config/TableEntries.h"
 
 namespace tessera {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/TuneHandOver.h"
+#include "tessera/cli/TuneHandOver.h"
 
 #ifdef _WIN32
 #include <windows.h>

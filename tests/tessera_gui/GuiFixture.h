@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/MainWindow.h"
-#include "common/ControlDecl.h"
-#include "document/DocumentObserver.h"
+#include "tessera/core/common/ControlDecl.h"
+#include "tessera/core/document/DocumentObserver.h"
+#include "tessera/ui/app/MainWindow.h"
 
 namespace gui {
 

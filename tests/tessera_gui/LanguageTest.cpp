@@ -13,9 +13,9 @@
 #include <QTreeWidget>
 
 #include "GuiFixture.h"
-#include "app/AboutBox.h"
-#include "app/Application.h"
-#include "pages/EntryDialogs.h"
+#include "tessera/ui/app/AboutBox.h"
+#include "tessera/ui/app/Application.h"
+#include "tessera/ui/pages/EntryDialogs.h"
 
 using namespace gui;
 

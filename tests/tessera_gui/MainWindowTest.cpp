@@ -20,7 +20,7 @@
 #include <QAction>
 
 #include "GuiFixture.h"
-#include "common/Validation.h"
+#include "tessera/core/common/Validation.h"
 
 using namespace gui;
 

@@ -17,7 +17,7 @@
 #include <map>
 
 #include "GuiFixture.h"
-#include "common/Validation.h"
+#include "tessera/core/common/Validation.h"
 
 using namespace gui;
 

@@ -20,8 +20,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "common/Selector.h"
-#include "common/Validation.h"
+#include "tessera/core/common/Selector.h"
+#include "tessera/core/common/Validation.h"
 
 namespace tessera {
 

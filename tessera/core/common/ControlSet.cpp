@@ -1,4 +1,4 @@
-#include "common/ControlDecl.h"
+#include "tessera/core/common/ControlDecl.h"
 
 namespace tessera {
 

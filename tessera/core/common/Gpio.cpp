@@ -1,4 +1,4 @@
-#include "common/Gpio.h"
+#include "tessera/core/common/Gpio.h"
 
 #include <cstdio>
 

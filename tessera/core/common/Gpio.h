@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/Selector.h"
+#include "tessera/core/common/Selector.h"
 
 namespace tessera {
 

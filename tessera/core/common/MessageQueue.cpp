@@ -1,4 +1,4 @@
-#include "common/MessageQueue.h"
+#include "tessera/core/common/MessageQueue.h"
 
 namespace tessera {
 

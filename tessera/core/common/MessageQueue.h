@@ -11,7 +11,7 @@
 #include <deque>
 #include <string>
 
-#include "common/MessageSink.h"
+#include "tessera/core/common/MessageSink.h"
 
 namespace tessera {
 

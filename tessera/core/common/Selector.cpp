@@ -1,4 +1,4 @@
-#include "common/Selector.h"
+#include "tessera/core/common/Selector.h"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "common/Validation.h"
+#include "tessera/core/common/Validation.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,9 +1,9 @@
-#include "config/ConfigFile.h"
+#include "tessera/core/config/ConfigFile.h"
 
 #include <cstring>
 
-#include "common/AtomicFile.h"
-#include "common/ByteIo.h"
+#include "tessera/core/common/AtomicFile.h"
+#include "tessera/core/common/ByteIo.h"
 
 namespace tessera {
 

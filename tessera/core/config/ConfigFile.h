@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "config/ConfigRecord.h"
-#include "config/TableEntries.h"
+#include "tessera/core/config/ConfigRecord.h"
+#include "tessera/core/config/TableEntries.h"
 
 namespace tessera {
 

@@ -1,4 +1,4 @@
-#include "config/FlashLayout.h"
+#include "tessera/core/config/FlashLayout.h"
 
 namespace tessera {
 

@@ -1,4 +1,4 @@
-#include "config/ImageBuilder.h"
+#include "tessera/core/config/ImageBuilder.h"
 
 #include <array>
 #include <bit>

@@ -1,12 +1,12 @@
-#include "config/ImageFiles.h"
+#include "tessera/core/config/ImageFiles.h"
 
 #include <utility>
 #include <vector>
 
-#include "common/AtomicFile.h"
-#include "common/ByteIo.h"
-#include "config/ImageBuilder.h"
 #include "qrplatform/Files.h"
+#include "tessera/core/common/AtomicFile.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/config/ImageBuilder.h"
 
 namespace tessera {
 

@@ -24,7 +24,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/MessageSink.h"
+#include "tessera/core/common/MessageSink.h"
 
 namespace tessera {
 

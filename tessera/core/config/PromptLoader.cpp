@@ -1,13 +1,13 @@
-#include "config/PromptLoader.h"
+#include "tessera/core/config/PromptLoader.h"
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
-#include "common/AtomicFile.h"
-#include "common/ByteIo.h"
 #include "qrplatform/Utf8Path.h"
+#include "tessera/core/common/AtomicFile.h"
+#include "tessera/core/common/ByteIo.h"
 
 namespace tessera {
 

@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "common/MessageSink.h"
+#include "tessera/core/common/MessageSink.h"
 
 namespace tessera {
 

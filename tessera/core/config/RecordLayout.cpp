@@ -1,8 +1,8 @@
-#include "config/RecordLayout.h"
+#include "tessera/core/config/RecordLayout.h"
 
-#include "config/ConfigFile.h"
-#include "config/ConfigRecord.h"
-#include "config/TableEntries.h"
+#include "tessera/core/config/ConfigFile.h"
+#include "tessera/core/config/ConfigRecord.h"
+#include "tessera/core/config/TableEntries.h"
 
 namespace tessera::layout {
 namespace {

@@ -9,9 +9,9 @@
 #include <span>
 #include <string>
 
-#include "config/FlashLayout.h"
-#include "document/ChipPackage.h"
-#include "pages/EventNames.h"
+#include "tessera/core/config/ChipPackage.h"
+#include "tessera/core/config/EventNames.h"
+#include "tessera/core/config/FlashLayout.h"
 
 namespace tessera {
 

@@ -1,8 +1,8 @@
-#include "config/TableEntries.h"
+#include "tessera/core/config/TableEntries.h"
 
 #include <cstring>
 
-#include "common/ByteIo.h"
+#include "tessera/core/common/ByteIo.h"
 
 namespace tessera {
 

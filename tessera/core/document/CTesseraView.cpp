@@ -1,17 +1,17 @@
-#include "document/CTesseraView.h"
+#include "tessera/core/document/CTesseraView.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "common/AtomicFile.h"
-#include "config/FlashLayout.h"
-#include "config/ImageFiles.h"
-#include "config/PromptLoader.h"
-#include "document/ChipPackage.h"
-#include "document/GpioPool.h"
-#include "pages/EventNames.h"
+#include "tessera/core/common/AtomicFile.h"
+#include "tessera/core/config/ChipPackage.h"
+#include "tessera/core/config/EventNames.h"
+#include "tessera/core/config/FlashLayout.h"
+#include "tessera/core/config/ImageFiles.h"
+#include "tessera/core/config/PromptLoader.h"
+#include "tessera/core/document/GpioPool.h"
 
 namespace tessera {
 

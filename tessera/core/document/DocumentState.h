@@ -11,14 +11,14 @@
 #include <cstdint>
 #include <string>
 
-#include "common/Selector.h"
-#include "pages/CPageBluetooth.h"
-#include "pages/CPageButton.h"
-#include "pages/CPageEQ.h"
-#include "pages/CPageEcho.h"
-#include "pages/CPageLED.h"
-#include "pages/CPageSystem.h"
-#include "pages/CPageWave.h"
+#include "tessera/core/common/Selector.h"
+#include "tessera/core/pages/CPageBluetooth.h"
+#include "tessera/core/pages/CPageButton.h"
+#include "tessera/core/pages/CPageEQ.h"
+#include "tessera/core/pages/CPageEcho.h"
+#include "tessera/core/pages/CPageLED.h"
+#include "tessera/core/pages/CPageSystem.h"
+#include "tessera/core/pages/CPageWave.h"
 
 namespace tessera {
 

@@ -1,4 +1,4 @@
-#include "document/GpioPool.h"
+#include "tessera/core/document/GpioPool.h"
 
 namespace tessera {
 

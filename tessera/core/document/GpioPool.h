@@ -2,10 +2,10 @@
 // The GPIO pool handed round the pages in their allocation priority.
 #include <cstdint>
 
-#include "pages/CPageButton.h"
-#include "pages/CPageLED.h"
-#include "pages/CPageSystem.h"
-#include "pages/PageHost.h"
+#include "tessera/core/pages/CPageButton.h"
+#include "tessera/core/pages/CPageLED.h"
+#include "tessera/core/pages/CPageSystem.h"
+#include "tessera/core/pages/PageHost.h"
 
 namespace tessera {
 

@@ -1,9 +1,9 @@
-#include "eq/CEqConfigDlg.h"
+#include "tessera/core/eq/CEqConfigDlg.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "eq/EqCoefficients.h"
+#include "tessera/core/eq/EqCoefficients.h"
 
 namespace tessera {
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "common/Validation.h"
-#include "config/TableEntries.h"
+#include "tessera/core/common/Validation.h"
+#include "tessera/core/config/TableEntries.h"
 
 namespace tessera {
 

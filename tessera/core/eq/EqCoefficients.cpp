@@ -1,4 +1,4 @@
-#include "eq/EqCoefficients.h"
+#include "tessera/core/eq/EqCoefficients.h"
 
 #include <cmath>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // Second-order shelving and peak equalizer bands as the firmware's biquad expects
 // them: H(z) = (b0 + b1 z^-1 + b2 z^-2) / (16384 + a1 z^-1 + a2 z^-2), each
 // coefficient scaled so that 1.0 is 16384 and truncated toward zero.
-#include "config/TableEntries.h"
+#include "tessera/core/config/TableEntries.h"
 
 namespace tessera {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/ModemLines.h"
+#include "tessera/core/link/ModemLines.h"
 
 namespace tessera::link {
 

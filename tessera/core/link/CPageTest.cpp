@@ -1,4 +1,4 @@
-#include "link/CPageTest.h"
+#include "tessera/core/link/CPageTest.h"
 
 #include <bitset>
 #include <cstdio>

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "common/Validation.h"
-#include "link/HopTimer.h"
-#include "link/LinkProtocol.h"
+#include "tessera/core/common/Validation.h"
+#include "tessera/core/link/HopTimer.h"
+#include "tessera/core/link/LinkProtocol.h"
 
 namespace tessera::link {
 

@@ -1,4 +1,4 @@
-#include "link/CommandRun.h"
+#include "tessera/core/link/CommandRun.h"
 
 namespace tessera::link {
 

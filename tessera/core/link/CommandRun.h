@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "link/BoardPort.h"
-#include "link/LinkProtocol.h"
-#include "link/ReplyScanner.h"
+#include "tessera/core/link/BoardPort.h"
+#include "tessera/core/link/LinkProtocol.h"
+#include "tessera/core/link/ReplyScanner.h"
 
 namespace tessera::link {
 

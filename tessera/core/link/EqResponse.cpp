@@ -1,4 +1,4 @@
-#include "link/EqResponse.h"
+#include "tessera/core/link/EqResponse.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,7 +5,7 @@
 #include <array>
 #include <vector>
 
-#include "config/TableEntries.h"
+#include "tessera/core/config/TableEntries.h"
 
 namespace tessera::link {
 

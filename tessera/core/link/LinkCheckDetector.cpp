@@ -1,6 +1,6 @@
-#include "link/LinkCheckDetector.h"
+#include "tessera/core/link/LinkCheckDetector.h"
 
-#include "link/LinkProtocol.h"
+#include "tessera/core/link/LinkProtocol.h"
 
 namespace tessera::link {
 

@@ -1,4 +1,4 @@
-#include "link/LinkLog.h"
+#include "tessera/core/link/LinkLog.h"
 
 namespace tessera::link {
 

@@ -1,4 +1,4 @@
-#include "link/LinkProtocol.h"
+#include "tessera/core/link/LinkProtocol.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <utility>
 
-#include "eq/EqCoefficients.h"
+#include "tessera/core/eq/EqCoefficients.h"
 
 namespace tessera::link {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/TableEntries.h"
+#include "tessera/core/config/TableEntries.h"
 
 namespace tessera::link {
 

@@ -1,4 +1,4 @@
-#include "link/PageCommands.h"
+#include "tessera/core/link/PageCommands.h"
 
 namespace tessera::link {
 

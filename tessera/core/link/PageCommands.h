@@ -3,9 +3,9 @@
 // page builds its own, CPageTest).
 #include <array>
 
-#include "link/LinkProtocol.h"
-#include "pages/CPageEQ.h"
-#include "pages/CPageEcho.h"
+#include "tessera/core/link/LinkProtocol.h"
+#include "tessera/core/pages/CPageEQ.h"
+#include "tessera/core/pages/CPageEcho.h"
 
 namespace tessera::link {
 

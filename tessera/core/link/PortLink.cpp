@@ -1,6 +1,6 @@
-#include "link/PortLink.h"
+#include "tessera/core/link/PortLink.h"
 
-#include "link/LinkProtocol.h"
+#include "tessera/core/link/LinkProtocol.h"
 
 namespace tessera::link {
 

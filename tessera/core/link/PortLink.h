@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "link/BoardPort.h"
-#include "link/LinkCheckDetector.h"
+#include "tessera/core/link/BoardPort.h"
+#include "tessera/core/link/LinkCheckDetector.h"
 
 namespace tessera::link {
 

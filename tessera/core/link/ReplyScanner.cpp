@@ -1,6 +1,6 @@
-#include "link/ReplyScanner.h"
+#include "tessera/core/link/ReplyScanner.h"
 
-#include "link/LinkProtocol.h"
+#include "tessera/core/link/LinkProtocol.h"
 
 namespace tessera::link {
 namespace {

@@ -1,10 +1,10 @@
-#include "pages/CAudioConfigDlg.h"
+#include "tessera/core/pages/CAudioConfigDlg.h"
 
 #include <fstream>
 
-#include "common/ByteIo.h"
 #include "qrplatform/Utf8Path.h"
-#include "pages/EventNames.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/config/EventNames.h"
 
 namespace tessera {
 

@@ -1,8 +1,8 @@
-#include "pages/CKeyEventDlg.h"
+#include "tessera/core/pages/CKeyEventDlg.h"
 
 #include <utility>
 
-#include "pages/EventNames.h"
+#include "tessera/core/config/EventNames.h"
 
 namespace tessera {
 

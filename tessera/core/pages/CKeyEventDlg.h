@@ -5,9 +5,9 @@
 #include <array>
 #include <cstdint>
 
-#include "common/ControlDecl.h"
-#include "common/Selector.h"
-#include "config/TableEntries.h"
+#include "tessera/core/common/ControlDecl.h"
+#include "tessera/core/common/Selector.h"
+#include "tessera/core/config/TableEntries.h"
 
 namespace tessera {
 

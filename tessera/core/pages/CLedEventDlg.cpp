@@ -1,6 +1,6 @@
-#include "pages/CLedEventDlg.h"
+#include "tessera/core/pages/CLedEventDlg.h"
 
-#include "pages/EventNames.h"
+#include "tessera/core/config/EventNames.h"
 
 namespace tessera {
 

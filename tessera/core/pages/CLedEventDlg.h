@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "common/ControlDecl.h"
-#include "common/Selector.h"
-#include "common/Validation.h"
-#include "config/TableEntries.h"
+#include "tessera/core/common/ControlDecl.h"
+#include "tessera/core/common/Selector.h"
+#include "tessera/core/common/Validation.h"
+#include "tessera/core/config/TableEntries.h"
 
 namespace tessera {
 

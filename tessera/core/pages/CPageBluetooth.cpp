@@ -1,8 +1,8 @@
-#include "pages/CPageBluetooth.h"
+#include "tessera/core/pages/CPageBluetooth.h"
 
 #include <cstdio>
 
-#include "common/ByteIo.h"
+#include "tessera/core/common/ByteIo.h"
 
 namespace tessera {
 

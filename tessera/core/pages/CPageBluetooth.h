@@ -7,11 +7,11 @@
 #include <optional>
 #include <string>
 
-#include "common/ControlDecl.h"
-#include "common/MessageSink.h"
-#include "common/Selector.h"
-#include "common/Validation.h"
-#include "config/ConfigRecord.h"
+#include "tessera/core/common/ControlDecl.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/common/Selector.h"
+#include "tessera/core/common/Validation.h"
+#include "tessera/core/config/ConfigRecord.h"
 
 namespace tessera {
 

@@ -1,7 +1,7 @@
-#include "pages/CPageButton.h"
+#include "tessera/core/pages/CPageButton.h"
 
-#include "common/ByteIo.h"
-#include "pages/EventNames.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/config/EventNames.h"
 
 namespace tessera {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "common/ControlDecl.h"
-#include "common/Validation.h"
-#include "config/ConfigRecord.h"
-#include "config/TableEntries.h"
-#include "pages/CKeyEventDlg.h"
-#include "pages/PageHost.h"
+#include "tessera/core/common/ControlDecl.h"
+#include "tessera/core/common/Validation.h"
+#include "tessera/core/config/ConfigRecord.h"
+#include "tessera/core/config/TableEntries.h"
+#include "tessera/core/pages/CKeyEventDlg.h"
+#include "tessera/core/pages/PageHost.h"
 
 namespace tessera {
 

@@ -1,8 +1,8 @@
-#include "pages/CPageEQ.h"
+#include "tessera/core/pages/CPageEQ.h"
 
 #include <cstdio>
 
-#include "eq/EqCoefficients.h"
+#include "tessera/core/eq/EqCoefficients.h"
 
 namespace tessera {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "common/ControlDecl.h"
-#include "config/ConfigRecord.h"
-#include "config/TableEntries.h"
-#include "eq/CEqConfigDlg.h"
+#include "tessera/core/common/ControlDecl.h"
+#include "tessera/core/config/ConfigRecord.h"
+#include "tessera/core/config/TableEntries.h"
+#include "tessera/core/eq/CEqConfigDlg.h"
 
 namespace tessera {
 

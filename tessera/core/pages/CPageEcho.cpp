@@ -1,8 +1,8 @@
-#include "pages/CPageEcho.h"
+#include "tessera/core/pages/CPageEcho.h"
 
 #include <cstdio>
 
-#include "common/ByteIo.h"
+#include "tessera/core/common/ByteIo.h"
 
 namespace tessera {
 

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "common/ControlDecl.h"
-#include "common/MessageSink.h"
-#include "config/ConfigRecord.h"
-#include "config/TableEntries.h"
-#include "eq/CEqConfigDlg.h"
-#include "pages/CPageSystem.h"
+#include "tessera/core/common/ControlDecl.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/config/ConfigRecord.h"
+#include "tessera/core/config/TableEntries.h"
+#include "tessera/core/eq/CEqConfigDlg.h"
+#include "tessera/core/pages/CPageSystem.h"
 
 namespace tessera {
 

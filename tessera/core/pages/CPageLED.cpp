@@ -1,10 +1,10 @@
-#include "pages/CPageLED.h"
+#include "tessera/core/pages/CPageLED.h"
 
 #include <cstdio>
 
-#include "common/ByteIo.h"
-#include "common/Gpio.h"
-#include "pages/EventNames.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/common/Gpio.h"
+#include "tessera/core/config/EventNames.h"
 
 namespace tessera {
 

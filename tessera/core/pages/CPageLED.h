@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "common/ControlDecl.h"
-#include "common/Selector.h"
-#include "config/ConfigRecord.h"
-#include "config/TableEntries.h"
-#include "pages/CLedEventDlg.h"
-#include "pages/PageHost.h"
+#include "tessera/core/common/ControlDecl.h"
+#include "tessera/core/common/Selector.h"
+#include "tessera/core/config/ConfigRecord.h"
+#include "tessera/core/config/TableEntries.h"
+#include "tessera/core/pages/CLedEventDlg.h"
+#include "tessera/core/pages/PageHost.h"
 
 namespace tessera {
 

@@ -1,7 +1,7 @@
-#include "pages/CPageSystem.h"
+#include "tessera/core/pages/CPageSystem.h"
 
-#include "common/ByteIo.h"
-#include "common/Gpio.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/common/Gpio.h"
 
 namespace tessera {
 

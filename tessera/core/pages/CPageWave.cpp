@@ -1,10 +1,10 @@
-#include "pages/CPageWave.h"
+#include "tessera/core/pages/CPageWave.h"
 
 #include <cstdio>
 #include <cstring>
 #include <limits>
 
-#include "common/ByteIo.h"
+#include "tessera/core/common/ByteIo.h"
 
 namespace tessera {
 

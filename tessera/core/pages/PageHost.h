@@ -4,7 +4,7 @@
 // page compiles and tests on its own.
 #include <cstdint>
 
-#include "common/MessageSink.h"
+#include "tessera/core/common/MessageSink.h"
 
 namespace tessera {
 

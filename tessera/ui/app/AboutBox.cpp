@@ -1,10 +1,10 @@
-#include "app/AboutBox.h"
+#include "tessera/ui/app/AboutBox.h"
 
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/Look.h"
+#include "tessera/ui/app/Look.h"
 #include "ui_AboutBox.h"
 
 namespace tessera::ui {

@@ -1,4 +1,4 @@
-#include "app/Application.h"
+#include "tessera/ui/app/Application.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -10,9 +10,9 @@
 #include <QTranslator>
 #include <cstdio>
 
-#include "app/Look.h"
-#include "app/MainWindow.h"
-#include "app/Screenshots.h"
+#include "tessera/ui/app/Look.h"
+#include "tessera/ui/app/MainWindow.h"
+#include "tessera/ui/app/Screenshots.h"
 
 namespace tessera::ui {
 

@@ -1,4 +1,4 @@
-#include "app/Look.h"
+#include "tessera/ui/app/Look.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/MainWindow.h"
+#include "tessera/ui/app/MainWindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -23,13 +23,13 @@
 #include <algorithm>
 #include <memory>
 
-#include "LiveTuningPages.h"
-#include "app/Look.h"
-#include "app/AboutBox.h"
-#include "pages/ConfigPages.h"
-#include "pages/ControlBinder.h"
-#include "pages/PageView.h"
-#include "pages/EntryDialogs.h"
+#include "tessera/ui/LiveTuningPages.h"
+#include "tessera/ui/app/AboutBox.h"
+#include "tessera/ui/app/Look.h"
+#include "tessera/ui/pages/ConfigPages.h"
+#include "tessera/ui/pages/ControlBinder.h"
+#include "tessera/ui/pages/EntryDialogs.h"
+#include "tessera/ui/pages/PageView.h"
 #include "ui_MainForm.h"
 
 namespace tessera::ui {

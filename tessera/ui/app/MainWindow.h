@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/UiHooks.h"
-#include "common/MessageSink.h"
-#include "document/CTesseraView.h"
-#include "pages/PageController.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/document/CTesseraView.h"
+#include "tessera/ui/app/UiHooks.h"
+#include "tessera/ui/pages/PageController.h"
 
 class QTabWidget;
 class QMenu;

@@ -1,14 +1,14 @@
-#include "app/Screenshots.h"
+#include "tessera/ui/app/Screenshots.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QTabWidget>
 #include <QThread>
 
-#include "app/AboutBox.h"
-#include "app/MainWindow.h"
-#include "EqConfigDialog.h"
-#include "pages/EntryDialogs.h"
+#include "tessera/ui/app/AboutBox.h"
+#include "tessera/ui/app/MainWindow.h"
+#include "tessera/ui/live/EqConfigDialog.h"
+#include "tessera/ui/pages/EntryDialogs.h"
 
 namespace tessera::ui {
 

@@ -1,4 +1,4 @@
-#include "app/UiHooks.h"
+#include "tessera/ui/app/UiHooks.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>

@@ -1,12 +1,12 @@
-#include "EqConfigDialog.h"
+#include "tessera/ui/live/EqConfigDialog.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "ResponsePlot.h"
-#include "eq/EqCoefficients.h"
-#include "link/EqResponse.h"
+#include "tessera/core/eq/EqCoefficients.h"
+#include "tessera/core/link/EqResponse.h"
+#include "tessera/ui/live/ResponsePlot.h"
 #include "ui_EqConfigDialog.h"
 
 namespace tessera::ui {

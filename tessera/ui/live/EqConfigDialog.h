@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "eq/CEqConfigDlg.h"
+#include "tessera/core/eq/CEqConfigDlg.h"
 
 namespace Ui {
 class EqConfigDialog;

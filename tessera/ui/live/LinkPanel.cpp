@@ -1,10 +1,10 @@
-#include "LinkPanel.h"
+#include "tessera/ui/live/LinkPanel.h"
 
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 
-#include "link/CSerialLink.h"
+#include "tessera/link/CSerialLink.h"
 
 namespace tessera::ui {
 

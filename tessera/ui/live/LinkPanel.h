@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "link/LinkSession.h"
+#include "tessera/link/LinkSession.h"
 
 namespace tessera::ui {
 

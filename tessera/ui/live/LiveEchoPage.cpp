@@ -1,10 +1,10 @@
-#include "LiveEchoPage.h"
+#include "tessera/ui/live/LiveEchoPage.h"
 
 #include <QHideEvent>
 #include <QShowEvent>
 
-#include "EqConfigDialog.h"
-#include "link/PageCommands.h"
+#include "tessera/core/link/PageCommands.h"
+#include "tessera/ui/live/EqConfigDialog.h"
 #include "ui_LiveEchoPage.h"
 
 namespace tessera::ui {

@@ -1,13 +1,13 @@
-#include "LiveEqPage.h"
+#include "tessera/ui/live/LiveEqPage.h"
 
 #include <QHeaderView>
 #include <QHideEvent>
 #include <QVBoxLayout>
 
-#include "EqConfigDialog.h"
-#include "ResponsePlot.h"
-#include "link/EqResponse.h"
-#include "link/PageCommands.h"
+#include "tessera/core/link/EqResponse.h"
+#include "tessera/core/link/PageCommands.h"
+#include "tessera/ui/live/EqConfigDialog.h"
+#include "tessera/ui/live/ResponsePlot.h"
 #include "ui_LiveEqPage.h"
 
 namespace tessera::ui {

@@ -7,12 +7,12 @@
 #include <memory>
 #include <optional>
 
-#include "LinkPanel.h"
-#include "LiveHooks.h"
-#include "PageFollower.h"
-#include "document/CTesseraView.h"
-#include "link/LinkSession.h"
-#include "link/PageCommands.h"
+#include "tessera/core/document/CTesseraView.h"
+#include "tessera/core/link/PageCommands.h"
+#include "tessera/link/LinkSession.h"
+#include "tessera/ui/live/LinkPanel.h"
+#include "tessera/ui/live/LiveHooks.h"
+#include "tessera/ui/live/PageFollower.h"
 
 namespace Ui {
 class LiveEqPage;

@@ -1,9 +1,9 @@
-#include "LiveHooks.h"
+#include "tessera/ui/live/LiveHooks.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
-#include "EqConfigDialog.h"
+#include "tessera/ui/live/EqConfigDialog.h"
 
 namespace tessera::ui {
 

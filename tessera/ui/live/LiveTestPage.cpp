@@ -1,4 +1,4 @@
-#include "LiveTestPage.h"
+#include "tessera/ui/live/LiveTestPage.h"
 
 #include <QHideEvent>
 #include <QLineEdit>

@@ -5,10 +5,10 @@
 #include <QWidget>
 #include <memory>
 
-#include "LinkPanel.h"
-#include "LiveHooks.h"
-#include "link/CPageTest.h"
-#include "link/LinkSession.h"
+#include "tessera/core/link/CPageTest.h"
+#include "tessera/link/LinkSession.h"
+#include "tessera/ui/live/LinkPanel.h"
+#include "tessera/ui/live/LiveHooks.h"
 
 namespace Ui {
 class LiveTestPage;

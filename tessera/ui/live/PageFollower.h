@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "document/CTesseraView.h"
+#include "tessera/core/document/CTesseraView.h"
 
 namespace tessera::ui {
 

@@ -1,4 +1,4 @@
-#include "ResponsePlot.h"
+#include "tessera/ui/live/ResponsePlot.h"
 
 #include <QPainter>
 #include <QPainterPath>

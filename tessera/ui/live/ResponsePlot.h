@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "link/EqResponse.h"
+#include "tessera/core/link/EqResponse.h"
 
 namespace tessera::ui {
 

@@ -1,8 +1,8 @@
-#include "pages/ConfigPages.h"
+#include "tessera/ui/pages/ConfigPages.h"
 
 #include <QApplication>
 
-#include "pages/EntryDialogs.h"
+#include "tessera/ui/pages/EntryDialogs.h"
 #include "ui_PageBluetooth.h"
 #include "ui_PageButton.h"
 #include "ui_PageLED.h"

@@ -1,6 +1,6 @@
 #pragma once
 // The five configuration pages, each a Designer form bound to its page of the document.
-#include "pages/PageView.h"
+#include "tessera/ui/pages/PageView.h"
 
 namespace tessera::ui {
 

@@ -1,4 +1,4 @@
-#include "pages/ControlBinder.h"
+#include "tessera/ui/pages/ControlBinder.h"
 
 #include <QCheckBox>
 #include <QComboBox>

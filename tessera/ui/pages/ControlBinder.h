@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "common/ControlDecl.h"
+#include "tessera/core/common/ControlDecl.h"
 
 class QWidget;
 

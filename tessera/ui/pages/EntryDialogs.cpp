@@ -1,9 +1,9 @@
-#include "pages/EntryDialogs.h"
+#include "tessera/ui/pages/EntryDialogs.h"
 
 #include <QPushButton>
 
-#include "app/Look.h"
-#include "pages/ControlBinder.h"
+#include "tessera/ui/app/Look.h"
+#include "tessera/ui/pages/ControlBinder.h"
 #include "ui_AudioConfigDialog.h"
 #include "ui_KeyEventDialog.h"
 #include "ui_LedEventDialog.h"

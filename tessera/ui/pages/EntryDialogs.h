@@ -6,13 +6,13 @@
 #include <functional>
 #include <memory>
 
-#include "common/ControlDecl.h"
+#include "tessera/core/common/ControlDecl.h"
 
-#include "config/TableEntries.h"
-#include "pages/CAudioConfigDlg.h"
-#include "pages/CKeyEventDlg.h"
-#include "pages/CLedEventDlg.h"
-#include "pages/PageController.h"
+#include "tessera/core/config/TableEntries.h"
+#include "tessera/core/pages/CAudioConfigDlg.h"
+#include "tessera/core/pages/CKeyEventDlg.h"
+#include "tessera/core/pages/CLedEventDlg.h"
+#include "tessera/ui/pages/PageController.h"
 
 namespace Ui {
 class KeyEventDialog;

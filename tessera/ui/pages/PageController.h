@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "app/UiHooks.h"
-#include "document/CTesseraView.h"
+#include "tessera/core/document/CTesseraView.h"
+#include "tessera/ui/app/UiHooks.h"
 
 class QWidget;
 

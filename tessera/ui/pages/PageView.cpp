@@ -1,9 +1,9 @@
-#include "pages/PageView.h"
+#include "tessera/ui/pages/PageView.h"
 
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "document/CTesseraView.h"
+#include "tessera/core/document/CTesseraView.h"
 
 namespace tessera::ui {
 

@@ -8,10 +8,10 @@
 #include <optional>
 #include <vector>
 
-#include "common/Validation.h"
-#include "document/DocumentObserver.h"
-#include "pages/ControlBinder.h"
-#include "pages/PageController.h"
+#include "tessera/core/common/Validation.h"
+#include "tessera/core/document/DocumentObserver.h"
+#include "tessera/ui/pages/ControlBinder.h"
+#include "tessera/ui/pages/PageController.h"
 
 namespace tessera::ui {
 

@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "CliRun.h"
-#include "common/ByteIo.h"
-#include "common/MessageSink.h"
-#include "config/ConfigFile.h"
-#include "document/CTesseraView.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/config/ConfigFile.h"
+#include "tessera/core/document/CTesseraView.h"
 
 namespace tessera::testing {
 namespace {

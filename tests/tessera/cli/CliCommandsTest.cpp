@@ -7,10 +7,10 @@
 #include <sstream>
 
 #include "CliRun.h"
-#include "common/ByteIo.h"
-#include "config/ConfigFile.h"
-#include "config/ImageBuilder.h"
-#include "eq/EqCoefficients.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/config/ConfigFile.h"
+#include "tessera/core/config/ImageBuilder.h"
+#include "tessera/core/eq/EqCoefficients.h"
 
 namespace tessera::testing {
 namespace {

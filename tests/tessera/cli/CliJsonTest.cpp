@@ -6,9 +6,9 @@
 #include <random>
 
 #include "CliRun.h"
-#include "common/ByteIo.h"
-#include "config/ConfigFile.h"
-#include "config/ConfigRecord.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/config/ConfigFile.h"
+#include "tessera/core/config/ConfigRecord.h"
 
 namespace tessera::testing {
 namespace {

@@ -10,7 +10,7 @@
 #endif
 
 #include "TempDir.h"
-#include "common/AtomicFile.h"
+#include "tessera/core/common/AtomicFile.h"
 
 namespace tessera {
 namespace {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "common/ByteIo.h"
-#include "config/ConfigFile.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/config/ConfigFile.h"
 
 namespace tessera {
 namespace {

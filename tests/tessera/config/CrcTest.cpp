@@ -4,8 +4,8 @@
 #include <random>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "config/ImageBuilder.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/config/ImageBuilder.h"
 
 namespace tessera {
 namespace {

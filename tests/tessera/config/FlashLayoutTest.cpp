@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "config/FlashLayout.h"
+#include "tessera/core/config/FlashLayout.h"
 
 namespace tessera {
 namespace {

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "common/ByteIo.h"
-#include "common/MessageSink.h"
-#include "config/FlashLayout.h"
-#include "config/ImageBuilder.h"
-#include "config/ImageFiles.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/config/FlashLayout.h"
+#include "tessera/core/config/ImageBuilder.h"
+#include "tessera/core/config/ImageFiles.h"
 
 namespace tessera {
 namespace {

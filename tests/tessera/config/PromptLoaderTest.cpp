@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "common/ByteIo.h"
-#include "common/MessageSink.h"
-#include "config/PromptLoader.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/config/PromptLoader.h"
 
 namespace tessera {
 namespace {

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "config/ConfigFile.h"
-#include "config/ConfigRecord.h"
-#include "config/RecordLayout.h"
+#include "tessera/core/config/ConfigFile.h"
+#include "tessera/core/config/ConfigRecord.h"
+#include "tessera/core/config/RecordLayout.h"
 
 namespace tessera::testing {
 namespace {

@@ -8,11 +8,11 @@
 
 #include "../config/TempDir.h"
 #include "DocumentFixture.h"
-#include "common/ByteIo.h"
-#include "common/Gpio.h"
-#include "config/ConfigFile.h"
-#include "config/ImageBuilder.h"
-#include "document/CTesseraView.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/common/Gpio.h"
+#include "tessera/core/config/ConfigFile.h"
+#include "tessera/core/config/ImageBuilder.h"
+#include "tessera/core/document/CTesseraView.h"
 
 namespace tessera::testing {
 namespace {

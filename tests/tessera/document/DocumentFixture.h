@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "../config/TempDir.h"
-#include "common/MessageSink.h"
-#include "document/CTesseraView.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/document/CTesseraView.h"
 
 namespace tessera::testing {
 

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "DocumentFixture.h"
-#include "common/ByteIo.h"
-#include "config/ImageBuilder.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/config/ImageBuilder.h"
 
 namespace tessera::testing {
 namespace {

@@ -6,8 +6,8 @@
 #include <random>
 
 #include "DocumentFixture.h"
-#include "common/ByteIo.h"
-#include "config/ConfigFile.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/config/ConfigFile.h"
 
 namespace tessera::testing {
 namespace {

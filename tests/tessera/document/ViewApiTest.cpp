@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "DocumentFixture.h"
-#include "common/Gpio.h"
-#include "common/Validation.h"
-#include "config/ConfigFile.h"
-#include "document/CTesseraView.h"
-#include "pages/CAudioConfigDlg.h"
-#include "pages/CKeyEventDlg.h"
-#include "pages/CLedEventDlg.h"
+#include "tessera/core/common/Gpio.h"
+#include "tessera/core/common/Validation.h"
+#include "tessera/core/config/ConfigFile.h"
+#include "tessera/core/document/CTesseraView.h"
+#include "tessera/core/pages/CAudioConfigDlg.h"
+#include "tessera/core/pages/CKeyEventDlg.h"
+#include "tessera/core/pages/CLedEventDlg.h"
 
 namespace tessera::testing {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "common/ByteIo.h"
-#include "pages/CPageBluetooth.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/pages/CPageBluetooth.h"
 
 namespace tessera {
 namespace {

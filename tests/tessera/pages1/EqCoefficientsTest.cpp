@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "eq/CEqConfigDlg.h"
-#include "eq/EqCoefficients.h"
+#include "tessera/core/eq/CEqConfigDlg.h"
+#include "tessera/core/eq/EqCoefficients.h"
 
 namespace tessera {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "common/ByteIo.h"
-#include "eq/EqCoefficients.h"
-#include "pages/CPageEQ.h"
-#include "pages/CPageEcho.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/eq/EqCoefficients.h"
+#include "tessera/core/pages/CPageEQ.h"
+#include "tessera/core/pages/CPageEcho.h"
 
 namespace tessera {
 namespace {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <map>
 
-#include "common/ByteIo.h"
-#include "common/Gpio.h"
-#include "pages/CPageSystem.h"
 #include "tessera/FakePageHost.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/common/Gpio.h"
+#include "tessera/core/pages/CPageSystem.h"
 
 namespace tessera {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "tessera/FakePageHost.h"
-#include "common/ByteIo.h"
-#include "pages/CPageButton.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/pages/CPageButton.h"
 
 namespace tessera {
 namespace {

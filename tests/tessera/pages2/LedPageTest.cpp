@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "tessera/FakePageHost.h"
-#include "common/ByteIo.h"
-#include "common/Gpio.h"
-#include "pages/CPageButton.h"
-#include "pages/CPageLED.h"
-#include "pages/CPageSystem.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/common/Gpio.h"
+#include "tessera/core/pages/CPageButton.h"
+#include "tessera/core/pages/CPageLED.h"
+#include "tessera/core/pages/CPageSystem.h"
 
 namespace tessera {
 namespace {

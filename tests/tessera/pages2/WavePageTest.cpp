@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include "tessera/FakePageHost.h"
-#include "common/ByteIo.h"
-#include "pages/CPageWave.h"
+#include "tessera/core/common/ByteIo.h"
+#include "tessera/core/pages/CPageWave.h"
 
 namespace tessera {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/CPageTest.h"
+#include "tessera/core/link/CPageTest.h"
 
 namespace tessera::link {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "link/CommandRun.h"
+#include "tessera/core/link/CommandRun.h"
 
 namespace tessera::link {
 namespace {

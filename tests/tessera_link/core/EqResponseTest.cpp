@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "eq/EqCoefficients.h"
-#include "link/EqResponse.h"
-#include "pages/CPageEQ.h"
+#include "tessera/core/eq/EqCoefficients.h"
+#include "tessera/core/link/EqResponse.h"
+#include "tessera/core/pages/CPageEQ.h"
 
 namespace tessera::link {
 namespace {

@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "eq/EqCoefficients.h"
-#include "link/LinkCheckDetector.h"
-#include "link/LinkLog.h"
-#include "link/LinkProtocol.h"
-#include "link/PageCommands.h"
-#include "link/ReplyScanner.h"
-#include "pages/CPageEQ.h"
+#include "tessera/core/eq/EqCoefficients.h"
+#include "tessera/core/link/LinkCheckDetector.h"
+#include "tessera/core/link/LinkLog.h"
+#include "tessera/core/link/LinkProtocol.h"
+#include "tessera/core/link/PageCommands.h"
+#include "tessera/core/link/ReplyScanner.h"
+#include "tessera/core/pages/CPageEQ.h"
 
 namespace tessera::link {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/PortLink.h"
+#include "tessera/core/link/PortLink.h"
 
 namespace tessera::link {
 namespace {

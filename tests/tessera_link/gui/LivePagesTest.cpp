@@ -17,13 +17,13 @@
 #include <QTest>
 #include <QTranslator>
 
-#include "EqConfigDialog.h"
-#include "LiveEchoPage.h"
-#include "LiveEqPage.h"
-#include "LiveTestPage.h"
-#include "ResponsePlot.h"
-#include "common/MessageSink.h"
-#include "link/BoardPort.h"
+#include "tessera/core/common/MessageSink.h"
+#include "tessera/core/link/BoardPort.h"
+#include "tessera/ui/live/EqConfigDialog.h"
+#include "tessera/ui/live/LiveEchoPage.h"
+#include "tessera/ui/live/LiveEqPage.h"
+#include "tessera/ui/live/LiveTestPage.h"
+#include "tessera/ui/live/ResponsePlot.h"
 
 namespace tessera::ui {
 namespace {

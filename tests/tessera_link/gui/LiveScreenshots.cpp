@@ -13,8 +13,8 @@
 #include <QTranslator>
 
 #include "../SimBoard.h"
-#include "LiveEqPage.h"
-#include "app/MainWindow.h"
+#include "tessera/ui/app/MainWindow.h"
+#include "tessera/ui/live/LiveEqPage.h"
 
 namespace tessera::ui {
 namespace {

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "../SimBoard.h"
-#include "eq/EqCoefficients.h"
-#include "link/CPageTest.h"
-#include "link/LinkSession.h"
-#include "pages/CPageEQ.h"
+#include "tessera/core/eq/EqCoefficients.h"
+#include "tessera/core/link/CPageTest.h"
+#include "tessera/core/pages/CPageEQ.h"
+#include "tessera/link/LinkSession.h"
 
 namespace tessera {
 namespace {

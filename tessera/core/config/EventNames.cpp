@@ -1,4 +1,4 @@
-#include "pages/EventNames.h"
+#include "tessera/core/config/EventNames.h"
 
 namespace tessera {
 namespace names {
