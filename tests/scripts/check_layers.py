@@ -21,7 +21,6 @@ LAYERS = [
     ["tessera/core/pages"],
     ["tessera/core/document", "tessera/core/link"],
     ["tessera/link"],
-    ["tessera/ui/live"],
     ["tessera/ui", "tessera/cli"],
     ["kestrel/core"],
     ["kestrel/sequence", "kestrel/transport"],
