@@ -55,6 +55,32 @@ const FieldSpec& CEqConfigDlg::Field(int controlId) {
   return Fields()[0];
 }
 
+const ControlTable<CEqConfigDlg>& CEqConfigDlg::ControlDecls() {
+  using D = CEqConfigDlg;
+  // One edit per field of Fields(), read and written through ControlText and Store.
+  const auto edit = [](int id, std::string (*text)(const D&), void (*store)(D&, const FieldValue&)) {
+    const FieldSpec& f = Field(id);
+    return ControlDecl<D>{
+        .info = {.id = id, .kind = f.kind == FieldKind::Float ? ControlKind::Number : ControlKind::Integer, .field = f},
+        .text = text,
+        .store = store};
+  };
+  static const ControlTable<D> kTable = {
+      decl::Radio<D, &D::type>({kIdShelving, kIdPeak}),
+      decl::Radio<D, &D::highLow>({kIdLowPass, kIdHighPass}),
+      edit(kIdGain, [](const D& d) { return d.ControlText(kIdGain); },
+           [](D& d, const FieldValue& v) { d.Store(kIdGain, v); }),
+      edit(kIdBandwidth, [](const D& d) { return d.ControlText(kIdBandwidth); },
+           [](D& d, const FieldValue& v) { d.Store(kIdBandwidth, v); }),
+      edit(kIdCenter, [](const D& d) { return d.ControlText(kIdCenter); },
+           [](D& d, const FieldValue& v) { d.Store(kIdCenter, v); }),
+      edit(kIdSample, [](const D& d) { return d.ControlText(kIdSample); },
+           [](D& d, const FieldValue& v) { d.Store(kIdSample, v); }),
+      decl::Check<D, &D::enabled>(kIdEnable),
+  };
+  return kTable;
+}
+
 void CEqConfigDlg::Store(int controlId, const FieldValue& v) {
   switch (controlId) {
     case kIdGain: gainDb = static_cast<float>(v.f); break;
@@ -66,16 +92,13 @@ void CEqConfigDlg::Store(int controlId, const FieldValue& v) {
 }
 
 std::optional<FieldError> CEqConfigDlg::ReadBack(const std::function<std::string(int)>& controlText) {
-  const auto& f = Fields();
-  return ReadFields(f.data(), f.size(), controlText,
-                    [this](int id, const FieldValue& v) { Store(id, v); });
+  return ControlSet(*this, ControlDecls()).ReadBackTexts(controlText);
 }
 
 void CEqConfigDlg::TakeValidTexts(const std::function<std::string(int)>& controlText) {
-  for (const FieldSpec& f : Fields()) {
-    FieldValue v;
-    if (!ReadField(f, controlText(f.id), v)) Store(f.id, v);
-  }
+  ControlSet(*this, ControlDecls()).TakeValidEdits([&](const ControlInfo& info) {
+    return std::optional<ControlInput>(ControlInput{.text = controlText(info.id)});
+  });
 }
 
 std::string CEqConfigDlg::ControlText(int controlId) const {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "tessera/core/common/ControlDecl.h"
 #include "tessera/core/common/Validation.h"
 #include "tessera/core/config/TableEntries.h"
 
@@ -35,6 +36,9 @@ class CEqConfigDlg {
   static const std::array<FieldSpec, 4>& Fields();
   // The field of an edit control (kIdGain .. kIdSample).
   static const FieldSpec& Field(int controlId);
+  // The dialog's controls in tab order: type and side, the four edits with the limits
+  // above, the switch.
+  static const ControlTable<CEqConfigDlg>& ControlDecls();
 
   // Stores a read-back value into the member of controlId.
   void Store(int controlId, const FieldValue& value);

@@ -1,7 +1,5 @@
 #include "tessera/ui/live/EqConfigDialog.h"
 
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "tessera/core/eq/EqCoefficients.h"
@@ -24,11 +22,13 @@ EqConfigDialog::EqConfigDialog(const CEqConfigDlg& model,
   plot_ = new ResponsePlot(ui_->responsePlotHost);
   plot_->setObjectName("bandResponse");
   host->addWidget(plot_);
-  ShowFields();
-  for (auto* edit : {ui_->ctl1182, ui_->ctl1183, ui_->ctl1184, ui_->ctl1185})
-    connect(edit, &QLineEdit::textEdited, this, &EqConfigDialog::UpdatePlot);
-  for (auto* radio : {ui_->ctl1178, ui_->ctl1179, ui_->ctl1180, ui_->ctl1181})
-    connect(radio, &QRadioButton::toggled, this, &EqConfigDialog::UpdatePlot);
+  // The type, side, edits and switch as the core's band dialog declares them: limits,
+  // messages and texts come from there. The plot follows every change; the model only
+  // takes the fields on OK.
+  binder_ = new ControlBinder(this, [this] { return ControlSet(model_, CEqConfigDlg::ControlDecls()); });
+  binder_->onChange = [this](int, int) { UpdatePlot(); };
+  binder_->onTextEdited = [this](int) { UpdatePlot(); };
+  binder_->Refresh();
   connect(ui_->ctl1, &QPushButton::clicked, this, [this] { TryAccept(); });
   connect(ui_->ctl2, &QPushButton::clicked, this, &QDialog::reject);
   UpdatePlot();
@@ -36,31 +36,14 @@ EqConfigDialog::EqConfigDialog(const CEqConfigDlg& model,
 
 EqConfigDialog::~EqConfigDialog() = default;
 
-void EqConfigDialog::ShowFields() {
-  (model_.type ? ui_->ctl1179 : ui_->ctl1178)->setChecked(true);
-  (model_.highLow ? ui_->ctl1181 : ui_->ctl1180)->setChecked(true);
-  ui_->ctl1182->setText(QString::fromStdString(model_.ControlText(CEqConfigDlg::kIdGain)));
-  ui_->ctl1183->setText(QString::fromStdString(model_.ControlText(CEqConfigDlg::kIdBandwidth)));
-  ui_->ctl1184->setText(QString::fromStdString(model_.ControlText(CEqConfigDlg::kIdCenter)));
-  ui_->ctl1185->setText(QString::fromStdString(model_.ControlText(CEqConfigDlg::kIdSample)));
-  ui_->ctl1186->setChecked(model_.enabled != 0);
-}
-
-QString EqConfigDialog::ControlText(int id) const {
-  auto* edit = findChild<QLineEdit*>(QString("ctl%1").arg(id));
-  return edit ? edit->text() : QString();
-}
-
 bool EqConfigDialog::TryAccept() {
   CEqConfigDlg next = model_;
-  next.type = ui_->ctl1179->isChecked() ? 1 : 0;
-  next.highLow = ui_->ctl1181->isChecked() ? 1 : 0;
-  next.enabled = ui_->ctl1186->isChecked() ? 1 : 0;
-  const auto error = next.ReadBack([this](int id) { return ControlText(id).toStdString(); });
+  ControlSet fields(next, CEqConfigDlg::ControlDecls());
+  const auto error = fields.ReadBack(binder_->Reader());
   model_ = next;  // fields read before a failure keep their new values
   if (error) {
     if (showMessage_) showMessage_(QString::fromStdString(error->message));
-    if (auto* w = findChild<QWidget*>(QString("ctl%1").arg(error->controlId))) w->setFocus();
+    if (QWidget* w = binder_->Widget(error->controlId)) w->setFocus();
     return false;
   }
   accept();
@@ -71,9 +54,12 @@ void EqConfigDialog::UpdatePlot() {
   // The plot follows what is typed as far as it passes the dialog's checks; the last
   // good values stand in for a field being typed.
   CEqConfigDlg typed = model_;
-  typed.type = ui_->ctl1179->isChecked() ? 1 : 0;
-  typed.highLow = ui_->ctl1181->isChecked() ? 1 : 0;
-  typed.TakeValidTexts([this](int id) { return ControlText(id).toStdString(); });
+  ControlSet fields(typed, CEqConfigDlg::ControlDecls());
+  const ControlReader reader = binder_->Reader();
+  for (const ControlInfo& info : fields.Controls())
+    if (info.kind == ControlKind::RadioGroup)
+      if (const auto in = reader(info)) fields.Change(info.id, in->value);
+  fields.TakeValidEdits(reader);
   const EqBandParams band = typed.PreviewBand();
   plot_->SetCurves(link::SampleBand(ComputeEqCoefficients(band), band.sampleHz, 240), {},
                    band.sampleHz / 2.0);

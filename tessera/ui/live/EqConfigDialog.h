@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "tessera/core/eq/CEqConfigDlg.h"
+#include "tessera/ui/pages/ControlBinder.h"
 
 namespace Ui {
 class EqConfigDialog;
@@ -30,14 +31,13 @@ class EqConfigDialog : public QDialog {
   bool TryAccept();
 
  private:
-  void ShowFields();
   void UpdatePlot();
-  QString ControlText(int id) const;
 
   std::unique_ptr<Ui::EqConfigDialog> ui_;
   CEqConfigDlg model_;
   std::function<void(const QString&)> showMessage_;
   ResponsePlot* plot_;
+  ControlBinder* binder_;
 };
 
 }  // namespace tessera::ui

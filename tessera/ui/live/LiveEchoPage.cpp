@@ -9,14 +9,6 @@
 
 namespace tessera::ui {
 
-namespace {
-
-void Fill(QComboBox* box, const std::vector<std::string>& entries) {
-  for (const auto& e : entries) box->addItem(QString::fromStdString(e));
-}
-
-}  // namespace
-
 LiveEchoPage::LiveEchoPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::LiveEchoPage>()), doc_(doc), hooks_(std::move(hooks)) {
   ui_->setupUi(this);
@@ -24,10 +16,11 @@ LiveEchoPage::LiveEchoPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent)
   for (auto* b : {ui_->ctl1198, ui_->ctl1189, ui_->ctl1190}) b->setText("Conf");
   for (auto* b : {ui_->ctl1196, ui_->ctl1197}) b->setText("apply");
   ui_->ctl1193->setText("Save");
-  Fill(ui_->ctl1187, CPageEcho::NoiseSuppressionEntries());
-  Fill(ui_->ctl1188, CPageEcho::EchoSuppressionEntries());
-  Fill(ui_->ctl1191, CPageEcho::DacGainEntries());
-  Fill(ui_->ctl1192, CPageEcho::MicGainEntries());
+  // The levels, gains and summaries as the document's echo page declares them; a level
+  // goes to the board as soon as it changes.
+  binder_ = new ControlBinder(this, [this] { return doc_.Controls(PageId::Echo); }, {}, SelectorPicks::EveryChange);
+  binder_->onChange = [this](int id, int index) { LevelPicked(id, index); };
+  binder_->afterRefresh = [this] { ShowEnables(); };
 
   // This page never reads what the board says.
   session_.port().SetAnswersLinkCheck(false);
@@ -40,14 +33,6 @@ LiveEchoPage::LiveEchoPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent)
     doc_.SetEchoPortOpen(open);
   });
 
-  for (auto [box, id] : {std::pair{ui_->ctl1187, CPageEcho::kIdNoiseSuppression},
-                         std::pair{ui_->ctl1188, CPageEcho::kIdEchoSuppression},
-                         std::pair{ui_->ctl1191, CPageEcho::kIdDacGain},
-                         std::pair{ui_->ctl1192, CPageEcho::kIdMicGain}}) {
-    const int listId = id;
-    connect(box, &QComboBox::currentIndexChanged, this,
-            [this, listId](int index) { LevelPicked(listId, index); });
-  }
   connect(ui_->ctl1198, &QPushButton::clicked, this, [this] {
     doc_.EchoConf(session_.IsOpen());
   });
@@ -71,19 +56,9 @@ LiveEchoPage::~LiveEchoPage() {
   session_.Close();
 }
 
-void LiveEchoPage::Reload() {
-  const QSignalBlocker b1(ui_->ctl1187), b2(ui_->ctl1188), b3(ui_->ctl1191), b4(ui_->ctl1192);
-  ui_->ctl1187->setCurrentIndex(doc_.echo.noiseSuppressionIndex);
-  ui_->ctl1188->setCurrentIndex(doc_.echo.echoSuppressionIndex);
-  ui_->ctl1191->setCurrentIndex(doc_.echo.dacGainIndex);
-  ui_->ctl1192->setCurrentIndex(doc_.echo.micGainIndex);
-  ui_->ctl1194->setPlainText(QString::fromStdString(doc_.echo.summaries[0]));
-  ui_->ctl1195->setPlainText(QString::fromStdString(doc_.echo.summaries[1]));
-  ShowEnables();
-}
+void LiveEchoPage::Reload() { binder_->Refresh(); }
 
 void LiveEchoPage::LevelPicked(int listId, int index) {
-  if (index < 0) return;
   hooks_.Modify([&] { return doc_.ChangeControl(PageId::Echo, listId, index); });
   // Written at once; with the port closed nothing goes out and nothing is said.
   session_.Send(link::EchoLevelCommand(doc_.echo, listId));
@@ -96,9 +71,8 @@ void LiveEchoPage::EditVoiceEq(int k) {
 }
 
 void LiveEchoPage::ShowEnables() {
-  for (QWidget* w : std::initializer_list<QWidget*>{ui_->ctl1187, ui_->ctl1188, ui_->ctl1191,
-                                                   ui_->ctl1192, ui_->ctl1189, ui_->ctl1190,
-                                                   ui_->ctl1193})
+  // The buttons; the selectors' rule is in their declarations.
+  for (QWidget* w : std::initializer_list<QWidget*>{ui_->ctl1189, ui_->ctl1190, ui_->ctl1193})
     w->setEnabled(doc_.echo.SettingsEnabled());
   ui_->ctl1196->setEnabled(doc_.echo.ApplyEnabled());
   ui_->ctl1197->setEnabled(doc_.echo.ApplyEnabled());

@@ -12,11 +12,11 @@
 #include "tessera/ui/live/LinkPanel.h"
 #include "tessera/ui/live/LiveHooks.h"
 #include "tessera/ui/live/PageFollower.h"
+#include "tessera/ui/pages/ControlBinder.h"
 
 namespace Ui {
 class LiveEchoPage;
 }
-class QComboBox;
 
 namespace tessera::ui {
 
@@ -44,6 +44,7 @@ class LiveEchoPage : public QWidget {
   LiveHooks hooks_;
   LinkSession session_{nullptr, hooks_.port, hooks_.silence};
   LinkPanel* panel_;
+  ControlBinder* binder_;
   std::optional<PageFollower> follow_;  // made once the widgets are; dropped first
 };
 

@@ -1,6 +1,5 @@
 #include "tessera/ui/live/LiveEqPage.h"
 
-#include <QHeaderView>
 #include <QHideEvent>
 #include <QVBoxLayout>
 
@@ -19,22 +18,16 @@ LiveEqPage::LiveEqPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent)
   ui_->ctl1075->setText("Config EQ");
   ui_->ctl1076->setText("Clear");
 
-  auto* table = ui_->ctl1175;
-  table->setColumnCount(CPageEQ::kColumns);
-  table->setRowCount(kEqBands);
-  QStringList titles;
-  for (const char* t : CPageEQ::ColumnTitles()) titles << t;
-  table->setHorizontalHeaderLabels(titles);
-  // The columns' pixel widths, widened where this font needs more for the title.
-  for (int c = 0; c < CPageEQ::kColumns; ++c)
-    table->setColumnWidth(c, std::max(CPageEQ::ColumnWidths()[static_cast<size_t>(c)],
-                                      table->horizontalHeader()->sectionSizeHint(c) + 8));
-  table->verticalHeader()->setVisible(false);
-  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table->setSelectionMode(QAbstractItemView::SingleSelection);
-  table->setShowGrid(true);
-  connect(table, &QTableWidget::cellClicked, this, [this](int row, int) { EditBand(row); });
+  // The bands as the document's equalizer page declares them; a click on a row opens
+  // the band dialog.
+  ListColumns columns;
+  for (const char* t : CPageEQ::ColumnTitles()) columns.titles.push_back(QString::fromUtf8(t));
+  columns.widths.assign(CPageEQ::ColumnWidths().begin(), CPageEQ::ColumnWidths().end());
+  binder_ = new ControlBinder(this, [this] { return doc_.Controls(PageId::Eq); },
+                              {{CPageEQ::kIdBandList, std::move(columns)}});
+  binder_->onListClick = [this](int, int row) { EditBand(row); };
+  binder_->afterRefresh = [this] { UpdatePlot(); };
+  ui_->ctl1175->setShowGrid(true);
 
   for (const auto& e : CPageEQ::EqNumberEntries()) ui_->ctl1177->addItem(QString::fromStdString(e));
   connect(ui_->ctl1177, &QComboBox::currentIndexChanged, this, [this](int n) {
@@ -72,20 +65,13 @@ LiveEqPage::~LiveEqPage() {
 }
 
 void LiveEqPage::Reload() {
-  for (int i = 0; i < kEqBands; ++i) {
-    const auto texts = doc_.eq.RowTexts(i);
-    for (int c = 0; c < CPageEQ::kColumns && c < static_cast<int>(texts.size()); ++c) {
-      auto* item = new QTableWidgetItem(QString::fromStdString(texts[static_cast<size_t>(c)]));
-      item->setTextAlignment(Qt::AlignCenter);
-      ui_->ctl1175->setItem(i, c, item);
-    }
-  }
   {
+    // The link's own state, not the document's: which equalizer Config EQ sends to.
     const QSignalBlocker block(ui_->ctl1177);
     ui_->ctl1177->setCurrentIndex(link_.eqNumber);
   }
   ui_->ctl1184->setChecked(link_.enableCheck != 0);
-  UpdatePlot();
+  binder_->Refresh();
 }
 
 void LiveEqPage::EditBand(int row) {

@@ -13,6 +13,7 @@
 #include "tessera/ui/live/LinkPanel.h"
 #include "tessera/ui/live/LiveHooks.h"
 #include "tessera/ui/live/PageFollower.h"
+#include "tessera/ui/pages/ControlBinder.h"
 
 namespace Ui {
 class LiveEqPage;
@@ -49,6 +50,7 @@ class LiveEqPage : public QWidget {
   link::EqLinkState link_;
   LinkSession session_{nullptr, hooks_.port, hooks_.silence};
   LinkPanel* panel_;
+  ControlBinder* binder_;
   std::optional<PageFollower> follow_;  // made once the widgets are; dropped first
   ResponsePlot* plot_;
 };

@@ -9,9 +9,11 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSvgRenderer>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <QValidator>
 #include <algorithm>
@@ -55,8 +57,9 @@ QPixmap Indicator(bool ok) {
 
 }  // namespace
 
-ControlBinder::ControlBinder(QWidget* root, std::function<ControlSet()> controls, std::map<int, ListColumns> lists)
-    : QObject(root), root_(root), controls_(std::move(controls)), lists_(std::move(lists)) {
+ControlBinder::ControlBinder(QWidget* root, std::function<ControlSet()> controls, std::map<int, ListColumns> lists,
+                             SelectorPicks picks)
+    : QObject(root), root_(root), controls_(std::move(controls)), lists_(std::move(lists)), picks_(picks) {
   const ControlSet set = controls_();
   for (const auto& info : set.Controls()) {
     QWidget* w = Widget(info.id);
@@ -66,6 +69,27 @@ ControlBinder::ControlBinder(QWidget* root, std::function<ControlSet()> controls
       if (info.readOnly) e->setReadOnly(true);
       if (info.filePath && !info.readOnly)
         connect(e, &QLineEdit::textChanged, e, [e](const QString& text) { e->setToolTip(text); });
+    }
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(w); plain && info.readOnly) plain->setReadOnly(true);
+    if (auto* table = qobject_cast<QTableWidget*>(w)) {
+      // Rows shown, never edited in place: a click on a row opens its dialog.
+      const auto it = lists_.find(info.id);
+      table->setRowCount(info.rows);
+      if (it != lists_.end()) {
+        const int columns = static_cast<int>(it->second.titles.size());
+        table->setColumnCount(columns);
+        QStringList titles;
+        for (const auto& t : it->second.titles) titles << t;
+        table->setHorizontalHeaderLabels(titles);
+        // The listed widths, widened where this font needs more for the title.
+        for (int col = 0; col < columns && col < static_cast<int>(it->second.widths.size()); ++col)
+          table->setColumnWidth(col, std::max(it->second.widths[static_cast<size_t>(col)],
+                                              table->horizontalHeader()->sectionSizeHint(col) + 8));
+      }
+      table->verticalHeader()->setVisible(false);
+      table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+      table->setSelectionBehavior(QAbstractItemView::SelectRows);
+      table->setSelectionMode(QAbstractItemView::SingleSelection);
     }
     if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
       const auto it = lists_.find(info.id);
@@ -147,6 +171,26 @@ void ControlBinder::Show(const ControlInfo& info, const ControlState& s, bool in
       for (const auto& entry : s.entries) combo->addItem(QString::fromStdString(entry));
     }
     combo->setCurrentIndex(s.value);
+  } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
+    const QString t = QString::fromStdString(s.text);
+    if (plain->toPlainText() != t) {
+      const QSignalBlocker block(plain);
+      plain->setPlainText(t);
+    }
+  } else if (auto* table = qobject_cast<QTableWidget*>(w)) {
+    for (int r = 0; r < table->rowCount() && r < static_cast<int>(s.rows.size()); ++r) {
+      const auto& texts = s.rows[static_cast<size_t>(r)];
+      for (int col = 0; col < table->columnCount() && col < static_cast<int>(texts.size()); ++col) {
+        const QString t = QString::fromStdString(texts[static_cast<size_t>(col)]);
+        QTableWidgetItem* item = table->item(r, col);
+        if (!item) {
+          item = new QTableWidgetItem;
+          item->setTextAlignment(Qt::AlignCenter);
+          table->setItem(r, col, item);
+        }
+        if (item->text() != t) item->setText(t);
+      }
+    }
   } else if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
     bool changed = false;
     for (int r = 0; r < tree->topLevelItemCount() && r < static_cast<int>(s.rows.size()); ++r) {
@@ -227,12 +271,20 @@ void ControlBinder::Wire() {
             if (on && onChange) onChange(id, static_cast<int>(i));
           });
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
-      connect(combo, &QComboBox::activated, this, [this, id](int index) {
-        if (onChange) onChange(id, index);
-      });
+      const auto pick = [this, id](int index) {
+        if (index >= 0 && onChange) onChange(id, index);
+      };
+      if (picks_ == SelectorPicks::EveryChange)
+        connect(combo, &QComboBox::currentIndexChanged, this, pick);
+      else
+        connect(combo, &QComboBox::activated, this, pick);
     } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
       connect(e, &QLineEdit::textEdited, this, [this, id] {
         if (onTextEdited) onTextEdited(id);
+      });
+    } else if (auto* table = qobject_cast<QTableWidget*>(w)) {
+      connect(table, &QTableWidget::cellClicked, this, [this, id](int row, int) {
+        if (onListClick) onListClick(id, row);
       });
     } else if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
       connect(tree, &QTreeWidget::itemClicked, this, [this, tree, id](QTreeWidgetItem* item, int) {

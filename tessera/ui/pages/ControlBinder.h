@@ -23,10 +23,18 @@ struct ListColumns {
   std::vector<int> widths;
 };
 
+// When a selector's pick reaches onChange: when the user picks an entry (the
+// configuration pages), or on every change of its index, a program's included (the
+// pages on the serial link, which send a level as soon as it changes).
+enum class SelectorPicks { ByUser, EveryChange };
+
 class ControlBinder : public QObject {
   Q_OBJECT
  public:
-  ControlBinder(QWidget* root, std::function<ControlSet()> controls, std::map<int, ListColumns> lists = {});
+  // A List control may be a QTreeWidget or a QTableWidget; read-only text may also be
+  // shown in a QPlainTextEdit.
+  ControlBinder(QWidget* root, std::function<ControlSet()> controls, std::map<int, ListColumns> lists = {},
+                SelectorPicks picks = SelectorPicks::ByUser);
 
   // The core's state into the widgets, signals blocked. Edits the user may be typing in
   // are left alone unless includeEdits.
@@ -50,6 +58,7 @@ class ControlBinder : public QObject {
   QWidget* root_;
   std::function<ControlSet()> controls_;
   std::map<int, ListColumns> lists_;
+  SelectorPicks picks_;
 };
 
 }  // namespace tessera::ui

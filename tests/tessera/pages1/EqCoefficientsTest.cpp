@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <vector>
 
 #include "tessera/core/eq/CEqConfigDlg.h"
 #include "tessera/core/eq/EqCoefficients.h"
@@ -187,6 +189,40 @@ TEST(EqConfigDlg, EditTextsRoundTripThroughReadBack) {
   EXPECT_EQ(copy.centerHz, 1234);
   EXPECT_EQ(copy.sampleHz, 44100);
   EXPECT_EQ(copy.bandwidthHz, 100);
+}
+
+TEST(EqConfigDlg, DeclaredControlsShowAndTakeTypeSideSwitchAndEdits) {
+  // What a window binds: the two radio groups, the four edits and the switch.
+  CEqConfigDlg d = CEqConfigDlg::FromBand(Band(1, 0, -3.25f, 1234));
+  d.enabled = 0;
+  ControlSet set(d, CEqConfigDlg::ControlDecls());
+  EXPECT_EQ(set.State(CEqConfigDlg::kIdShelving).value, 1);  // Peak
+  EXPECT_EQ(set.State(CEqConfigDlg::kIdLowPass).value, 0);   // low side
+  EXPECT_EQ(set.State(CEqConfigDlg::kIdGain).text, "-3.25");
+  EXPECT_EQ(set.State(CEqConfigDlg::kIdCenter).text, "1234");
+  EXPECT_EQ(set.Find(CEqConfigDlg::kIdLowPass)->buttons,
+            (std::vector<int>{CEqConfigDlg::kIdLowPass, CEqConfigDlg::kIdHighPass}));
+
+  std::map<int, ControlInput> typed = {{CEqConfigDlg::kIdShelving, {"", 0}}, {CEqConfigDlg::kIdLowPass, {"", 1}},
+                                       {CEqConfigDlg::kIdGain, {"6", 0}},    {CEqConfigDlg::kIdBandwidth, {"300", 0}},
+                                       {CEqConfigDlg::kIdCenter, {"2000", 0}}, {CEqConfigDlg::kIdSample, {"48001", 0}},
+                                       {CEqConfigDlg::kIdEnable, {"", 1}}};
+  const ControlReader reader = [&](const ControlInfo& info) { return std::optional(typed.at(info.id)); };
+  auto err = set.ReadBack(reader);
+  ASSERT_TRUE(err);
+  EXPECT_EQ(err->controlId, CEqConfigDlg::kIdSample);
+  EXPECT_EQ(err->message, "“请填入一个在8000和48000之间的整数。”");
+  EXPECT_EQ(d.type, 0);
+  EXPECT_EQ(d.highLow, 1);
+  EXPECT_EQ(d.gainDb, 6.0f);
+  EXPECT_EQ(d.centerHz, 2000);
+  EXPECT_EQ(d.enabled, 0) << "the switch comes after the failing edit";
+
+  typed[CEqConfigDlg::kIdSample].text = "16000";
+  EXPECT_FALSE(set.ReadBack(reader));
+  EXPECT_EQ(d.sampleHz, 16000);
+  EXPECT_EQ(d.enabled, 1);
+  EXPECT_EQ(d.ToBand().bandwidthHz, 300);
 }
 
 TEST(EqConfigDlg, VoiceEqualizerGainIsCutToWholeDecibels) {
