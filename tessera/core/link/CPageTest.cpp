@@ -8,6 +8,39 @@ namespace tessera::link {
 
 CPageTest::CPageTest(HopTimer& timer) : timer_(timer) {}
 
+const ControlTable<CPageTest>& CPageTest::ControlDecls() {
+  using P = CPageTest;
+  using namespace tessera::decl;
+  constexpr auto running = [](const P& p) { return p.SettingsEnabled(); };
+  const auto shown = [](const FieldSpec& f, std::string (*text)(const P&)) {
+    return ControlDecl<P>{.info = {.id = f.id, .kind = ControlKind::Integer, .field = f}, .text = text};
+  };
+  static const ControlTable<P> kTable = {
+      shown(Fields()[0], [](const P& p) { return std::to_string(p.channel); }).When(running),
+      shown(Fields()[1], [](const P& p) { return std::to_string(p.powerLevel); }).When(running),
+      Check<P, &P::autoHopping>(kIdAutoHopping).When(running),
+      Radio<P, &P::direction>({kIdTx, kIdRx}).When(running),
+      ControlDecl<P>{.info = {.id = kIdDataType, .kind = ControlKind::Selector},
+                     .value = Get<P, &P::dataType>,
+                     .setValue = Set<P, &P::dataType>,
+                     .selector = [](const P&) {
+                       static const Selector kEntries(DataTypes());
+                       return &kEntries;
+                     },
+                     .enabled = running},
+      ControlDecl<P>{.info = {.id = kIdPacketType, .kind = ControlKind::Selector},
+                     .value = Get<P, &P::packetType>,
+                     .setValue = Set<P, &P::packetType>,
+                     .selector = [](const P&) {
+                       static const Selector kEntries(PacketTypes());
+                       return &kEntries;
+                     },
+                     .enabled = running},
+      Edit<P, &P::commandText>(Field(kIdCommandText, FieldKind::Text)),
+  };
+  return kTable;
+}
+
 const std::vector<std::string>& CPageTest::DataTypes() {
   static const std::vector<std::string> k{"Sing", "Pn9"};
   return k;

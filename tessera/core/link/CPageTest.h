@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tessera/core/common/ControlDecl.h"
 #include "tessera/core/common/Validation.h"
 #include "tessera/core/link/HopTimer.h"
 #include "tessera/core/link/LinkProtocol.h"
@@ -41,6 +42,10 @@ class CPageTest {
   // The channel and power edits with the limits Conf accepts.
   static const std::array<FieldSpec, 2>& Fields();
   static int Mode(int direction, int dataType, int packetType);
+  // The page's controls in tab order: the single-carrier settings (locked unless the
+  // test runs) and the free text. The channel and power edits show the members; Conf
+  // reads them, both or neither.
+  static const ControlTable<CPageTest>& ControlDecls();
 
   std::string DutCaption() const { return dutActive ? "  disable " : "  enable   "; }
   std::string TestCaption() const { return singleCarrierActive ? "end test" : "  TEST  "; }

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <algorithm>
+#include <optional>
 #include <ctime>
 #include <utility>
 
@@ -29,8 +30,21 @@ LiveTestPage::LiveTestPage(LiveHooks hooks, QWidget* parent)
   // own text field, squeezed to a sliver, is hidden.
   for (QSpinBox* stepper : {ui_->ctl1171, ui_->ctl1172})
     if (auto* text = stepper->findChild<QLineEdit*>()) text->hide();
-  for (const auto& e : CPageTest::DataTypes()) ui_->ctl1084->addItem(QString::fromStdString(e));
-  for (const auto& e : CPageTest::PacketTypes()) ui_->ctl1085->addItem(QString::fromStdString(e));
+  // The settings and the free text as the model declares them. A pick or a typed
+  // command is the model's at once; the channel and power edits keep what is typed
+  // until Conf reads them.
+  binder_ = new ControlBinder(this, [this] { return ControlSet(model_, CPageTest::ControlDecls()); }, {},
+                              SelectorPicks::EveryChange);
+  binder_->onChange = [this](int id, int value) {
+    ControlSet(model_, CPageTest::ControlDecls()).Change(id, value);
+    if (id == CPageTest::kIdAutoHopping) {
+      ReadControls();
+      model_.OnAutoHopping(value != 0, static_cast<uint32_t>(std::time(nullptr)));
+    }
+  };
+  binder_->onTextEdited = [this](int id) {
+    if (id == CPageTest::kIdCommandText) model_.commandText = ui_->ctl1074->text().toStdString();
+  };
   // Each stepper and its edit are buddies: the arrows write the edit, and what is typed
   // in the edit is where the arrows step from (a number outside the range is taken at
   // the nearer end; text that is no number leaves the stepper where it is).
@@ -59,20 +73,14 @@ LiveTestPage::LiveTestPage(LiveHooks hooks, QWidget* parent)
   });
   connect(ui_->ctl1087, &QPushButton::clicked, this, [this] {
     ReadControls();
-    const auto r = model_.OnConf([this](int id) {
-      return (id == CPageTest::kIdChannel ? ui_->ctl1088 : ui_->ctl1089)->text().toStdString();
-    });
+    const auto r = model_.OnConf(binder_->TextReader());
     if (r.error) {
       if (hooks_.showMessage) hooks_.showMessage(QString::fromStdString(r.error->message));
-      (r.error->controlId == CPageTest::kIdChannel ? ui_->ctl1088 : ui_->ctl1089)->setFocus();
+      if (QWidget* w = binder_->Widget(r.error->controlId)) w->setFocus();
       return;
     }
     ShowFields();
     Send(r.out);
-  });
-  connect(ui_->ctl1083, &QCheckBox::clicked, this, [this](bool checked) {
-    ReadControls();
-    model_.OnAutoHopping(checked, static_cast<uint32_t>(std::time(nullptr)));
   });
   connect(&timer_.timer, &QTimer::timeout, this, &LiveTestPage::HopTick);
   connect(ui_->ctl1075, &QPushButton::clicked, this, [this] {
@@ -98,16 +106,18 @@ LiveTestPage::~LiveTestPage() {
 }
 
 void LiveTestPage::ReadControls() {
-  model_.direction = ui_->ctl1203->isChecked() ? 1 : 0;
-  model_.dataType = std::max(0, ui_->ctl1084->currentIndex());
-  model_.packetType = std::max(0, ui_->ctl1085->currentIndex());
-  model_.autoHopping = ui_->ctl1083->isChecked() ? 1 : 0;
-  model_.commandText = ui_->ctl1074->text().toStdString();
+  // Everything but the channel and power, which only Conf takes (both or neither).
+  const ControlReader widgets = binder_->Reader();
+  ControlSet(model_, CPageTest::ControlDecls()).ReadBack([&](const ControlInfo& info) -> std::optional<ControlInput> {
+    if (info.id == CPageTest::kIdChannel || info.id == CPageTest::kIdPower) return std::nullopt;
+    return widgets(info);
+  });
 }
 
 void LiveTestPage::ShowFields() {
-  ui_->ctl1088->setText(QString::number(model_.channel));
-  ui_->ctl1089->setText(QString::number(model_.powerLevel));
+  binder_->Refresh(false);
+  binder_->RefreshControl(CPageTest::kIdChannel, true);
+  binder_->RefreshControl(CPageTest::kIdPower, true);
   {
     const QSignalBlocker b(ui_->ctl1171);
     ui_->ctl1171->setValue(static_cast<int>(model_.channel));
@@ -122,10 +132,9 @@ void LiveTestPage::ShowEnables() {
   ui_->ctl1075->setEnabled(model_.SendEnabled());
   ui_->ctl1080->setEnabled(model_.DutTestEnabled());
   ui_->ctl1086->setEnabled(model_.DutTestEnabled());
-  for (QWidget* w : std::initializer_list<QWidget*>{ui_->ctl1088, ui_->ctl1171, ui_->ctl1089,
-                                                   ui_->ctl1172, ui_->ctl1083, ui_->ctl1202,
-                                                   ui_->ctl1203, ui_->ctl1084, ui_->ctl1085,
-                                                   ui_->ctl1087})
+  // The declared settings follow their rule; the steppers and Conf go with them.
+  binder_->Refresh(false);
+  for (QWidget* w : std::initializer_list<QWidget*>{ui_->ctl1171, ui_->ctl1172, ui_->ctl1087})
     w->setEnabled(model_.SettingsEnabled());
 }
 

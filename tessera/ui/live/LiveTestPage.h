@@ -9,6 +9,7 @@
 #include "tessera/link/LinkSession.h"
 #include "tessera/ui/live/LinkPanel.h"
 #include "tessera/ui/live/LiveHooks.h"
+#include "tessera/ui/pages/ControlBinder.h"
 
 namespace Ui {
 class LiveTestPage;
@@ -53,6 +54,7 @@ class LiveTestPage : public QWidget {
   link::CPageTest model_;
   LinkSession session_{nullptr, hooks_.port, hooks_.silence};
   LinkPanel* panel_;
+  ControlBinder* binder_;
   bool leaving_ = false;
 };
 

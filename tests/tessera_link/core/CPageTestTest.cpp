@@ -179,5 +179,38 @@ TEST(RfTestPage, HoppingVisitsEveryChannelOnceEvery63MsThenRepeats) {
   EXPECT_FALSE(timer.Running());
 }
 
+
+TEST(RfTestPage, DeclaredSettingsLockedUntilTheTestRunsAndConfAloneTakesChannelAndPower) {
+  ManualClockTimer timer;
+  CPageTest page(timer);
+  ControlSet set(page, CPageTest::ControlDecls());
+  const int settings[] = {CPageTest::kIdChannel, CPageTest::kIdPower, CPageTest::kIdAutoHopping,
+                          CPageTest::kIdTx, CPageTest::kIdDataType, CPageTest::kIdPacketType};
+  for (int id : settings) EXPECT_FALSE(set.State(id).enabled) << id;
+  EXPECT_TRUE(set.State(CPageTest::kIdCommandText).enabled);
+  EXPECT_FALSE(set.Change(CPageTest::kIdDataType, 1)) << "a locked setting takes no pick";
+  EXPECT_EQ(set.State(CPageTest::kIdPacketType).entries, CPageTest::PacketTypes());
+
+  page.OnPortOpened();
+  page.OnTest();
+  for (int id : settings) EXPECT_TRUE(set.State(id).enabled) << id;
+  EXPECT_TRUE(set.Change(CPageTest::kIdDataType, 1));
+  EXPECT_TRUE(set.Change(CPageTest::kIdTx, 1));  // RX
+
+  // Reading the page back stores the picks and the text, never the channel or power.
+  std::map<int, ControlInput> typed = {{CPageTest::kIdChannel, {"39", 0}}, {CPageTest::kIdPower, {"0", 0}},
+                                       {CPageTest::kIdAutoHopping, {"", 0}}, {CPageTest::kIdTx, {"", 1}},
+                                       {CPageTest::kIdDataType, {"", 1}},     {CPageTest::kIdPacketType, {"", 15}},
+                                       {CPageTest::kIdCommandText, {"CMD+X", 0}}};
+  EXPECT_FALSE(set.ReadBack([&](const ControlInfo& info) { return std::optional(typed.at(info.id)); }));
+  EXPECT_EQ(page.channel, 0u);
+  EXPECT_EQ(page.packetType, 15);
+  EXPECT_EQ(page.commandText, "CMD+X");
+  const auto conf = page.OnConf([&](int id) { return typed.at(id).text; });
+  ASSERT_FALSE(conf.error);
+  EXPECT_EQ(set.State(CPageTest::kIdChannel).text, "39");
+  EXPECT_EQ(conf.out.wire.rfind("CMD+SINWAVE+CONF+39+0+", 0), 0u) << conf.out.wire;
+}
+
 }  // namespace
 }  // namespace tessera::link
