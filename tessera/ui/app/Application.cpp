@@ -33,8 +33,6 @@ bool InstallTranslators(QApplication& app, const QString& lang) {
   auto* ours = new QTranslator(&app);
   if (!ours->load(QStringLiteral(":/i18n/tessera_zh_CN.qm"))) return false;
   app.installTranslator(ours);
-  auto* live = new QTranslator(&app);  // the live-tuning pages' own catalogue
-  if (live->load(QStringLiteral(":/i18n/tessera_live_zh_CN.qm"))) app.installTranslator(live);
   return true;
 }
 

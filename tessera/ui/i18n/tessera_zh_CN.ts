@@ -714,6 +714,214 @@
     </message>
 </context>
 <context>
+    <name>LiveEqPage</name>
+    <message>
+        <source>Equalizer bands</source>
+        <translation>均衡频段</translation>
+    </message>
+    <message>
+        <source>Combined response</source>
+        <translation>合成频响</translation>
+    </message>
+    <message>
+        <source>Equalizer:</source>
+        <translation>均衡器:</translation>
+    </message>
+    <message>
+        <source>Enable EQ</source>
+        <translation>使能EQ</translation>
+    </message>
+    <message>
+        <source>Serial port</source>
+        <translation>串口</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>端口:</translation>
+    </message>
+    <message>
+        <source>Port state</source>
+        <translation>端口状态</translation>
+    </message>
+    <message>
+        <source>Link log</source>
+        <translation>通信日志</translation>
+    </message>
+</context>
+<context>
+    <name>LiveEchoPage</name>
+    <message>
+        <source>Serial port</source>
+        <translation>串口</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>端口:</translation>
+    </message>
+    <message>
+        <source>Port state</source>
+        <translation>端口状态</translation>
+    </message>
+    <message>
+        <source>Suppression and gains</source>
+        <translation>抑制与增益</translation>
+    </message>
+    <message>
+        <source>Noise Suppression</source>
+        <translation>噪声抑制</translation>
+    </message>
+    <message>
+        <source>Echo Suppression</source>
+        <translation>回声抑制</translation>
+    </message>
+    <message>
+        <source>DAC Gain</source>
+        <translation>DAC增益</translation>
+    </message>
+    <message>
+        <source>Mic Gain</source>
+        <translation>麦克风增益</translation>
+    </message>
+    <message>
+        <source>Equalizer 0</source>
+        <translation>均衡器0</translation>
+    </message>
+    <message>
+        <source>Summary of equalizer 0</source>
+        <translation>均衡器0摘要</translation>
+    </message>
+    <message>
+        <source>Equalizer 1</source>
+        <translation>均衡器1</translation>
+    </message>
+    <message>
+        <source>Summary of equalizer 1</source>
+        <translation>均衡器1摘要</translation>
+    </message>
+</context>
+<context>
+    <name>LiveTestPage</name>
+    <message>
+        <source>Serial port</source>
+        <translation>串口</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>端口:</translation>
+    </message>
+    <message>
+        <source>Port state</source>
+        <translation>端口状态</translation>
+    </message>
+    <message>
+        <source>DUT Test</source>
+        <translation>DUT测试</translation>
+    </message>
+    <message>
+        <source>Single Carrier Transmission</source>
+        <translation>单载波发射</translation>
+    </message>
+    <message>
+        <source>TX</source>
+        <translation>发射</translation>
+    </message>
+    <message>
+        <source>RX</source>
+        <translation>接收</translation>
+    </message>
+    <message>
+        <source>Frequency</source>
+        <translation>频点</translation>
+    </message>
+    <message>
+        <source>Frequency step</source>
+        <translation>频点调节</translation>
+    </message>
+    <message>
+        <source>Power</source>
+        <translation>功率</translation>
+    </message>
+    <message>
+        <source>Power step</source>
+        <translation>功率调节</translation>
+    </message>
+    <message>
+        <source>Data Type</source>
+        <translation>数据类型</translation>
+    </message>
+    <message>
+        <source>Package Type</source>
+        <translation>包类型</translation>
+    </message>
+    <message>
+        <source>Auto Frequency Hopping</source>
+        <translation>自动跳频</translation>
+    </message>
+    <message>
+        <source>Command:</source>
+        <translation>命令:</translation>
+    </message>
+    <message>
+        <source>Link log</source>
+        <translation>通信日志</translation>
+    </message>
+</context>
+<context>
+    <name>EqConfigDialog</name>
+    <message>
+        <source>Equalizer band</source>
+        <translation>均衡器设置</translation>
+    </message>
+    <message>
+        <source>Filter type</source>
+        <translation>滤波器类型</translation>
+    </message>
+    <message>
+        <source>Shelving</source>
+        <translation>搁架式</translation>
+    </message>
+    <message>
+        <source>Peak</source>
+        <translation>峰值</translation>
+    </message>
+    <message>
+        <source>Filter side</source>
+        <translation>滤波方向</translation>
+    </message>
+    <message>
+        <source>Low Pass</source>
+        <translation>低通</translation>
+    </message>
+    <message>
+        <source>High pass</source>
+        <translation>高通</translation>
+    </message>
+    <message>
+        <source>Weight:</source>
+        <translation>增益:</translation>
+    </message>
+    <message>
+        <source>3dB Bandwidth:</source>
+        <translation>3dB带宽:</translation>
+    </message>
+    <message>
+        <source>Center frequency:</source>
+        <translation>中心频率:</translation>
+    </message>
+    <message>
+        <source>Sampling frequency:</source>
+        <translation>采样频率:</translation>
+    </message>
+    <message>
+        <source>Enable EQ</source>
+        <translation>使能EQ</translation>
+    </message>
+    <message>
+        <source>Band response</source>
+        <translation>频段频响</translation>
+    </message>
+</context>
+<context>
     <name>ControlBinder</name>
     <message>
         <source>valid</source>

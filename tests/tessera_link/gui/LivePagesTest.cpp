@@ -425,7 +425,7 @@ TEST(LivePagesGui, EveryControlNamedInBothLanguages) {
   for (const QString lang : {"en", "zh_CN"}) {
     QTranslator tr;
     if (lang != "en") {
-      ASSERT_TRUE(tr.load(QLocale(lang), "tessera_live", "_", ":/i18n"));
+      ASSERT_TRUE(tr.load(QLocale(lang), "tessera", "_", ":/i18n"));
       QApplication::installTranslator(&tr);
     }
     std::vector<std::unique_ptr<QWidget>> pages;

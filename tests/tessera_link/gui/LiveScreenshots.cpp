@@ -33,8 +33,7 @@ TEST(LiveScreenshots, ThreePagesBothLanguagesWithABoard) {
     std::vector<std::unique_ptr<QTranslator>> translators;
     if (lang == "zh_CN") {
       for (auto [name, dir] : {std::pair{QString("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)},
-                               std::pair{QString(":/i18n/tessera_zh_CN.qm"), QString()},
-                               std::pair{QString(":/i18n/tessera_live_zh_CN.qm"), QString()}}) {
+                               std::pair{QString(":/i18n/tessera_zh_CN.qm"), QString()}}) {
         auto t = std::make_unique<QTranslator>();
         if (t->load(name, dir)) {
           QApplication::installTranslator(t.get());
