@@ -255,6 +255,18 @@ template <class P, auto M>
 ControlDecl<P> Combo(int id) {
   return {.info = {.id = id, .kind = ControlKind::Selector}, .setValue = Pick<P, M>, .selector = Sel<P, M>};
 }
+// A drop-down list over a fixed list of entries (Entries(): the list, made once), its
+// selected index held in an int member.
+template <class P, auto M, auto Entries>
+ControlDecl<P> Choice(int id) {
+  return {.info = {.id = id, .kind = ControlKind::Selector},
+          .value = Get<P, M>,
+          .setValue = Set<P, M>,
+          .selector = [](const P&) {
+            static const Selector kEntries(Entries());
+            return &kEntries;
+          }};
+}
 // An edit bound to a member; the kind follows the field's parse rule.
 template <class P, auto M>
 ControlDecl<P> Edit(const FieldSpec& field) {

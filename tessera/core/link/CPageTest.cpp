@@ -20,22 +20,8 @@ const ControlTable<CPageTest>& CPageTest::ControlDecls() {
       shown(Fields()[1], [](const P& p) { return std::to_string(p.powerLevel); }).When(running),
       Check<P, &P::autoHopping>(kIdAutoHopping).When(running),
       Radio<P, &P::direction>({kIdTx, kIdRx}).When(running),
-      ControlDecl<P>{.info = {.id = kIdDataType, .kind = ControlKind::Selector},
-                     .value = Get<P, &P::dataType>,
-                     .setValue = Set<P, &P::dataType>,
-                     .selector = [](const P&) {
-                       static const Selector kEntries(DataTypes());
-                       return &kEntries;
-                     },
-                     .enabled = running},
-      ControlDecl<P>{.info = {.id = kIdPacketType, .kind = ControlKind::Selector},
-                     .value = Get<P, &P::packetType>,
-                     .setValue = Set<P, &P::packetType>,
-                     .selector = [](const P&) {
-                       static const Selector kEntries(PacketTypes());
-                       return &kEntries;
-                     },
-                     .enabled = running},
+      Choice<P, &P::dataType, &P::DataTypes>(kIdDataType).When(running),
+      Choice<P, &P::packetType, &P::PacketTypes>(kIdPacketType).When(running),
       Edit<P, &P::commandText>(Field(kIdCommandText, FieldKind::Text)),
   };
   return kTable;

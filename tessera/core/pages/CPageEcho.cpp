@@ -121,38 +121,10 @@ const ControlTable<CPageEcho>& CPageEcho::ControlDecls() {
   // The settings stay locked until Conf or an open port.
   constexpr auto unlocked = [](const P& p) { return p.SettingsEnabled(); };
   static const ControlTable<P> kTable = {
-      ControlDecl<P>{.info = {.id = kIdNoiseSuppression, .kind = ControlKind::Selector},
-                     .value = Get<P, &P::noiseSuppressionIndex>,
-                     .setValue = Set<P, &P::noiseSuppressionIndex>,
-                     .selector = [](const P&) {
-                       static const Selector kEntries(NoiseSuppressionEntries());
-                       return &kEntries;
-                     },
-                     .enabled = unlocked},
-      ControlDecl<P>{.info = {.id = kIdEchoSuppression, .kind = ControlKind::Selector},
-                     .value = Get<P, &P::echoSuppressionIndex>,
-                     .setValue = Set<P, &P::echoSuppressionIndex>,
-                     .selector = [](const P&) {
-                       static const Selector kEntries(EchoSuppressionEntries());
-                       return &kEntries;
-                     },
-                     .enabled = unlocked},
-      ControlDecl<P>{.info = {.id = kIdDacGain, .kind = ControlKind::Selector},
-                     .value = Get<P, &P::dacGainIndex>,
-                     .setValue = Set<P, &P::dacGainIndex>,
-                     .selector = [](const P&) {
-                       static const Selector kEntries(DacGainEntries());
-                       return &kEntries;
-                     },
-                     .enabled = unlocked},
-      ControlDecl<P>{.info = {.id = kIdMicGain, .kind = ControlKind::Selector},
-                     .value = Get<P, &P::micGainIndex>,
-                     .setValue = Set<P, &P::micGainIndex>,
-                     .selector = [](const P&) {
-                       static const Selector kEntries(MicGainEntries());
-                       return &kEntries;
-                     },
-                     .enabled = unlocked},
+      Choice<P, &P::noiseSuppressionIndex, &P::NoiseSuppressionEntries>(kIdNoiseSuppression).When(unlocked),
+      Choice<P, &P::echoSuppressionIndex, &P::EchoSuppressionEntries>(kIdEchoSuppression).When(unlocked),
+      Choice<P, &P::dacGainIndex, &P::DacGainEntries>(kIdDacGain).When(unlocked),
+      Choice<P, &P::micGainIndex, &P::MicGainEntries>(kIdMicGain).When(unlocked),
       ControlDecl<P>{.info = {.id = kIdSummary0, .kind = ControlKind::Text, .field = {kIdSummary0, FieldKind::Text},
                               .readOnly = true},
                      .text = [](const P& p) { return p.summaries[0]; }},
