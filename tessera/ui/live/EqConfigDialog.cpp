@@ -14,8 +14,6 @@ EqConfigDialog::EqConfigDialog(const CEqConfigDlg& model,
     : QDialog(parent), ui_(std::make_unique<Ui::EqConfigDialog>()), model_(model),
       showMessage_(std::move(showMessage)) {
   ui_->setupUi(this);
-  ui_->ctl1->setText("OK");
-  ui_->ctl2->setText("Cancel");
   ui_->ctl1->setDefault(true);
   auto* host = new QVBoxLayout(ui_->responsePlotHost);
   host->setContentsMargins(0, 0, 0, 0);

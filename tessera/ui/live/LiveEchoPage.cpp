@@ -13,9 +13,6 @@ LiveEchoPage::LiveEchoPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::LiveEchoPage>()), doc_(doc), hooks_(std::move(hooks)) {
   ui_->setupUi(this);
   setObjectName("PageEcho");
-  for (auto* b : {ui_->ctl1198, ui_->ctl1189, ui_->ctl1190}) b->setText("Conf");
-  for (auto* b : {ui_->ctl1196, ui_->ctl1197}) b->setText("apply");
-  ui_->ctl1193->setText("Save");
   // The levels, gains and summaries as the document's echo page declares them; a level
   // goes to the board as soon as it changes.
   binder_ = new ControlBinder(this, [this] { return doc_.Controls(PageId::Echo); }, {}, SelectorPicks::EveryChange);

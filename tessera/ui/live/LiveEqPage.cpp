@@ -15,8 +15,6 @@ LiveEqPage::LiveEqPage(CTesseraView& doc, LiveHooks hooks, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::LiveEqPage>()), doc_(doc), hooks_(std::move(hooks)) {
   ui_->setupUi(this);
   setObjectName("PageEQ");
-  ui_->ctl1075->setText("Config EQ");
-  ui_->ctl1076->setText("Clear");
 
   // The bands as the document's equalizer page declares them; a click on a row opens
   // the band dialog.

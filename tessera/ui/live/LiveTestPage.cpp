@@ -21,9 +21,6 @@ LiveTestPage::LiveTestPage(LiveHooks hooks, QWidget* parent)
   setObjectName("PageTest");
   ui_->ctl1080->setText(QString::fromStdString(model_.DutCaption()));
   ui_->ctl1086->setText(QString::fromStdString(model_.TestCaption()));
-  ui_->ctl1087->setText("Conf");
-  ui_->ctl1075->setText("Send");
-  ui_->ctl1076->setText("Clear");
   ui_->ctl1171->setRange(0, CPageTest::kMaxChannel);
   ui_->ctl1172->setRange(0, 0);
   // The two steppers are only arrows beside their edits, which show the number; their
