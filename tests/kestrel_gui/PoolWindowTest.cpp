@@ -49,7 +49,7 @@ void PoolWindowTest::initTestCase() {
       QFAIL("the test cluster did not start");
   }
   if (QFile why(clusterDir_ + QStringLiteral("/unavailable")); why.open(QIODevice::ReadOnly))
-    QSKIP(qPrintable(QString::fromUtf8(why.readLine().trimmed())));
+    QSKIP(qPrintable(QStringLiteral("no PostgreSQL server can run here: ") + QString::fromUtf8(why.readLine().trimmed())));
   QFile where(clusterDir_ + QStringLiteral("/where"));
   QVERIFY(where.open(QIODevice::ReadOnly));
   url_ = QStringLiteral("host=%1 user=postgres dbname=postgres").arg(QString::fromUtf8(where.readLine().trimmed()));

@@ -75,14 +75,10 @@ inline std::string UniqueName(const std::string& base) {
   return base + "_" + std::to_string(rd() % 1000000);
 }
 
-// Every test needs the server: where the fixture found that this system cannot run one,
-// they are all reported as skipped with its reason instead of failing one by one.
-class ServerCheck : public ::testing::Environment {
- public:
-  void SetUp() override {
-    const std::string why = PgCluster::Shared().Unavailable();
-    if (!why.empty()) GTEST_SKIP() << "no PostgreSQL server can run here: " << why;
-  }
-};
+// Where the fixture found that this system cannot run a server at all, a test that needs
+// one is reported as skipped with the reason instead of failing.
+#define POOL_TEST_NEEDS_SERVER()                                                         \
+  if (const std::string why = ::pooltest::PgCluster::Shared().Unavailable(); !why.empty()) \
+  GTEST_SKIP() << "no PostgreSQL server can run here: " << why
 
 }  // namespace pooltest

@@ -39,6 +39,7 @@ CliRun Cli(const qrtest::TempDir& dir, const std::vector<std::string>& args) {
 }
 
 TEST(PoolCli, InitStatusAndExportOfALine) {
+  POOL_TEST_NEEDS_SERVER();
   qrtest::TempDir dir("poolcli");
   const std::string url = pooltest::PgCluster::Shared().Url();
   const std::string name = pooltest::UniqueName("cli");

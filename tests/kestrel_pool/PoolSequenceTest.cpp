@@ -24,15 +24,13 @@ namespace {
 
 using pooltest::PgCluster;
 
-[[maybe_unused]] ::testing::Environment* const kServerCheck =
-    ::testing::AddGlobalTestEnvironment(new pooltest::ServerCheck);
-
 BtAddress Addr(uint64_t n) { return NumberAddress(n); }
 constexpr uint64_t kFirst = 0x001a7d000000;
 
 class PoolTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    POOL_TEST_NEEDS_SERVER();
     url_ = PgCluster::Shared().Url();
     name_ = pooltest::UniqueName("pool");
   }
@@ -297,6 +295,7 @@ TEST(PoolConnect, UnreachableDatabaseIsNamedAndPasswordsAreRefused) {
   EXPECT_EQ(message.find("hunter2"), std::string::npos) << message;
 
   // A database without the pool says how to make one.
+  POOL_TEST_NEEDS_SERVER();
   EXPECT_FALSE(PoolSequence::Open(PoolConfig{PgCluster::Shared().Url(), "never-made", "s", spool.Path().string()},
                                   &status, &message));
   EXPECT_NE(message.find("pool init"), std::string::npos) << message;
