@@ -72,6 +72,21 @@ class LanguageTest : public QObject {
     QVERIFY2(err.contains("no-such-option"), qPrintable(err));
     QVERIFY2(err.contains("\"fr\"; English is shown"), qPrintable(err));
   }
+  // --help and --version answer on a machine without a display.
+  void helpAndVersionNeedNoDisplay() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
+    for (const QString& option : {QStringLiteral("--help"), QStringLiteral("--version")}) {
+      QProcess tessera;
+      tessera.setProcessEnvironment(env);
+      tessera.start(QStringLiteral(TESSERA_PATH), {option});
+      QVERIFY(tessera.waitForFinished(60000));
+      const QString out = QString::fromUtf8(tessera.readAllStandardOutput());
+      const QString err = QString::fromUtf8(tessera.readAllStandardError());
+      QCOMPARE(tessera.exitCode(), 0);
+      QVERIFY2(out.contains(option == "--help" ? "--lang <language>" : "Tessera 2.6"), qPrintable(out + err));
+    }
+  }
   void languageChoice() {
     QFETCH(QString, forced);
     QFETCH(QStringList, system);

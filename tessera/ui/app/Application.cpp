@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QTranslator>
 #include <cstdio>
+#include <optional>
+#include <string_view>
 
 #include "tessera/ui/app/Look.h"
 #include "tessera/ui/app/MainWindow.h"
@@ -60,15 +62,33 @@ class FirstPaintWatch : public QObject {
   bool done_ = false;
 };
 
+// --help and --version are answered without the window system, so they work where no
+// display is (a terminal on a build server, a package check).
+bool AsksForHelpOrVersion(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--") break;
+    if (arg == "-h" || arg == "-?" || arg == "--help" || arg == "--help-all" || arg == "-v" || arg == "--version")
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int RunTessera(int argc, char** argv) {
   QElapsedTimer clock;
   clock.start();
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Tessera"));
-  QApplication::setOrganizationName(QStringLiteral("VARLO_QR5840"));
-  QApplication::setApplicationVersion(QStringLiteral("2.6"));
+  std::optional<QCoreApplication> terminalOnly;
+  std::optional<QApplication> windowed;
+  if (AsksForHelpOrVersion(argc, argv)) {
+    terminalOnly.emplace(argc, argv);
+  } else {
+    windowed.emplace(argc, argv);
+  }
+  QCoreApplication::setApplicationName(QStringLiteral("Tessera"));
+  QCoreApplication::setOrganizationName(QStringLiteral("VARLO_QR5840"));
+  QCoreApplication::setApplicationVersion(QStringLiteral("2.6"));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("QR5830 configuration tool"));
@@ -88,10 +108,14 @@ int RunTessera(int argc, char** argv) {
                                QStringLiteral("[FILE.cfg]"));
   // The window starts whatever the command line holds: what it cannot use is named on
   // standard error and left out.
-  if (!parser.parse(QApplication::arguments()))
+  if (!parser.parse(QCoreApplication::arguments()))
     std::fprintf(stderr, "tessera: %s (ignored; see --help)\n", qPrintable(parser.errorText()));
   if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
   if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
+  // Only a help option taken as another option's value ("--lang --help") gets here
+  // without a window system: it still asked for help.
+  if (!windowed) parser.showHelp(0);
+  QApplication& app = *windowed;
   QString forced = parser.value(lang);
   if (!forced.isEmpty() && forced != QStringLiteral("en") && forced != QStringLiteral("zh_CN")) {
     std::fprintf(stderr, "tessera: --lang takes en or zh_CN, not \"%s\"; English is shown\n", qPrintable(forced));
